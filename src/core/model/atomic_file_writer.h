@@ -1,0 +1,39 @@
+// Writes a file so that the old one survives any failure: the bytes go to a
+// temporary file beside the target, which replaces the target (rename) only
+// after everything was written and flushed to disk. A writer that is
+// destroyed without a successful Commit removes its temporary file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class AtomicFileWriter {
+ public:
+  AtomicFileWriter() = default;
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  // Creates the temporary file in the target's folder.
+  bool Open(const std::string& targetPath);
+  // Appends bytes; false once any write has failed.
+  bool Write(const void* bytes, size_t size);
+  bool WriteLE32(uint32_t value);
+  // Flushes, syncs and renames over the target. False leaves the target as
+  // it was.
+  bool Commit();
+
+  bool ok() const { return m_fd >= 0 && !m_failed; }
+
+ private:
+  bool FlushBuffer();
+  void Abandon();
+
+  std::string m_target;
+  std::string m_temporary;
+  int m_fd = -1;
+  bool m_failed = false;
+  std::vector<uint8_t> m_buffer;
+};

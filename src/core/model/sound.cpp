@@ -1,0 +1,159 @@
+#include "core/model/sound.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "core/model/envelope_walker.h"
+
+CSound::CSound(const SettingsRecord& settings) : m_settings(&settings) {
+  tags.fill(std::string(kEmptyTag));
+}
+
+CSound::~CSound() {
+  Stop();
+  layers.clear();
+}
+
+uint32_t CSound::GetLength() const {
+  int64_t largest = 0;
+  for (const auto& layer : layers) largest = std::max(largest, layer->end());
+  return static_cast<uint32_t>(std::min<int64_t>(largest, UINT32_MAX));
+}
+
+bool CSound::SelectLayerFromSelection() {
+  activeLayerIndex = -1;
+  for (size_t i = 0; i < layers.size(); ++i) {
+    const CSoundLayer& layer = *layers[i];
+    if (layer.end() <= selectionEnd || selectionStart < layer.offset) continue;
+    activeLayerIndex = static_cast<int32_t>(i);
+    return true;
+  }
+  activeLayerIndex = 0;
+  return false;
+}
+
+bool CSound::IsSelectionInActiveLayer() const {
+  if (activeLayerIndex < 0 || static_cast<size_t>(activeLayerIndex) >= layers.size()) return false;
+  const CSoundLayer& layer = *layers[static_cast<size_t>(activeLayerIndex)];
+  const int64_t start = selectionStart, end = selectionEnd;
+  return start >= layer.offset && start < layer.end() && end < layer.end();
+}
+
+CSoundLayer& CSound::AppendLayer(std::string name, std::unique_ptr<uint8_t[]> data,
+                                 uint64_t length) {
+  layers.push_back(std::make_unique<CSoundLayer>(static_cast<int>(layers.size()), std::move(name),
+                                                 std::move(data), length, *m_settings));
+  return *layers.back();
+}
+
+bool CSound::AddGeneratedLayer(const GeneratorParameters& parameters) {
+  if (IsPlaying()) Stop();
+  if (parameters.length < 0) return false;
+  const uint64_t bytes = static_cast<uint64_t>(parameters.length) * 4;
+  std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[bytes]);
+  if (!data) return false;
+  Generate(reinterpret_cast<int16_t*>(data.get()), parameters);
+  AppendLayer(std::string(), std::move(data), bytes).offset = 0;
+  return true;
+}
+
+bool CSound::CreateGenerated(const GeneratorParameters& parameters) {
+  std::memcpy(riffId, "RIFF", 5);
+  riffSize = 0;
+  std::memcpy(waveId, "WAVE", 5);
+  path = "(no name)";
+  formatSize = 18;
+  fileFormat = MakeFormatRecord(WorkingFormat());
+  workingFormat = ParseWaveFormat(fileFormat);
+  return AddGeneratedLayer(parameters);
+}
+
+namespace {
+
+inline int16_t Saturate(double value) {
+  // Clamping before the truncation is the same as clamping after it for the
+  // integer limits, and keeps the conversion defined for any input.
+  value = value < 32767.0 ? value : 32767.0;
+  value = value > -32768.0 ? value : -32768.0;
+  return static_cast<int16_t>(static_cast<int32_t>(value));
+}
+
+// Adds `count` values through a constant gain.
+void MixConstant(const int16_t* data, int16_t* out, size_t count, double gain) {
+  if (gain == 1.0) {
+    // gain × sample is the sample itself: a saturating integer sum.
+    for (size_t i = 0; i < count; ++i) {
+      const int32_t sum = static_cast<int32_t>(out[i]) + data[i];
+      out[i] = static_cast<int16_t>(std::clamp(sum, -32768, 32767));
+    }
+    return;
+  }
+  for (size_t i = 0; i < count; ++i) out[i] = Saturate(gain * data[i] + out[i]);
+}
+
+// Adds `count` values along a straight envelope segment. Value i sits at
+// relative byte position firstPosition + 2 i.
+void MixLinear(const int16_t* data, int16_t* out, size_t count, const EnvelopeWalker::Segment& s,
+               uint64_t firstPosition) {
+  // Distances from the segment's node are whole numbers far below 2^53, so
+  // stepping them by 2.0 is exact and equals converting each one afresh.
+  double x = static_cast<double>(static_cast<int64_t>(firstPosition) - s.position0);
+  for (size_t i = 0; i < count; ++i, x += 2.0) {
+    const double level = s.level0 + s.slope * x;
+    const double gain = (level + 1) / 2;
+    out[i] = Saturate(gain * data[i] + out[i]);
+  }
+}
+
+void MixLayer(CSoundLayer& layer, int16_t* out, uint64_t outCount) {
+  const int64_t shift = layer.offset / 2;  // truncated toward zero
+  // Values that would land outside the buffer are skipped.
+  const int64_t first = std::max<int64_t>(0, -shift);
+  const int64_t last = std::min<int64_t>(static_cast<int64_t>(layer.sampleCount()),
+                                         static_cast<int64_t>(outCount) - shift);
+  if (first >= last) return;
+  const int16_t* data = layer.samples();
+  const bool active = layer.EnvelopeActive();
+  const std::vector<EnvelopeNode>& nodes = layer.snapshot();
+  EnvelopeWalker walker(nodes, active);
+  // Relative positions are 32-bit: a layer beyond 4 GiB, or an unsorted node
+  // copy, goes through the reference evaluation one value at a time.
+  if (!walker.sorted() || static_cast<uint64_t>(last) * 2 > UINT32_MAX) {
+    for (int64_t j = first; j < last; ++j) {
+      const double gain = active ? EvaluateEnvelope(nodes, static_cast<uint32_t>(2 * j)) : 1.0;
+      out[shift + j] = Saturate(gain * data[j] + out[shift + j]);
+    }
+    return;
+  }
+  int64_t j = first;
+  while (j < last) {
+    const uint64_t position = static_cast<uint64_t>(j) * 2;
+    const EnvelopeWalker::Segment segment = walker.SegmentAt(position);
+    // Values in this segment: positions 2j < segment.end.
+    const uint64_t endValue = segment.end == UINT64_MAX ? UINT64_MAX : (segment.end + 1) / 2;
+    const int64_t stop = static_cast<int64_t>(std::min<uint64_t>(endValue, static_cast<uint64_t>(last)));
+    const size_t count = static_cast<size_t>(stop - j);
+    if (segment.linear)
+      MixLinear(data + j, out + (shift + j), count, segment, position);
+    else
+      MixConstant(data + j, out + (shift + j), count, segment.gain);
+    j = stop;
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<uint8_t[]> CSound::MixDown() {
+  const uint32_t length = GetLength();
+  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[length]);
+  if (!buffer) return nullptr;
+  std::memset(buffer.get(), 0, length);
+  int16_t* out = reinterpret_cast<int16_t*>(buffer.get());
+  for (auto& layer : layers) {
+    layer->RebuildSnapshot();
+    if (layer->length() < 2) continue;
+    MixLayer(*layer, out, length / 2);
+  }
+  return buffer;
+}

@@ -1,0 +1,119 @@
+// The audio content of one document: the header fields and format record of
+// the file it came from, nine information tags, the ordered list of layers,
+// the active layer and the selection. All layer data is held in the working
+// format; every position exchanged with the rest of the program is a byte
+// position in it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/model/settings_record.h"
+#include "core/model/sound_layer.h"
+#include "core/model/wave_format.h"
+#include "core/model/wave_generator.h"
+
+// Result codes of the file readers.
+enum ReadResult : int {
+  kReadOk = 0,
+  kReadBadDocument = 1,   // a layered document that cannot be read
+  kReadConvertFailed = 2,
+  kReadOutOfMemory = 3,
+  kReadNotWave = 4,       // not a wave file this reader accepts
+  kReadCannotOpen = 5,
+  kReadCancelled = 6,     // the user cancelled a raw import
+};
+
+constexpr int kTagCount = 9;
+// The tags in their fixed order, with their RIFF INFO ids.
+enum TagIndex : int {
+  kTagTitle, kTagComments, kTagCopyright, kTagGenre, kTagKeywords,
+  kTagArtist, kTagEngineer, kTagTechnician, kTagSubject,
+};
+inline constexpr std::array<std::string_view, kTagCount> kTagIds = {
+    "INAM", "ICMT", "ICOP", "IGNR", "IKEY", "IART", "IENG", "ITCH", "ISBJ"};
+inline constexpr std::string_view kEmptyTag = "(empty)";
+
+using TagSet = std::array<std::string, kTagCount>;
+
+// What the sound needs from the playback engine, which lives outside the
+// model: whether it plays, and a way to stop it before layers change.
+class SoundPlaybackControl {
+ public:
+  virtual ~SoundPlaybackControl() = default;
+  virtual bool IsPlaying() const = 0;
+  virtual void Stop() = 0;
+};
+
+class CSound {
+ public:
+  // `settings` is the application's record; it must outlive the sound.
+  explicit CSound(const SettingsRecord& settings = DefaultSettings());
+  virtual ~CSound();
+
+  CSound(const CSound&) = delete;
+  CSound& operator=(const CSound&) = delete;
+
+  // The largest layer end (offset + length), 0 without layers, at most
+  // 4,294,967,295.
+  uint32_t GetLength() const;
+  // Makes the first layer that holds the whole selection active (its end must
+  // lie strictly after the selection end). Without one, layer 0 becomes
+  // active and the result is false.
+  bool SelectLayerFromSelection();
+  bool IsSelectionInActiveLayer() const;
+
+  // A new sound of one generated layer in the working format, named "(no name)".
+  bool CreateGenerated(const GeneratorParameters& parameters);
+  // Appends a generated layer at offset 0; false (nothing added) when the
+  // samples cannot be allocated or the length is negative.
+  bool AddGeneratedLayer(const GeneratorParameters& parameters);
+
+  // All layers summed through their envelopes into one new block of
+  // GetLength() bytes, saturating at the 16-bit limits. Null when the block
+  // cannot be allocated. Rebuilds every layer's node snapshot.
+  std::unique_ptr<uint8_t[]> MixDown();
+
+  // Reads the wave file named by `path`: one layer per data chunk and the
+  // tags found anywhere in the file. Returns kReadOk, kReadOutOfMemory,
+  // kReadNotWave or kReadCannotOpen. Layers and tags read before a failure
+  // stay in the sound; the caller discards it.
+  int ReadWaveFile();
+
+  // Appends a layer built from `data`; its index is the current layer count.
+  CSoundLayer& AppendLayer(std::string name, std::unique_ptr<uint8_t[]> data, uint64_t length);
+
+  bool IsPlaying() const { return playback != nullptr && playback->IsPlaying(); }
+  void Stop() {
+    if (playback != nullptr) playback->Stop();
+  }
+
+  const SettingsRecord& settings() const { return *m_settings; }
+  CSoundLayer* activeLayer() {
+    return activeLayerIndex >= 0 && static_cast<size_t>(activeLayerIndex) < layers.size()
+               ? layers[static_cast<size_t>(activeLayerIndex)].get()
+               : nullptr;
+  }
+
+  std::string path;
+  char riffId[5] = {};
+  uint32_t riffSize = 0;
+  char waveId[5] = {};
+  uint32_t formatSize = 0;
+  FormatRecord fileFormat;  // empty until a file or generator sets it; at least 18 bytes then
+  WaveFormat workingFormat = WorkingFormat();
+  TagSet tags;
+  std::vector<std::unique_ptr<CSoundLayer>> layers;  // display order; at most ten
+  int32_t activeLayerIndex = 0;
+  int32_t selectionStart = 0;
+  int32_t selectionEnd = 0;
+  // Set by the playback engine while it drives this sound.
+  SoundPlaybackControl* playback = nullptr;
+
+ private:
+  const SettingsRecord* m_settings;
+};
