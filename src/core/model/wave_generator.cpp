@@ -4,6 +4,7 @@
 // has always produced.
 #include "core/model/wave_generator.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -36,12 +37,12 @@ void Generate(int16_t* buffer, const GeneratorParameters& p) {
   const float amplitude = static_cast<float>(p.intensity * 327.67);
   const float decayFactor = static_cast<float>(p.decay * 0.0002);
   const float modulationFactor = static_cast<float>(p.modulation * 0.0005);
-  const float cycle = static_cast<float>(p.period * 50);
-  // A period below 1 is outside the slider; hold it at one frame per cycle
-  // rather than divide by zero.
-  const int32_t wholeCycle = cycle >= 1.0f ? static_cast<int32_t>(cycle) : 1;
+  // A period below 1 is outside the slider and would divide by zero.
+  const int32_t period = std::max(p.period, 1);
+  const float cycle = static_cast<float>(period * 50);
+  const int32_t wholeCycle = static_cast<int32_t>(cycle);
   const float shiftFactor = -0.00002f;
-  const float sineCycle = static_cast<float>(p.period * 5);
+  const float sineCycle = static_cast<float>(period * 5);
   const float shape = static_cast<float>((21 - p.distortion) / 21.0);
   const int32_t noiseModulus = static_cast<int32_t>(amplitude);
 
