@@ -5,6 +5,7 @@
 #include <new>
 
 #include "core/model/envelope_walker.h"
+#include "core/model/mix_kernels.h"
 
 CSound::CSound(const SettingsRecord& settings) : m_settings(&settings) {
   tags.fill(std::string(kEmptyTag));
@@ -72,38 +73,9 @@ bool CSound::CreateGenerated(const GeneratorParameters& parameters) {
 namespace {
 
 inline int16_t Saturate(double value) {
-  // Clamping before the truncation is the same as clamping after it for the
-  // integer limits, and keeps the conversion defined for any input.
   value = value < 32767.0 ? value : 32767.0;
   value = value > -32768.0 ? value : -32768.0;
   return static_cast<int16_t>(static_cast<int32_t>(value));
-}
-
-// Adds `count` values through a constant gain.
-void MixConstant(const int16_t* data, int16_t* out, size_t count, double gain) {
-  if (gain == 1.0) {
-    // gain × sample is the sample itself: a saturating integer sum.
-    for (size_t i = 0; i < count; ++i) {
-      const int32_t sum = static_cast<int32_t>(out[i]) + data[i];
-      out[i] = static_cast<int16_t>(std::clamp(sum, -32768, 32767));
-    }
-    return;
-  }
-  for (size_t i = 0; i < count; ++i) out[i] = Saturate(gain * data[i] + out[i]);
-}
-
-// Adds `count` values along a straight envelope segment. Value i sits at
-// relative byte position firstPosition + 2 i.
-void MixLinear(const int16_t* data, int16_t* out, size_t count, const EnvelopeWalker::Segment& s,
-               uint64_t firstPosition) {
-  // Distances from the segment's node are whole numbers far below 2^53, so
-  // stepping them by 2.0 is exact and equals converting each one afresh.
-  double x = static_cast<double>(static_cast<int64_t>(firstPosition) - s.position0);
-  for (size_t i = 0; i < count; ++i, x += 2.0) {
-    const double level = s.level0 + s.slope * x;
-    const double gain = (level + 1) / 2;
-    out[i] = Saturate(gain * data[i] + out[i]);
-  }
 }
 
 void MixLayer(CSoundLayer& layer, int16_t* out, uint64_t outCount) {
@@ -134,10 +106,12 @@ void MixLayer(CSoundLayer& layer, int16_t* out, uint64_t outCount) {
     const uint64_t endValue = segment.end == UINT64_MAX ? UINT64_MAX : (segment.end + 1) / 2;
     const int64_t stop = static_cast<int64_t>(std::min<uint64_t>(endValue, static_cast<uint64_t>(last)));
     const size_t count = static_cast<size_t>(stop - j);
-    if (segment.linear)
-      MixLinear(data + j, out + (shift + j), count, segment, position);
-    else
-      MixConstant(data + j, out + (shift + j), count, segment.gain);
+    if (segment.linear) {
+      const double x0 = static_cast<double>(static_cast<int64_t>(position) - segment.position0);
+      MixEnvelopeSegment(data + j, out + (shift + j), count, segment.level0, segment.slope, x0);
+    } else {
+      MixConstantGain(data + j, out + (shift + j), count, segment.gain);
+    }
     j = stop;
   }
 }

@@ -1,0 +1,121 @@
+// Mix-down throughput: ten one-minute layers with 100-node envelopes, against
+// a memcpy of the same bytes in the same run; and the cost per sample of the
+// envelope with 2, 100 and 10,000 nodes, which should not grow with the
+// node count. Run: build/bench/mixdown_bench
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "core/model/sound.h"
+
+namespace {
+
+constexpr uint64_t kMinuteBytes = 60ull * 176400;
+
+std::unique_ptr<uint8_t[]> NoiseBlock(uint64_t bytes, uint32_t seed) {
+  auto data = std::make_unique<uint8_t[]>(bytes);
+  uint32_t state = seed;
+  for (uint64_t i = 0; i < bytes; ++i) {
+    state = state * 1664525u + 1013904223u;
+    data[i] = static_cast<uint8_t>(state >> 24);
+  }
+  return data;
+}
+
+void AddEnvelope(CSoundLayer& layer, int nodeCount) {
+  layer.nodes.clear();
+  const int64_t step = static_cast<int64_t>(layer.length()) / nodeCount;
+  for (int i = 0; i < nodeCount; ++i) layer.nodes.push_back({(i % 7) / 3.0 - 1.0, i * step});
+}
+
+// Ten layers of one minute each, at staggered offsets, 100 nodes each.
+CSound& TenLayerSound() {
+  static CSound sound;
+  if (sound.layers.empty()) {
+    for (int i = 0; i < 10; ++i) {
+      CSoundLayer& layer = sound.AppendLayer("", NoiseBlock(kMinuteBytes, static_cast<uint32_t>(i + 1)), kMinuteBytes);
+      layer.offset = i * 4 * 4410;
+      AddEnvelope(layer, 100);
+    }
+  }
+  return sound;
+}
+
+uint64_t LayerBytes(const CSound& sound) {
+  uint64_t total = 0;
+  for (const auto& layer : sound.layers) total += layer->length();
+  return total;
+}
+
+void BM_MixDownTenLayers(benchmark::State& state) {
+  CSound& sound = TenLayerSound();
+  for (auto _ : state) {
+    auto mix = sound.MixDown();
+    benchmark::DoNotOptimize(mix.get());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * LayerBytes(sound)));
+}
+BENCHMARK(BM_MixDownTenLayers)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_MemcpySameBytes(benchmark::State& state) {
+  CSound& sound = TenLayerSound();
+  auto target = std::make_unique<uint8_t[]>(kMinuteBytes);
+  std::memset(target.get(), 0, kMinuteBytes);
+  for (auto _ : state) {
+    for (const auto& layer : sound.layers) {
+      std::memcpy(target.get(), layer->data(), layer->length());
+      benchmark::ClobberMemory();
+    }
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * LayerBytes(sound)));
+}
+BENCHMARK(BM_MemcpySameBytes)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// One minute of one layer through an envelope of state.range(0) nodes.
+void BM_EnvelopePerSample(benchmark::State& state) {
+  CSound sound;
+  CSoundLayer& layer = sound.AppendLayer("", NoiseBlock(kMinuteBytes, 99), kMinuteBytes);
+  AddEnvelope(layer, static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    auto mix = sound.MixDown();
+    benchmark::DoNotOptimize(mix.get());
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * (kMinuteBytes / 2)));
+}
+BENCHMARK(BM_EnvelopePerSample)->Arg(2)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+// Keeps each run's time per iteration so that the ratios can be printed.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Iteration) continue;
+      std::string name = run.run_name.function_name;
+      if (!run.run_name.args.empty()) name += "/" + run.run_name.args;
+      times[name] = run.GetAdjustedRealTime();
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  auto& t = reporter.times;
+  if (t.count("BM_MixDownTenLayers") && t.count("BM_MemcpySameBytes"))
+    std::printf("mix-down / memcpy of the same bytes: %.2f\n", t["BM_MixDownTenLayers"] / t["BM_MemcpySameBytes"]);
+  if (t.count("BM_EnvelopePerSample/2") && t.count("BM_EnvelopePerSample/10000"))
+    std::printf("envelope cost per sample, 100 / 2 nodes: %.2f, 10000 / 2 nodes: %.2f\n",
+                t["BM_EnvelopePerSample/100"] / t["BM_EnvelopePerSample/2"],
+                t["BM_EnvelopePerSample/10000"] / t["BM_EnvelopePerSample/2"]);
+  benchmark::Shutdown();
+  return 0;
+}
