@@ -84,6 +84,13 @@ class CSound {
   // stay in the sound; the caller discards it.
   int ReadWaveFile();
 
+  // The layered document file: every layer with its placement, colours and
+  // envelope, then the nine tags. Write: 0 written, 1 failed (the old file
+  // is then left as it was). Read: 0 read, 1 not a layered document or a
+  // damaged one (no layers are kept), 3 out of memory, 4 cannot be opened.
+  int WriteDocumentFile(const std::string& documentPath);
+  int ReadDocumentFile(const std::string& documentPath);
+
   // Appends a layer built from `data`; its index is the current layer count.
   CSoundLayer& AppendLayer(std::string name, std::unique_ptr<uint8_t[]> data, uint64_t length);
 

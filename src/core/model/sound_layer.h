@@ -12,6 +12,9 @@
 #include "core/model/envelope_node.h"
 #include "core/model/settings_record.h"
 
+class AtomicFileWriter;
+class SequentialReader;
+
 // Colours are stored as 0x00BBGGRR values, the form the layered document
 // file keeps them in.
 constexpr uint32_t MakeColorValue(uint8_t red, uint8_t green, uint8_t blue) {
@@ -59,6 +62,15 @@ class CSoundLayer {
   void SortNodes();
   // Replaces the snapshot with a fresh copy of the node list.
   void RebuildSnapshot();
+  // The layer's chunk of the layered document file ("LAYR" ... "NODS" and
+  // the nodes). WriteChunk appends to a file being written; false once a
+  // write failed.
+  bool WriteChunk(AtomicFileWriter& file) const;
+  // Reads a chunk in place of the layer's data, fields and nodes. 0 read,
+  // 1 not a layer chunk, or a length beyond what is left of the file, 3 out
+  // of memory.
+  int ReadChunk(SequentialReader& file);
+
   // Whether the envelope applies at all (Envelope On and at least one node).
   bool EnvelopeActive() const { return envelopeOn != 0 && !nodes.empty(); }
   // The copy the gain is read from. Node edits that do not rebuild it (shifts,

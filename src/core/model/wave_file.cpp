@@ -1,69 +1,13 @@
 #include "core/model/wave_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <new>
 
 #include "core/model/atomic_file_writer.h"
+#include "core/model/file_reader.h"
 
 namespace {
-
-// Random-access reads with a small window cache, so that the byte-by-byte
-// scan does not cost a system call per byte.
-class FileReader {
- public:
-  explicit FileReader(int fd) : m_fd(fd) {
-    struct stat st;
-    m_size = ::fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
-  }
-  ~FileReader() { ::close(m_fd); }
-
-  uint64_t size() const { return m_size; }
-
-  // Reads exactly `n` bytes at `position`; false when the file ends first.
-  bool Read(uint64_t position, void* target, uint64_t n) {
-    if (position > m_size || n > m_size - position) return false;
-    if (n <= kWindow / 4) {
-      if (position < m_windowStart || position + n > m_windowStart + m_window.size()) {
-        m_windowStart = position;
-        m_window.resize(static_cast<size_t>(std::min<uint64_t>(kWindow, m_size - position)));
-        if (!ReadDirect(position, m_window.data(), m_window.size())) {
-          m_window.clear();
-          return false;
-        }
-      }
-      std::memcpy(target, m_window.data() + (position - m_windowStart), static_cast<size_t>(n));
-      return true;
-    }
-    return ReadDirect(position, static_cast<uint8_t*>(target), n);
-  }
-
- private:
-  static constexpr uint64_t kWindow = 64 * 1024;
-
-  bool ReadDirect(uint64_t position, uint8_t* target, uint64_t n) {
-    while (n > 0) {
-      const ssize_t got = ::pread(m_fd, target, static_cast<size_t>(std::min<uint64_t>(n, 1 << 30)),
-                                  static_cast<off_t>(position));
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) return false;
-      target += got;
-      position += static_cast<uint64_t>(got);
-      n -= static_cast<uint64_t>(got);
-    }
-    return true;
-  }
-
-  int m_fd;
-  uint64_t m_size = 0;
-  std::vector<uint8_t> m_window;
-  uint64_t m_windowStart = 0;
-};
 
 bool SameId(const uint8_t* bytes, std::string_view id) { return std::memcmp(bytes, id.data(), 4) == 0; }
 
@@ -77,9 +21,8 @@ int TagIndexOf(const uint8_t* id) {
 }  // namespace
 
 int CSound::ReadWaveFile() {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return kReadCannotOpen;
-  FileReader file(fd);
+  FileReader file;
+  if (!file.Open(path)) return kReadCannotOpen;
 
   uint8_t word[4];
   if (!file.Read(0, word, 4)) return kReadNotWave;

@@ -1,0 +1,165 @@
+// The layered document file (".tvf"): "TVF ", the layer count, one "LAYR"
+// chunk per layer and the nine tags as length-prefixed strings. Everything
+// is little-endian and unpadded. The samples are always in the working
+// format, so no format record is stored.
+//
+// Every length read from the file is checked against what is left of it
+// before anything is allocated or read; a file cut short anywhere is refused.
+#include <cstring>
+#include <new>
+
+#include "core/model/atomic_file_writer.h"
+#include "core/model/file_reader.h"
+#include "core/model/sound.h"
+
+namespace {
+
+constexpr char kMagic[4] = {'T', 'V', 'F', ' '};
+constexpr size_t kDocumentFormatRecordSize = 200;
+
+bool WriteLE64(AtomicFileWriter& file, uint64_t value) {
+  uint8_t bytes[8];
+  ::WriteLE64(bytes, value);
+  return file.Write(bytes, 8);
+}
+
+// A length-prefixed string, refused when it claims more than the file holds.
+bool ReadCountedText(SequentialReader& file, std::string* text) {
+  uint32_t length;
+  if (!file.ReadLE32(&length) || length > file.remaining()) return false;
+  text->assign(length, '\0');
+  if (!file.Read(text->data(), length)) return false;
+  text->resize(std::strlen(text->c_str()));  // up to the first NUL
+  return true;
+}
+
+}  // namespace
+
+bool CSoundLayer::WriteChunk(AtomicFileWriter& file) const {
+  uint8_t head[4 + 1 + 4 + 1 + 4 + 4 + 4];
+  uint8_t* p = head;
+  std::memcpy(p, "LAYR", 4);
+  p[4] = flag;
+  ::WriteLE32(p + 5, static_cast<uint32_t>(offset));
+  p[9] = envelopeOn;
+  // The envelope colour comes before the wave colour.
+  ::WriteLE32(p + 10, envelopeColor);
+  ::WriteLE32(p + 14, waveColor);
+  ::WriteLE32(p + 18, static_cast<uint32_t>(name.size()));
+  file.Write(head, sizeof head);
+  file.Write(name.data(), name.size());
+  WriteLE64(file, m_length);
+  if (m_length > 0) file.Write(m_data.get(), static_cast<size_t>(m_length));
+  file.Write("NODS", 4);
+  file.WriteLE32(static_cast<uint32_t>(nodes.size()));
+  for (const EnvelopeNode& node : nodes) {
+    uint8_t record[16];
+    uint64_t levelBits;
+    std::memcpy(&levelBits, &node.level, 8);
+    ::WriteLE64(record, levelBits);
+    ::WriteLE64(record + 8, static_cast<uint64_t>(node.position));
+    file.Write(record, 16);
+  }
+  return file.ok();
+}
+
+int CSoundLayer::ReadChunk(SequentialReader& file) {
+  nodes.clear();
+  m_data.reset();
+  m_length = 0;
+
+  uint8_t head[4 + 1 + 4 + 1 + 4 + 4];
+  if (!file.Read(head, sizeof head) || std::memcmp(head, "LAYR", 4) != 0) return kReadBadDocument;
+  flag = head[4];
+  offset = static_cast<int32_t>(ReadLE32(head + 5));
+  envelopeOn = head[9];
+  envelopeColor = ReadLE32(head + 10);
+  waveColor = ReadLE32(head + 14);
+  // An empty name stays empty: the default name is only given at construction.
+  if (!ReadCountedText(file, &name)) return kReadBadDocument;
+
+  uint64_t length;
+  if (!file.ReadLE64(&length) || length > file.remaining()) return kReadBadDocument;
+  std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[length]);
+  if (!data) return kReadOutOfMemory;
+  if (!file.Read(data.get(), length)) return kReadBadDocument;
+  m_data = std::move(data);
+  m_length = length;
+
+  uint8_t marker[4];
+  uint32_t count;
+  if (!file.Read(marker, 4) || std::memcmp(marker, "NODS", 4) != 0) return kReadBadDocument;
+  if (!file.ReadLE32(&count) || count > file.remaining() / 16) return kReadBadDocument;
+  nodes.reserve(count);
+  for (uint32_t i = 0; i < count; ++i) {
+    uint8_t record[16];
+    if (!file.Read(record, 16)) return kReadBadDocument;
+    EnvelopeNode node;
+    const uint64_t levelBits = ReadLE64(record);
+    std::memcpy(&node.level, &levelBits, 8);
+    node.position = static_cast<int64_t>(ReadLE64(record + 8));
+    nodes.push_back(node);  // in file order, not sorted
+  }
+  // The snapshot the constructor took describes a node list that is gone;
+  // a node added before the next rebuild would otherwise take its level
+  // from the wrong envelope.
+  RebuildSnapshot();
+  return kReadOk;
+}
+
+int CSound::WriteDocumentFile(const std::string& documentPath) {
+  // Written in one pass to a temporary file that replaces the old document
+  // only when every byte is on disk.
+  AtomicFileWriter file;
+  if (!file.Open(documentPath)) return 1;
+  file.Write(kMagic, 4);
+  file.WriteLE32(static_cast<uint32_t>(layers.size()));
+  for (const auto& layer : layers) {
+    if (!layer->WriteChunk(file)) return 1;
+  }
+  for (const std::string& tag : tags) {
+    file.WriteLE32(static_cast<uint32_t>(tag.size()));
+    file.Write(tag.data(), tag.size());
+  }
+  return file.Commit() ? 0 : 1;
+}
+
+int CSound::ReadDocumentFile(const std::string& documentPath) {
+  layers.clear();
+  FileReader reader;
+  // This reader has always answered 4 for a file it cannot open.
+  if (!reader.Open(documentPath)) return kReadNotWave;
+  SequentialReader file(reader);
+  uint8_t magic[4];
+  if (!file.Read(magic, 4) || std::memcmp(magic, kMagic, 4) != 0) return kReadBadDocument;
+
+  int failure = kReadOk;
+  uint32_t count;
+  if (!file.ReadLE32(&count)) failure = kReadBadDocument;
+  for (uint32_t i = 0; i < count && failure == kReadOk; ++i) {
+    auto layer = std::make_unique<CSoundLayer>(1, std::string(), nullptr, 0, settings());
+    const int result = layer->ReadChunk(file);
+    if (result != kReadOk)
+      failure = result;
+    else
+      layers.push_back(std::move(layer));
+  }
+  // The tags are read even after a failed chunk, as far as the file allows.
+  for (std::string& tag : tags) {
+    if (!ReadCountedText(file, &tag)) {
+      if (failure == kReadOk) failure = kReadBadDocument;
+      break;
+    }
+  }
+  if (failure != kReadOk) {
+    layers.clear();
+    return failure;
+  }
+  formatSize = 18;
+  fileFormat = MakeFormatRecord(WorkingFormat());
+  fileFormat.resize(kDocumentFormatRecordSize, 0);
+  std::memcpy(riffId, "RIFF", 5);
+  std::memcpy(waveId, "WAVE", 5);
+  riffSize = GetLength();
+  return kReadOk;
+}

@@ -1,0 +1,198 @@
+// The layered document file: its exact bytes, a round trip of every field,
+// and damaged files (cut short anywhere, absurd lengths) refused cleanly.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/model/sound.h"
+#include "test_support.h"
+
+namespace {
+
+using test_support::LE32;
+
+const SettingsRecord& NoEnvelope() {
+  static const SettingsRecord settings = [] {
+    SettingsRecord s;
+    s.autoCreateEnvelope = 0;
+    return s;
+  }();
+  return settings;
+}
+
+std::unique_ptr<uint8_t[]> Bytes(const std::string& text) {
+  auto data = std::make_unique<uint8_t[]>(text.size());
+  std::memcpy(data.get(), text.data(), text.size());
+  return data;
+}
+
+std::string LayerChunk(const std::string& name, const std::string& data, uint32_t nodeCount = 0) {
+  return "LAYR" + std::string("\x01", 1) + LE32(0) + std::string("\x01", 1) + "\x66\x99\xFF" +
+         std::string(1, '\0') + "\x7B\x93\xB7" + std::string(1, '\0') + LE32(static_cast<uint32_t>(name.size())) +
+         name + LE32(static_cast<uint32_t>(data.size())) + LE32(0) + data + "NODS" + LE32(nodeCount);
+}
+
+std::string DefaultTags() {
+  std::string tags;
+  for (int i = 0; i < kTagCount; ++i) tags += LE32(7) + "(empty)";
+  return tags;
+}
+
+TEST(DocumentFile, WritesTheExactBytes) {
+  // Given a sound with two layers, default colours, no nodes, default tags
+  test_support::TemporaryFolder folder;
+  CSound sound(NoEnvelope());
+  sound.AppendLayer("Layer 1", Bytes("12345678"), 8);
+  sound.AppendLayer("", Bytes("ab"), 2);
+  // When it is written
+  ASSERT_EQ(sound.WriteDocumentFile(folder.File("a.tvf")), 0);
+  // Then the file is the magic, the count, the chunks and the tags
+  const std::string chunk = LayerChunk("Layer 1", "12345678");
+  EXPECT_EQ(chunk.size(), 53u);
+  EXPECT_EQ(test_support::ReadFileBytes(folder.File("a.tvf")),
+            "TVF " + LE32(2) + chunk + LayerChunk("Layer 2", "ab") + DefaultTags());
+}
+
+TEST(DocumentFile, RoundTripKeepsEveryField) {
+  test_support::TemporaryFolder folder;
+  CSound original(NoEnvelope());
+  CSoundLayer& a = original.AppendLayer("first", Bytes("abcdefgh"), 8);
+  a.offset = -12;
+  a.flag = 7;
+  a.envelopeOn = 0;
+  a.waveColor = 0x00123456;
+  a.envelopeColor = 0x00ABCDEF;
+  a.nodes = {{0.25, 100}, {-1.0, -4}, {1.0, 1ll << 40}};  // kept in file order
+  CSoundLayer& b = original.AppendLayer("", Bytes(""), 0);
+  b.name.clear();
+  original.tags[kTagTitle] = "Title";
+  original.tags[kTagSubject] = "";
+  ASSERT_EQ(original.WriteDocumentFile(folder.File("r.tvf")), 0);
+
+  CSound copy;  // automatic envelope on: the read must replace that node
+  ASSERT_EQ(copy.ReadDocumentFile(folder.File("r.tvf")), 0);
+  ASSERT_EQ(copy.layers.size(), 2u);
+  const CSoundLayer& x = *copy.layers[0];
+  EXPECT_EQ(x.name, "first");
+  EXPECT_EQ(x.offset, -12);
+  EXPECT_EQ(x.flag, 7);
+  EXPECT_EQ(x.envelopeOn, 0);
+  EXPECT_EQ(x.waveColor, 0x00123456u);
+  EXPECT_EQ(x.envelopeColor, 0x00ABCDEFu);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(x.data()), 8), "abcdefgh");
+  ASSERT_EQ(x.nodes.size(), 3u);
+  EXPECT_EQ(x.nodes[0].level, 0.25);
+  EXPECT_EQ(x.nodes[1].position, -4);
+  EXPECT_EQ(x.nodes[2].position, 1ll << 40);
+  EXPECT_EQ(copy.layers[1]->name, "");
+  EXPECT_EQ(copy.layers[1]->length(), 0u);
+  EXPECT_TRUE(copy.layers[1]->nodes.empty());
+  EXPECT_EQ(copy.tags[kTagTitle], "Title");
+  EXPECT_EQ(copy.tags[kTagSubject], "");
+  EXPECT_EQ(copy.tags[kTagArtist], "(empty)");
+  // The header fields describe the working format in a 200-byte record.
+  EXPECT_EQ(copy.fileFormat.size(), 200u);
+  EXPECT_EQ(ParseWaveFormat(copy.fileFormat), WorkingFormat());
+  EXPECT_EQ(copy.formatSize, 18u);
+  EXPECT_STREQ(copy.riffId, "RIFF");
+  EXPECT_EQ(copy.riffSize, copy.GetLength());
+}
+
+TEST(DocumentFile, NodeAddedAfterAReadKeepsTheReadEnvelope) {
+  // Given a document whose layer has a ramp envelope, read into a sound whose
+  // new layers start with a full-level node
+  test_support::TemporaryFolder folder;
+  CSound original(NoEnvelope());
+  original.AppendLayer("", Bytes(std::string(8000, 'x')), 8000).nodes = {{-1.0, 0}, {1.0, 4000}};
+  ASSERT_EQ(original.WriteDocumentFile(folder.File("e.tvf")), 0);
+  CSound copy;
+  ASSERT_EQ(copy.ReadDocumentFile(folder.File("e.tvf")), 0);
+  // When a node is added in the middle
+  copy.layers[0]->AddNode(2000);
+  // Then it takes the ramp's level there, not the discarded node's
+  EXPECT_DOUBLE_EQ(copy.layers[0]->nodes[1].level, 0.0);
+}
+
+TEST(DocumentFile, ManyLayersAreAllRead) {
+  test_support::TemporaryFolder folder;
+  std::string file = "TVF " + LE32(12);
+  for (int i = 0; i < 12; ++i) file += LayerChunk("", "");
+  test_support::WriteFileBytes(folder.File("m.tvf"), file + DefaultTags());
+  CSound sound;
+  ASSERT_EQ(sound.ReadDocumentFile(folder.File("m.tvf")), 0);
+  EXPECT_EQ(sound.layers.size(), 12u);
+  EXPECT_EQ(sound.layers[3]->name, "");
+}
+
+struct BadCase {
+  const char* name;
+  std::string bytes;
+  int result;
+};
+
+class BadDocumentTest : public testing::TestWithParam<BadCase> {};
+
+TEST_P(BadDocumentTest, IsRefusedWithoutLayers) {
+  test_support::TemporaryFolder folder;
+  test_support::WriteFileBytes(folder.File("bad.tvf"), GetParam().bytes);
+  CSound sound;
+  EXPECT_EQ(sound.ReadDocumentFile(folder.File("bad.tvf")), GetParam().result);
+  EXPECT_TRUE(sound.layers.empty());
+}
+
+std::string WithChunk(const std::string& chunk) { return "TVF " + LE32(1) + chunk + DefaultTags(); }
+
+INSTANTIATE_TEST_SUITE_P(
+    DocumentFile, BadDocumentTest,
+    testing::Values(
+        BadCase{"WaveFileIsNotADocument", "RIFF" + LE32(36) + "WAVEfmt ", 1},
+        BadCase{"Empty", "", 1},
+        BadCase{"WrongChunkId", WithChunk("LAYX" + LayerChunk("", "").substr(4)), 1},
+        BadCase{"WrongNodeMarker", WithChunk(LayerChunk("", "").substr(0, 39) + "NODX" + LE32(0)), 1},
+        BadCase{"AbsurdNameLength", "TVF " + LE32(1) + "LAYR" + std::string(18, '\0') + LE32(0xFFFFFFF0u), 1},
+        BadCase{"AbsurdDataLength",
+                "TVF " + LE32(1) + "LAYR" + std::string(14, '\0') + LE32(0) + LE32(0xFFFFFFFFu) + LE32(0xFFFF), 1},
+        BadCase{"AbsurdNodeCount", WithChunk(LayerChunk("", "").substr(0, 43) + LE32(0x7FFFFFFF)), 1},
+        BadCase{"AbsurdLayerCount", "TVF " + LE32(0xFFFFFFFFu) + LayerChunk("", "") + DefaultTags(), 1},
+        BadCase{"AbsurdTagLength", "TVF " + LE32(0) + LE32(1000000), 1}),
+    [](const testing::TestParamInfo<BadCase>& info) { return info.param.name; });
+
+TEST(DocumentFile, FileCutAtAnyByteIsRefused) {
+  // Given a small document with two layers and nodes
+  test_support::TemporaryFolder folder;
+  CSound sound(NoEnvelope());
+  sound.AppendLayer("one", Bytes("abcd"), 4).nodes = {{0.5, 2}};
+  sound.AppendLayer("two", Bytes("efghijkl"), 8);
+  ASSERT_EQ(sound.WriteDocumentFile(folder.File("whole.tvf")), 0);
+  const std::string whole = test_support::ReadFileBytes(folder.File("whole.tvf"));
+  // When any prefix of it is read, it is refused
+  for (size_t cut = 0; cut < whole.size(); ++cut) {
+    test_support::WriteFileBytes(folder.File("cut.tvf"), whole.substr(0, cut));
+    CSound reader;
+    ASSERT_EQ(reader.ReadDocumentFile(folder.File("cut.tvf")), 1) << "cut at " << cut;
+    ASSERT_TRUE(reader.layers.empty());
+  }
+  CSound reader;
+  EXPECT_EQ(reader.ReadDocumentFile(folder.File("whole.tvf")), 0);
+}
+
+TEST(DocumentFile, MissingFileCannotBeOpened) {
+  CSound sound;
+  EXPECT_EQ(sound.ReadDocumentFile("/nonexistent/x.tvf"), 4);
+}
+
+TEST(DocumentFile, FailedSaveLeavesTheOldFile) {
+  test_support::TemporaryFolder folder;
+  CSound sound(NoEnvelope());
+  sound.AppendLayer("", Bytes("abcd"), 4);
+  EXPECT_EQ(sound.WriteDocumentFile("/nonexistent/folder/x.tvf"), 1);
+  // A folder in place of the file: the rename fails, the folder stays.
+  std::filesystem::create_directory(folder.File("taken.tvf"));
+  EXPECT_EQ(sound.WriteDocumentFile(folder.File("taken.tvf")), 1);
+  EXPECT_TRUE(std::filesystem::is_directory(folder.File("taken.tvf")));
+  size_t entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) ++entries;
+  EXPECT_EQ(entries, 1u);  // no temporary left behind
+}
+
+}  // namespace
