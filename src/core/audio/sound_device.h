@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "core/model/wave_format.h"
 
@@ -42,6 +43,11 @@ enum DeviceError : int {
   kDeviceErrorOutOfMemory = -5,
   kDeviceErrorNotLocked = -6,         // Unlock without a matching Lock
 };
+
+// True for the one format buffers and the capture ring accept: the working
+// format (PCM, 2 channels, 44,100 Hz, 16 bits, 4-byte frames). The
+// extra-size field is not looked at; PCM carries no extra bytes.
+bool IsDeviceFormat(const WaveFormat& format);
 
 // Status bits.
 constexpr uint32_t kBufferStatusPlaying = 0x1;

@@ -42,6 +42,8 @@ using TagSet = std::array<std::string, kTagCount>;
 
 // What the sound needs from the playback engine, which lives outside the
 // model: whether it plays, and a way to stop it before layers change.
+class RawPCMQuestions;
+
 class SoundPlaybackControl {
  public:
   virtual ~SoundPlaybackControl() = default;
@@ -83,6 +85,12 @@ class CSound {
   // kReadNotWave or kReadCannotOpen. Layers and tags read before a failure
   // stay in the sound; the caller discards it.
   int ReadWaveFile();
+
+  // Imports the file named by `path` as raw PCM after asking `questions`
+  // for its rate, bits and channels: one layer of the whole file (a partial
+  // frame at the end left out), in the format the answers describe.
+  // 0 read, 3 out of memory, 5 cannot be read, 6 cancelled.
+  int ReadRawFile(RawPCMQuestions& questions);
 
   // The layered document file: every layer with its placement, colours and
   // envelope, then the nine tags. Write: 0 written, 1 failed (the old file

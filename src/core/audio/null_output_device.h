@@ -1,0 +1,32 @@
+// The null back-end's output device: the shared software mixer pulled by a
+// thread at real-time pace, its output thrown away. Buffers play, advance
+// and stop exactly as on a sound server, so playback works (silently) on a
+// machine without one.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "core/audio/paced_thread.h"
+#include "core/audio/software_mixer.h"
+#include "core/audio/sound_device.h"
+
+class NullOutputDevice : public SoundOutputDevice {
+ public:
+  static DeviceResult Open(std::unique_ptr<SoundOutputDevice>* device);
+  ~NullOutputDevice() override;
+
+  DeviceResult CreateBuffer(uint32_t bytes, const WaveFormat& format,
+                            std::unique_ptr<SoundOutputBuffer>* buffer) override;
+  void BeginPlayGroup() override { mixer_->BeginPlayGroup(); }
+  void EndPlayGroup() override { mixer_->EndPlayGroup(); }
+
+ private:
+  NullOutputDevice();
+  void Produce(uint32_t frames);
+
+  std::shared_ptr<SoftwareMixer> mixer_;
+  // Where mixed frames go to be forgotten; used by the pacing thread only.
+  std::unique_ptr<int16_t[]> discard_;
+  PacedThread thread_;
+};
