@@ -1,0 +1,72 @@
+// The document: one sound, its file name and title, and its modified state
+// (shown as "*" after the title). Views listen to updateAllViews; the main
+// frame carries out the document's open, save and new flows.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include "core/model/settings_record.h"
+#include "core/model/sound.h"
+
+class CSoundFormView;
+class CWavedeskView;
+
+// Hints for updateAllViews.
+enum UpdateHint : int {
+  kUpdateAll = 0,          // the sound changed: repaint and refresh everything
+  kUpdateSelection = 1,    // only the selection or cursor moved
+  kUpdateLayers = 2,       // layers were added, removed or changed
+  kUpdateTags = 3,         // the information tags changed
+};
+
+class CWavedeskDoc : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit CWavedeskDoc(const SettingsRecord& settings, QObject* parent = nullptr);
+  ~CWavedeskDoc() override;
+
+  CSound& sound() { return m_sound; }
+  const CSound& sound() const { return m_sound; }
+  const SettingsRecord& settings() const { return m_settings; }
+
+  // The file the document was read from or saved to; empty for a new one.
+  const QString& pathName() const { return m_pathName; }
+  void SetPathName(const QString& path);
+  // The file name shown in the title ("Untitled" for a new document).
+  const QString& title() const { return m_title; }
+  void SetTitle(const QString& title);
+  // The title with "*" appended while the document is modified.
+  QString DisplayTitle() const;
+
+  bool IsModified() const { return m_modified; }
+  void SetModifiedFlag(bool modified = true);
+  // True when the document was created new (its history starts with "New").
+  bool isNew() const { return m_isNew; }
+  void SetNew(bool isNew) { m_isNew = isNew; }
+
+  void UpdateAllViews(int hint = kUpdateAll) { emit updateAllViews(hint); }
+
+  // The windows that show this document, set by its child frame.
+  CWavedeskView* view() const { return m_view; }
+  CSoundFormView* formView() const { return m_formView; }
+  void SetViews(CWavedeskView* view, CSoundFormView* formView) {
+    m_view = view;
+    m_formView = formView;
+  }
+
+ signals:
+  void updateAllViews(int hint);
+  void titleChanged(const QString& displayTitle);
+
+ private:
+  const SettingsRecord& m_settings;
+  CSound m_sound;
+  QString m_pathName;
+  QString m_title = QStringLiteral("Untitled");
+  bool m_modified = false;
+  bool m_isNew = false;
+  CWavedeskView* m_view = nullptr;
+  CSoundFormView* m_formView = nullptr;
+};
