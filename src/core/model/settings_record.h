@@ -3,6 +3,8 @@
 // in which the flags are stored in the profile.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 struct SettingsRecord {
@@ -15,6 +17,19 @@ struct SettingsRecord {
 
   static constexpr int kSize = 6;
   bool operator==(const SettingsRecord&) const = default;
+
+  // The flags in storage order.
+  std::array<uint8_t, kSize> ToBytes() const {
+    return {showCommonTasksAtStart, autoCreateEnvelope, flashRecordDialog,
+            showClipboardOnCopy,    quickSaveAsWave,    zoomToFitOnOpen};
+  }
+  // Copies stored flags over the record: a shorter value replaces only the
+  // leading flags, a longer one fills the six and nothing more.
+  void ReadBytes(const uint8_t* bytes, size_t size) {
+    uint8_t* flags[kSize] = {&showCommonTasksAtStart, &autoCreateEnvelope, &flashRecordDialog,
+                             &showClipboardOnCopy,    &quickSaveAsWave,    &zoomToFitOnOpen};
+    for (size_t i = 0; i < size && i < kSize; ++i) *flags[i] = bytes[i];
+  }
 };
 
 // The defaults, for sounds made without an application (tests, scratch sounds).
