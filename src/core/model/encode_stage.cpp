@@ -1,0 +1,290 @@
+// The resampler and encoder half of a conversion. The resampler runs with
+// FFmpeg's default options so that rate changes and channel mix-downs give
+// the same samples as the ffmpeg tool, which the tests compare us against.
+#include "core/model/encode_stage.h"
+
+#include <algorithm>
+
+extern "C" {
+#include <libavutil/opt.h>
+#include <libavutil/samplefmt.h>
+}
+
+#include "core/model/codec_format.h"
+
+namespace {
+
+// Frames handed to encoders that take any frame size (A-law, mu-law).
+constexpr int kVariableFrameSamples = 4096;
+
+const AVCodec* FindEncoder(uint16_t tag) {
+  switch (tag) {
+    case kFormatALaw: return avcodec_find_encoder(AV_CODEC_ID_PCM_ALAW);
+    case kFormatMuLaw: return avcodec_find_encoder(AV_CODEC_ID_PCM_MULAW);
+    case kFormatMSADPCM: return avcodec_find_encoder(AV_CODEC_ID_ADPCM_MS);
+    case kFormatIMAADPCM: return avcodec_find_encoder(AV_CODEC_ID_ADPCM_IMA_WAV);
+    // By name: the built-in GSM and layer-3 encoders are not the ones whose
+    // output other programs read back best.
+    case kFormatGSM610: return avcodec_find_encoder_by_name("libgsm_ms");
+    case kFormatMPEGLayer3: return avcodec_find_encoder_by_name("libmp3lame");
+    default: return nullptr;
+  }
+}
+
+// 16-bit input is what the intermediate PCM holds; an encoder that takes it
+// needs no further sample conversion.
+AVSampleFormat PreferredSampleFormat(const AVCodec* codec) {
+  const AVSampleFormat* formats = codec->sample_fmts;
+  if (formats == nullptr) return AV_SAMPLE_FMT_S16;
+  for (const AVSampleFormat* f = formats; *f != AV_SAMPLE_FMT_NONE; ++f) {
+    if (*f == AV_SAMPLE_FMT_S16 || *f == AV_SAMPLE_FMT_S16P) return *f;
+  }
+  return formats[0];
+}
+
+}  // namespace
+
+EncodeStage::EncodeStage(const std::atomic<bool>* stop) : m_stop(stop) {}
+
+EncodeStage::~EncodeStage() {
+  if (m_scratch != nullptr) av_freep(&m_scratch[0]);
+  av_freep(&m_scratch);
+  av_channel_layout_uninit(&m_targetLayout);
+  av_channel_layout_uninit(&m_inLayout);
+}
+
+int EncodeStage::Open(const FormatRecord& target) {
+  m_target = ParseWaveFormat(target);
+  av_channel_layout_default(&m_targetLayout, m_target.channels);
+
+  switch (m_target.formatTag) {
+    case kFormatPCM:
+      switch (m_target.bitsPerSample) {
+        case 8: m_targetFormat = AV_SAMPLE_FMT_U8; break;
+        case 16: m_targetFormat = AV_SAMPLE_FMT_S16; break;
+        case 24: m_targetFormat = AV_SAMPLE_FMT_S32; m_pack24 = true; break;
+        case 32: m_targetFormat = AV_SAMPLE_FMT_S32; break;
+        default: return kConvertFailed;
+      }
+      return kConvertOk;
+    case kFormatIEEEFloat:
+      if (m_target.bitsPerSample != 32) return kConvertFailed;
+      m_targetFormat = AV_SAMPLE_FMT_FLT;
+      return kConvertOk;
+    default:
+      break;
+  }
+
+  const AVCodec* codec = FindEncoder(m_target.formatTag);
+  if (codec == nullptr) return kConvertFailed;
+  m_encoder.reset(avcodec_alloc_context3(codec));
+  m_frame.reset(av_frame_alloc());
+  m_packet.reset(av_packet_alloc());
+  if (!m_encoder || !m_frame || !m_packet) return kConvertOutOfMemory;
+  AVCodecContext* c = m_encoder.get();
+  m_targetFormat = PreferredSampleFormat(codec);
+  c->sample_fmt = m_targetFormat;
+  c->sample_rate = static_cast<int>(m_target.samplesPerSec);
+  c->time_base = AVRational{1, c->sample_rate};
+  if (av_channel_layout_copy(&c->ch_layout, &m_targetLayout) < 0) return kConvertOutOfMemory;
+  if (m_target.formatTag == kFormatMPEGLayer3) {
+    c->bit_rate = static_cast<int64_t>(m_target.avgBytesPerSec) * 8;
+  }
+  if (m_target.formatTag == kFormatMSADPCM || m_target.formatTag == kFormatIMAADPCM) {
+    if (av_opt_set_int(c->priv_data, "block_size", m_target.blockAlign, 0) < 0) {
+      return kConvertFailed;
+    }
+  }
+  const int opened = avcodec_open2(c, codec, nullptr);
+  if (opened < 0) return ResultFromAVError(opened);
+  // The record promises a block size; an encoder that chose another would
+  // write a file its own header misdescribes.
+  if (m_target.blockAlign > 1 && c->block_align != 0 && c->block_align != m_target.blockAlign) {
+    return kConvertFailed;
+  }
+  const int fifoSamples = std::max(c->frame_size, kVariableFrameSamples) * 2;
+  m_fifo.reset(av_audio_fifo_alloc(m_targetFormat, m_target.channels, fifoSamples));
+  if (!m_fifo) return kConvertOutOfMemory;
+  return kConvertOk;
+}
+
+void EncodeStage::Reserve(uint64_t frames) {
+  // Bytes per frame of the target stream, with room for a codec's last
+  // padded block and a little resampler slack.
+  const uint64_t bytes = frames * m_target.avgBytesPerSec / std::max<uint32_t>(m_target.samplesPerSec, 1) +
+                         frames / 64 + 4 * static_cast<uint64_t>(m_target.blockAlign) + 65536;
+  m_output.Reserve(bytes);  // a failure here shows again when the data comes
+}
+
+int EncodeStage::ConfigureResampler(AVSampleFormat format, const AVChannelLayout& layout, int rate) {
+  if (m_resampler) {
+    // The source changed its stream parameters: what the old resampler
+    // holds back belongs to the old ones.
+    const int flushed = Resample(nullptr, 0);
+    if (flushed != kConvertOk) return flushed;
+  }
+  m_resampler.reset();
+  SwrContext* raw = nullptr;
+  // FFmpeg 5.1 declares the input layout non-const; it only reads it.
+  const int allocated = swr_alloc_set_opts2(&raw, &m_targetLayout, m_targetFormat,
+                                            static_cast<int>(m_target.samplesPerSec),
+                                            const_cast<AVChannelLayout*>(&layout), format, rate, 0,
+                                            nullptr);
+  m_resampler.reset(raw);
+  if (allocated < 0) return ResultFromAVError(allocated);
+  if (m_floatResampling && rate != static_cast<int>(m_target.samplesPerSec)) {
+    av_opt_set_sample_fmt(raw, "internal_sample_fmt", AV_SAMPLE_FMT_FLTP, 0);
+  }
+  const int initialised = swr_init(raw);
+  if (initialised < 0) return ResultFromAVError(initialised);
+  av_channel_layout_uninit(&m_inLayout);
+  if (av_channel_layout_copy(&m_inLayout, &layout) < 0) return kConvertOutOfMemory;
+  m_inFormat = format;
+  m_inRate = rate;
+  return kConvertOk;
+}
+
+int EncodeStage::Write(const uint8_t* const* planes, int samples, AVSampleFormat format,
+                       const AVChannelLayout& layout, int rate) {
+  if (Stopped()) return kConvertFailed;
+  if (samples <= 0) return kConvertOk;
+  if (!m_resampler || format != m_inFormat || rate != m_inRate ||
+      av_channel_layout_compare(&layout, &m_inLayout) != 0) {
+    int configured;
+    if (layout.order == AV_CHANNEL_ORDER_UNSPEC) {
+      // A source that names no speakers gets the usual ones for its count.
+      AVChannelLayout named{};
+      av_channel_layout_default(&named, layout.nb_channels);
+      configured = ConfigureResampler(format, named, rate);
+      av_channel_layout_uninit(&named);
+      // Remember the unnamed layout so the next frame does not reconfigure.
+      av_channel_layout_uninit(&m_inLayout);
+      if (configured == kConvertOk && av_channel_layout_copy(&m_inLayout, &layout) < 0) {
+        configured = kConvertOutOfMemory;
+      }
+    } else {
+      configured = ConfigureResampler(format, layout, rate);
+    }
+    if (configured != kConvertOk) return configured;
+  }
+  m_framesIn += static_cast<uint64_t>(samples);
+  return Resample(planes, samples);
+}
+
+int EncodeStage::Resample(const uint8_t* const* inputPlanes, int samples) {
+  SwrContext* swr = m_resampler.get();
+  // swr_convert takes its input without the inner const; it only reads it.
+  const uint8_t** planes = const_cast<const uint8_t**>(inputPlanes);
+  const bool flushing = planes == nullptr;
+  for (;;) {
+    if (Stopped()) return kConvertFailed;
+    const int room = swr_get_out_samples(swr, samples) + 16;
+    int produced;
+    if (!m_encoder && !m_pack24) {
+      const uint64_t frameBytes = m_target.blockAlign;
+      if (!m_output.Reserve(static_cast<uint64_t>(room) * frameBytes)) return kConvertOutOfMemory;
+      uint8_t* out = m_output.end();
+      produced = swr_convert(swr, &out, room, planes, samples);
+      if (produced < 0) return ResultFromAVError(produced);
+      m_output.Commit(static_cast<uint64_t>(produced) * frameBytes);
+    } else {
+      if (room > m_scratchSamples) {
+        if (m_scratch != nullptr) av_freep(&m_scratch[0]);
+        av_freep(&m_scratch);
+        m_scratchSamples = 0;
+        if (av_samples_alloc_array_and_samples(&m_scratch, nullptr, m_target.channels, room,
+                                               m_targetFormat, 0) < 0) {
+          return kConvertOutOfMemory;
+        }
+        m_scratchSamples = room;
+      }
+      produced = swr_convert(swr, m_scratch, room, planes, samples);
+      if (produced < 0) return ResultFromAVError(produced);
+      if (m_pack24) {
+        // Keep the upper three bytes of each little-endian 32-bit sample.
+        const uint64_t values = static_cast<uint64_t>(produced) * m_target.channels;
+        if (!m_output.Reserve(values * 3)) return kConvertOutOfMemory;
+        const uint8_t* in = m_scratch[0];
+        uint8_t* out = m_output.end();
+        for (uint64_t i = 0; i < values; ++i, in += 4, out += 3) {
+          out[0] = in[1];
+          out[1] = in[2];
+          out[2] = in[3];
+        }
+        m_output.Commit(values * 3);
+      } else if (produced > 0) {
+        if (av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(m_scratch), produced) < produced) {
+          return kConvertOutOfMemory;
+        }
+        const int encoded = EncodeFromFifo(false);
+        if (encoded != kConvertOk) return encoded;
+      }
+    }
+    // A call with input converts all of it; a flush may need several rounds.
+    if (!flushing || produced == 0) return kConvertOk;
+    samples = 0;
+  }
+}
+
+int EncodeStage::EncodeFromFifo(bool final) {
+  AVCodecContext* c = m_encoder.get();
+  const bool exactFrames = c->frame_size > 0 &&
+                           !(c->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+  const int frameSamples = exactFrames ? c->frame_size : kVariableFrameSamples;
+  for (;;) {
+    if (Stopped()) return kConvertFailed;
+    const int available = av_audio_fifo_size(m_fifo.get());
+    if (available == 0 || (available < frameSamples && !final)) return kConvertOk;
+    const int take = std::min(available, frameSamples);
+    // Block codecs need whole blocks; the last one is filled with silence
+    // unless the codec can end on a short frame.
+    const bool pad = take < frameSamples && exactFrames &&
+                     !(c->codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME);
+    AVFrame* frame = m_frame.get();
+    av_frame_unref(frame);
+    frame->nb_samples = pad ? frameSamples : take;
+    frame->format = m_targetFormat;
+    frame->sample_rate = c->sample_rate;
+    if (av_channel_layout_copy(&frame->ch_layout, &m_targetLayout) < 0) return kConvertOutOfMemory;
+    const int allocated = av_frame_get_buffer(frame, 0);
+    if (allocated < 0) return ResultFromAVError(allocated);
+    if (av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void**>(frame->extended_data), take) < take) {
+      return kConvertFailed;
+    }
+    if (pad) {
+      av_samples_set_silence(frame->extended_data, take, frameSamples - take, m_target.channels,
+                             m_targetFormat);
+    }
+    frame->pts = m_nextPts;
+    m_nextPts += frame->nb_samples;
+    const int sent = SendFrame(frame);
+    if (sent != kConvertOk) return sent;
+  }
+}
+
+int EncodeStage::SendFrame(AVFrame* frame) {
+  AVCodecContext* c = m_encoder.get();
+  const int sent = avcodec_send_frame(c, frame);
+  if (sent < 0) return ResultFromAVError(sent);
+  for (;;) {
+    const int received = avcodec_receive_packet(c, m_packet.get());
+    if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return kConvertOk;
+    if (received < 0) return ResultFromAVError(received);
+    const bool appended = m_output.Append(m_packet->data, static_cast<uint64_t>(m_packet->size));
+    av_packet_unref(m_packet.get());
+    if (!appended) return kConvertOutOfMemory;
+  }
+}
+
+int EncodeStage::Finish() {
+  if (m_resampler) {
+    const int flushed = Resample(nullptr, 0);
+    if (flushed != kConvertOk) return flushed;
+  }
+  if (!m_encoder) return kConvertOk;
+  const int drained = EncodeFromFifo(true);
+  if (drained != kConvertOk) return drained;
+  // A codec that never got a frame has nothing to flush.
+  if (m_nextPts == 0) return kConvertOk;
+  return SendFrame(nullptr);
+}
