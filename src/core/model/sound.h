@@ -86,6 +86,12 @@ class CSound {
   // stay in the sound; the caller discards it.
   int ReadWaveFile();
 
+  // Reads the MP3 file named by `path` whole into one layer, with a format
+  // record that describes its stream (tag 85 with the stream's own rate and
+  // channels). 0 read, 3 out of memory, 4 no MP3 audio in it (or it cannot
+  // be opened), 5 cannot be read.
+  int ReadMp3File();
+
   // Imports the file named by `path` as raw PCM after asking `questions`
   // for its rate, bits and channels: one layer of the whole file (a partial
   // frame at the end left out), in the format the answers describe.
