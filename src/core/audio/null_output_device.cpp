@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <new>
+#include <utility>
 
 #include "core/audio/mixed_output_buffer.h"
 
@@ -54,10 +55,21 @@ DeviceResult NullOutputDevice::CreateBuffer(uint32_t bytes, const WaveFormat& fo
   return MixedOutputBuffer::Create(mixer_, bytes, format, buffer);
 }
 
+bool NullOutputDevice::SetMixTap(MixTap tap) {
+  std::lock_guard<std::mutex> lock(tapMutex_);
+  tap_ = std::move(tap);
+  return true;
+}
+
 void NullOutputDevice::Produce(uint32_t frames) {
   while (frames > 0) {
     uint32_t chunk = std::min(frames, kDiscardFrames);
+    const uint64_t first = mixer_->MixedFrames();
     mixer_->Mix(discard_.get(), chunk);
+    {
+      std::lock_guard<std::mutex> lock(tapMutex_);
+      if (tap_) tap_(discard_.get(), chunk, first);
+    }
     frames -= chunk;
   }
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "core/audio/paced_thread.h"
 #include "core/audio/software_mixer.h"
@@ -20,6 +21,7 @@ class NullOutputDevice : public SoundOutputDevice {
                             std::unique_ptr<SoundOutputBuffer>* buffer) override;
   void BeginPlayGroup() override { mixer_->BeginPlayGroup(); }
   void EndPlayGroup() override { mixer_->EndPlayGroup(); }
+  bool SetMixTap(MixTap tap) override;
 
  private:
   NullOutputDevice();
@@ -28,5 +30,8 @@ class NullOutputDevice : public SoundOutputDevice {
   std::shared_ptr<SoftwareMixer> mixer_;
   // Where mixed frames go to be forgotten; used by the pacing thread only.
   std::unique_ptr<int16_t[]> discard_;
+  // Guards tap_, which the pacing thread calls with every mixed block.
+  std::mutex tapMutex_;
+  MixTap tap_;
   PacedThread thread_;
 };

@@ -83,6 +83,12 @@ class SoundOutputBuffer {
   virtual DeviceResult GetCurrentPosition(uint32_t* playCursor) = 0;
 };
 
+// Receives a copy of every block of mixed output (interleaved stereo 16-bit
+// frames), in order, on the back-end's own thread; `firstFrame` counts the
+// frames mixed before the block. Lets the tests hear what the null back-end
+// would otherwise throw away.
+using MixTap = std::function<void(const int16_t* samples, uint32_t frames, uint64_t firstFrame)>;
+
 class SoundOutputDevice {
  public:
   virtual ~SoundOutputDevice() = default;
@@ -95,6 +101,11 @@ class SoundOutputDevice {
   // output frame and stay in step. Groups do not nest.
   virtual void BeginPlayGroup() = 0;
   virtual void EndPlayGroup() = 0;
+
+  // Installs (or, with an empty tap, removes) a tap on the mixed output.
+  // Only the null back-end supports it; the others return false, as a real
+  // output is checked by recording it. Safe to call while buffers play.
+  virtual bool SetMixTap(MixTap /*tap*/) { return false; }
 };
 
 class SoundCaptureBuffer {

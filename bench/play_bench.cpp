@@ -1,0 +1,127 @@
+// The cost of Play: ten layers with 100-node envelopes, each filling its
+// 1 MiB ring (10 MiB in all) through the envelope before anything sounds.
+// Measured against a memcpy of the same 10 MiB in the same run, both for the
+// whole Play on the null back-end (buffers made, locked, filled, started)
+// and for the layer fills alone. Run: build/bench/play_bench
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "core/audio/layer_play_buffer.h"
+#include "core/audio/sound_playback.h"
+#include "core/model/sound.h"
+
+namespace {
+
+constexpr uint64_t kLayerBytes = 10ull * 176400;  // ten seconds, more than a ring
+
+std::unique_ptr<uint8_t[]> NoiseBlock(uint64_t bytes, uint32_t seed) {
+  auto data = std::make_unique<uint8_t[]>(bytes);
+  uint32_t state = seed;
+  for (uint64_t i = 0; i < bytes; ++i) {
+    state = state * 1664525u + 1013904223u;
+    data[i] = static_cast<uint8_t>(state >> 24);
+  }
+  return data;
+}
+
+// Ten layers a tenth of a second apart, 100 nodes each, so that all of them
+// sound within the first ring.
+CSound& TenLayerSound() {
+  static CSound sound;
+  if (sound.layers.empty()) {
+    for (int i = 0; i < 10; ++i) {
+      CSoundLayer& layer =
+          sound.AppendLayer("", NoiseBlock(kLayerBytes, static_cast<uint32_t>(i + 1)), kLayerBytes);
+      layer.offset = i * 4 * 4410;
+      layer.nodes.clear();
+      const int64_t step = static_cast<int64_t>(kLayerBytes) / 100 / 4 * 4;
+      for (int n = 0; n < 100; ++n) layer.nodes.push_back({(n % 7) / 3.0 - 1.0, n * step});
+    }
+  }
+  return sound;
+}
+
+constexpr int64_t kTenRings = 10ll * kPlayRingBytes;
+
+void BM_PlayTenLayers(benchmark::State& state) {
+  std::unique_ptr<SoundOutputDevice> device;
+  if (!OpenSoundOutputDevice(SoundBackend::Null, &device).Succeeded()) {
+    state.SkipWithError("no null output device");
+    return;
+  }
+  CSound& sound = TenLayerSound();
+  CSoundPlayback playback(sound, *device);
+  for (auto _ : state) {
+    playback.Play();
+    state.PauseTiming();
+    playback.Pause();
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(state.iterations() * kTenRings);
+}
+BENCHMARK(BM_PlayTenLayers)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+
+void BM_FillTenRings(benchmark::State& state) {
+  CSound& sound = TenLayerSound();
+  for (auto& layer : sound.layers) layer->RebuildSnapshot();
+  auto ring = std::make_unique<int16_t[]>(kPlayRingBytes / 2);
+  for (auto _ : state) {
+    for (auto& layer : sound.layers) {
+      FillLayerSamples(*layer, 0, ring.get(), kPlayRingBytes / 2);
+      benchmark::ClobberMemory();
+    }
+  }
+  state.SetBytesProcessed(state.iterations() * kTenRings);
+}
+BENCHMARK(BM_FillTenRings)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+
+void BM_MemcpyTenRings(benchmark::State& state) {
+  CSound& sound = TenLayerSound();
+  auto ring = std::make_unique<uint8_t[]>(kPlayRingBytes);
+  std::memset(ring.get(), 0, kPlayRingBytes);
+  for (auto _ : state) {
+    for (auto& layer : sound.layers) {
+      std::memcpy(ring.get(), layer->data(), kPlayRingBytes);
+      benchmark::ClobberMemory();
+    }
+  }
+  state.SetBytesProcessed(state.iterations() * kTenRings);
+}
+BENCHMARK(BM_MemcpyTenRings)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+
+// Keeps each run's time per iteration so that the ratios can be printed.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Iteration) continue;
+      times[run.run_name.function_name] = run.GetAdjustedRealTime();
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  auto& t = reporter.times;
+  if (t.count("BM_MemcpyTenRings")) {
+    if (t.count("BM_PlayTenLayers"))
+      std::printf("Play of ten layers / memcpy of the same 10 MiB: %.2f\n",
+                  t["BM_PlayTenLayers"] / t["BM_MemcpyTenRings"]);
+    if (t.count("BM_FillTenRings"))
+      std::printf("ten ring fills / memcpy of the same 10 MiB: %.2f\n",
+                  t["BM_FillTenRings"] / t["BM_MemcpyTenRings"]);
+  }
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,217 @@
+// Play, Stop, Pause and the timer step of the playback engine.
+#include "core/audio/sound_playback.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+int32_t ClampToPosition(uint64_t p) {
+  return static_cast<int32_t>(std::min<uint64_t>(p, INT32_MAX));
+}
+
+}  // namespace
+
+bool PlaybackPastEnd(uint64_t p, uint32_t soundLength, int32_t playStartStart,
+                     int32_t playStartEnd) {
+  // A position equal to the length is still the sound (its last cursor
+  // place); only the first one beyond it ends playback.
+  if (p > soundLength) return true;
+  const int64_t span = static_cast<int64_t>(playStartEnd) - playStartStart;
+  return static_cast<int64_t>(p) > playStartEnd && std::llabs(span) > 5;
+}
+
+CSoundPlayback::CSoundPlayback(CSound& sound, SoundOutputDevice& device, PlaybackView* view)
+    : sound_(&sound), device_(&device), view_(view) {
+  sound_->playback = this;
+}
+
+CSoundPlayback::~CSoundPlayback() {
+  ReleaseBuffers();
+  if (sound_->playback == this) sound_->playback = nullptr;
+}
+
+void CSoundPlayback::SetView(PlaybackView* view) {
+  if (view == view_) return;
+  if (clock_) Pause();
+  view_ = view;
+}
+
+void CSoundPlayback::ReleaseBuffers() {
+  if (clock_) {
+    clock_->Stop();
+    clock_.reset();
+  }
+  for (LayerPlayBuffer& layer : layerBuffers_) layer.StopPlayBuffer();
+  layerBuffers_.clear();
+}
+
+LayerPlayBuffer* CSoundPlayback::BufferOf(const CSoundLayer& layer) {
+  for (LayerPlayBuffer& buffer : layerBuffers_) {
+    if (&buffer.layer() == &layer) return &buffer;
+  }
+  return nullptr;
+}
+
+bool CSoundPlayback::Play() {
+  CSound& sound = *sound_;
+  // Whatever played before stops here; on any failure below the sound is
+  // left idle, with no buffer and no timer, rather than half started.
+  ReleaseBuffers();
+  auto fail = [this] {
+    ReleaseBuffers();
+    if (view_ != nullptr) view_->SetPlayTimer(false);
+    return false;
+  };
+
+  if (!device_->CreateBuffer(kPlayRingBytes, sound.workingFormat, &clock_).Succeeded() || !clock_) {
+    clock_.reset();
+    return fail();
+  }
+  // A selection start below 0 has no sound before it: play from 0.
+  const uint64_t from = sound.selectionStart > 0 ? static_cast<uint64_t>(sound.selectionStart) : 0;
+  layerBuffers_.reserve(sound.layers.size());
+  for (const auto& layer : sound.layers) {
+    layerBuffers_.emplace_back(*layer);
+    LayerPlayBuffer& buffer = layerBuffers_.back();
+    if (!buffer.FillPlayBuffer(*device_, sound.workingFormat, from).Succeeded()) return fail();
+    buffer.buffer()->SetVolume(kVolumeMax);
+  }
+  LockedRegion region;
+  if (clock_->Lock(0, 0, &region, /*entireBuffer=*/true).Succeeded()) {
+    std::fill(region.data, region.data + region.bytes, uint8_t{0});
+    clock_->Unlock(region);
+  }
+
+  // One play group: the clock and every layer start on the same output
+  // frame, so the clock's cursor is every layer's cursor.
+  device_->BeginPlayGroup();
+  bool started = clock_->SetCurrentPosition(0).Succeeded() && clock_->Play(true).Succeeded();
+  for (LayerPlayBuffer& buffer : layerBuffers_) {
+    started = started && buffer.StartPlayBuffer().Succeeded();
+  }
+  device_->EndPlayGroup();
+  if (!started) return fail();
+
+  bookkeeping_.playStartStart = sound.selectionStart;
+  bookkeeping_.playStartEnd = sound.selectionEnd;
+  bookkeeping_.ringBase = from;
+  bookkeeping_.nextFillPosition = from + kPlayRingBytes;
+  bookkeeping_.nextBlock = 0;
+  if (view_ != nullptr) view_->SetPlayTimer(true);
+  return true;
+}
+
+bool CSoundPlayback::PlayAll() {
+  sound_->selectionStart = 0;
+  sound_->selectionEnd = 0;
+  return Play();
+}
+
+void CSoundPlayback::Stop() {
+  if (view_ != nullptr) view_->SetPlayTimer(false);
+  if (clock_) {
+    clock_->Stop();
+    clock_.reset();
+    sound_->selectionEnd = bookkeeping_.playStartEnd;
+    sound_->selectionStart = bookkeeping_.playStartStart;
+    if (!sound_->IsSelectionInActiveLayer()) sound_->SelectLayerFromSelection();
+    ScrollToSelectionStart();
+  }
+  ReleaseBuffers();
+}
+
+void CSoundPlayback::Pause() {
+  if (view_ != nullptr) view_->SetPlayTimer(false);
+  ReleaseBuffers();
+}
+
+bool CSoundPlayback::IsPlaying() const {
+  if (!clock_) return false;
+  uint32_t status = 0;
+  if (!clock_->GetStatus(&status).Succeeded()) return false;
+  return (status & kBufferStatusPlaying) != 0;
+}
+
+void CSoundPlayback::ScrollToSelectionStart() {
+  if (view_ == nullptr) return;
+  const PlaybackViewport viewport = view_->Viewport();
+  const int32_t zoom = std::max(viewport.zoom, 1);
+  view_->ScrollTo(sound_->selectionStart / 4 / zoom - viewport.clientWidth / 2 + 30);
+}
+
+void CSoundPlayback::FollowPlayPosition(uint64_t position, int32_t oldStart, int32_t oldEnd,
+                                        int32_t oldLayer) {
+  if (view_ == nullptr) return;
+  const PlaybackViewport viewport = view_->Viewport();
+  if (viewport.hasHorizontalScrollBar) {
+    // The cursor stands 10 pixels right of the window's centre.
+    const int64_t zoom = std::max(viewport.zoom, 1);
+    const int64_t wanted = std::clamp<int64_t>(
+        static_cast<int64_t>(position / 4) / zoom + 30 - viewport.clientWidth / 2, 0, INT32_MAX);
+    if (viewport.scrollPosition != wanted) {
+      view_->ScrollTo(static_cast<int32_t>(wanted));
+      return;
+    }
+  }
+  if (!viewport.busy) view_->InvertSelectionChange(oldStart, oldEnd, oldLayer);
+}
+
+void CSoundPlayback::OnPlayTimer() {
+  if (!clock_) return;
+  CSound& sound = *sound_;
+  PlaybackBookkeeping& book = bookkeeping_;
+
+  if (!IsPlaying()) {
+    // The clock has stopped under us (the device was lost): show the
+    // play-start selection and wait for Stop, Pause or Play.
+    sound.selectionStart = book.playStartStart;
+    sound.selectionEnd = book.playStartEnd;
+    if (view_ != nullptr) view_->Repaint();
+    ScrollToSelectionStart();
+    book.nextBlock = 0;
+    return;
+  }
+
+  uint32_t cursor = 0;
+  if (!clock_->GetCurrentPosition(&cursor).Succeeded()) {
+    // Shown for this tick only. The ring bookkeeping is kept: the rings play
+    // on, and a block counter reset here would have the next ticks write
+    // the wrong data into the wrong blocks.
+    sound.selectionStart = book.playStartStart;
+    sound.selectionEnd = book.playStartEnd;
+    ScrollToSelectionStart();
+    return;
+  }
+
+  if (PlaybackPastEnd(book.ringBase + cursor, sound.GetLength(), book.playStartStart,
+                      book.playStartEnd)) {
+    Stop();
+    book.nextBlock = 0;
+    return;
+  }
+
+  // Refill the block the cursor has left with the data one lap ahead; at
+  // most one block a tick. Block 3 is left when the cursor wraps to block 0,
+  // which starts the next lap.
+  const int cursorBlock = static_cast<int>(cursor >> kPlayBlockShift);
+  if (cursorBlock > book.nextBlock || (cursor < kPlayBlockBytes && book.nextBlock == 3)) {
+    for (const auto& layer : sound.layers) {
+      // A layer added since Play has no ring; it is heard from the next Play.
+      if (LayerPlayBuffer* buffer = BufferOf(*layer)) {
+        buffer->FillPlayBlock(book.nextFillPosition, book.nextBlock);
+      }
+    }
+    book.nextFillPosition += kPlayBlockBytes;
+    book.nextBlock = (book.nextBlock + 1) % kPlayBlockCount;
+    if (book.nextBlock == 0) book.ringBase += kPlayRingBytes;
+  }
+
+  const uint64_t position = book.ringBase + cursor;
+  const int32_t oldStart = sound.selectionStart;
+  const int32_t oldEnd = sound.selectionEnd;
+  const int32_t oldLayer = sound.activeLayerIndex;
+  sound.selectionStart = sound.selectionEnd = ClampToPosition(position);
+  if (!sound.IsSelectionInActiveLayer()) sound.SelectLayerFromSelection();
+  FollowPlayPosition(position, oldStart, oldEnd, oldLayer);
+}
