@@ -1,12 +1,347 @@
 #include "gui/app/main_frame.h"
 
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
+#include <QStatusBar>
 
-CMainFrame::CMainFrame(QWidget* parent)
-    : QMainWindow(parent), m_mdiArea(new QMdiArea(this)) {
+#include "gui/app/resource_ids.h"
+#include "gui/app/wavedesk_app.h"
+#include "gui/app/wavedesk_doc.h"
+#include "gui/edit/sound_form_view.h"
+#include "gui/ui/child_frame.h"
+#include "gui/ui/wavedesk_view.h"
+
+namespace {
+
+constexpr int kRecentFileCount = 8;
+
+// Commands that need an active document window.
+bool IsDocumentCommand(int id) {
+  switch (id) {
+    case ID_FILE_CLOSE:
+    case ID_FILE_SAVE:
+    case ID_FILE_SAVE_AS:
+    case ID_ZOOM_IN:
+    case ID_ZOOM_OUT:
+    case ID_ZOOM_OUT_MAX:
+    case ID_ZOOM_IN_MAX:
+    case ID_LAYER_PROPERTIES:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CWavedeskApp* app, SettingsRecord* settings, QWidget* parent)
+    : QMainWindow(parent), m_app(app), m_settings(settings), m_mdiArea(new QMdiArea(this)) {
   setObjectName(QStringLiteral("CMainFrame"));
   m_mdiArea->setObjectName(QStringLiteral("MDIClient"));
+  m_mdiArea->setViewMode(QMdiArea::SubWindowView);
   setCentralWidget(m_mdiArea);
-  setWindowTitle(QString::fromLatin1(kApplicationTitle));
+  setAcceptDrops(true);
   resize(1024, 720);
+  statusBar()->showMessage(tr("Ready"));
+  BuildActions();
+  BuildMenus();
+  LoadSettings();
+  connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this] {
+    UpdateMenus();
+    UpdateTitle();
+  });
+  UpdateMenus();
+  UpdateTitle();
+}
+
+CMainFrame::~CMainFrame() {
+  // Closing the document windows during destruction must not reach the
+  // menus, whose data is already gone.
+  disconnect(m_mdiArea, nullptr, this, nullptr);
+}
+
+QAction* CMainFrame::AddCommand(int id, const QString& text, const QKeySequence& keys,
+                                const QString& prompt) {
+  auto* action = new QAction(text, this);
+  action->setData(id);
+  action->setObjectName(CommandName(id));
+  if (!keys.isEmpty()) action->setShortcut(keys);
+  // A prompt holds the status text and, after a line break, the tool tip.
+  const QStringList parts = prompt.split(QLatin1Char('\n'));
+  if (!parts.value(0).isEmpty()) action->setStatusTip(parts.value(0));
+  if (parts.size() > 1) action->setToolTip(parts.value(1));
+  connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+  m_actions.insert(id, action);
+  addAction(action);  // shortcuts work whichever menu is showing
+  return action;
+}
+
+void CMainFrame::BuildActions() {
+  AddCommand(ID_FILE_NEW, tr("&New Blank File"), QKeySequence(Qt::CTRL | Qt::Key_N),
+             tr("Create a new document\nNew"));
+  AddCommand(ID_NEW_GENERATED_WAVE, tr("New &Generated Wave..."), {}, tr("Generate a new wave"));
+  AddCommand(ID_FILE_OPEN, tr("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O),
+             tr("Open an existing document\nOpen"));
+  AddCommand(ID_FILE_CLOSE, tr("&Close"), {}, tr("Close the active document\nClose"));
+  AddCommand(ID_FILE_SAVE, tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
+             tr("Save the active document\nSave"));
+  AddCommand(ID_FILE_SAVE_AS, tr("Save &As..."), {}, tr("Save the active document with a new name\nSave As"));
+  AddCommand(ID_APP_EXIT, tr("E&xit"), {}, tr("Quit the application; prompts to save documents\nExit"));
+  AddCommand(ID_ZOOM_IN, tr("Zoom In"), {}, tr("Zoom in\nZoom In"));
+  AddCommand(ID_ZOOM_OUT, tr("Zoom Out"), {}, tr("Zoom out\nZoom Out"));
+  AddCommand(ID_ZOOM_IN_MAX, tr("Zoom In Max"), {}, tr("Zoom In to the maximum level"));
+  AddCommand(ID_ZOOM_OUT_MAX, tr("Zoom Out Max"), {}, tr("Zoom out to the maximum level"));
+  AddCommand(ID_LAYER_PROPERTIES, tr("Layer &Properties..."), {}, tr("Edit Layer properties"));
+  AddCommand(ID_PREFERENCES, tr("&Preferences..."), {}, tr("Change the application preferences\nPreferences"));
+  AddCommand(ID_COMMON_TASKS, tr("&Common Tasks..."), {}, tr("Show the common tasks\nCommon Tasks"));
+  QAction* statusBarAction = AddCommand(ID_VIEW_STATUS_BAR, tr("&Status Bar"), {},
+                                        tr("Show or hide the status bar\nToggle StatusBar"));
+  statusBarAction->setCheckable(true);
+  statusBarAction->setChecked(true);
+  AddCommand(ID_HELP_CONTENTS, tr("&Help Contents..."), {}, tr("Open the help\nHelp"));
+  AddCommand(ID_PRINTABLE_GUIDE, tr("Printable &Guide"), {}, tr("Open the printable guide\nGuide"));
+  AddCommand(ID_APP_ABOUT, tr("&About Tarvo Wavedesk..."), {},
+             tr("Display program information, version number and copyright\nAbout"));
+}
+
+void CMainFrame::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  m_fileMenu = bar->addMenu(tr("&File"));
+  QMenu* newMenu = m_fileMenu->addMenu(tr("&New"));
+  newMenu->addAction(action(ID_FILE_NEW));
+  newMenu->addAction(action(ID_NEW_GENERATED_WAVE));
+  m_fileMenu->addAction(action(ID_FILE_OPEN));
+  m_fileMenu->addAction(action(ID_FILE_CLOSE));
+  m_fileMenu->addSeparator();
+  m_fileMenu->addAction(action(ID_FILE_SAVE));
+  m_fileMenu->addAction(action(ID_FILE_SAVE_AS));
+  m_fileMenu->addSeparator();
+  m_recentMenu = m_fileMenu->addMenu(tr("Recent &Files"));
+  m_fileMenu->addSeparator();
+  m_fileMenu->addAction(action(ID_APP_EXIT));
+
+  QMenu* editMenu = bar->addMenu(tr("&Edit"));
+  QMenu* zoomMenu = editMenu->addMenu(tr("&Zoom"));
+  zoomMenu->addAction(action(ID_ZOOM_IN));
+  zoomMenu->addAction(action(ID_ZOOM_OUT));
+  zoomMenu->addAction(action(ID_ZOOM_IN_MAX));
+  zoomMenu->addAction(action(ID_ZOOM_OUT_MAX));
+  m_documentMenus.append(editMenu);
+
+  QMenu* layerMenu = bar->addMenu(tr("&Layer"));
+  layerMenu->addAction(action(ID_LAYER_PROPERTIES));
+  m_documentMenus.append(layerMenu);
+
+  QMenu* viewMenu = bar->addMenu(tr("&View"));
+  viewMenu->addAction(action(ID_VIEW_STATUS_BAR));
+
+  QMenu* toolsMenu = bar->addMenu(tr("&Tools"));
+  toolsMenu->addAction(action(ID_PREFERENCES));
+  toolsMenu->addAction(action(ID_COMMON_TASKS));
+
+  QMenu* windowMenu = bar->addMenu(tr("&Window"));
+  windowMenu->addAction(tr("&Cascade"), m_mdiArea, &QMdiArea::cascadeSubWindows);
+  windowMenu->addAction(tr("&Tile"), m_mdiArea, &QMdiArea::tileSubWindows);
+  m_documentMenus.append(windowMenu);
+
+  QMenu* helpMenu = bar->addMenu(tr("&Help"));
+  helpMenu->addAction(action(ID_HELP_CONTENTS));
+  helpMenu->addAction(action(ID_PRINTABLE_GUIDE));
+  helpMenu->addSeparator();
+  helpMenu->addAction(action(ID_APP_ABOUT));
+}
+
+CChildFrame* CMainFrame::activeChild() const {
+  QMdiSubWindow* window = m_mdiArea->activeSubWindow();
+  return window != nullptr ? qobject_cast<CChildFrame*>(window->widget()) : nullptr;
+}
+
+void CMainFrame::UpdateMenus() {
+  const bool hasDocument = activeChild() != nullptr;
+  for (QMenu* menu : m_documentMenus) menu->menuAction()->setVisible(hasDocument);
+  for (auto it = m_actions.begin(); it != m_actions.end(); ++it) {
+    if (IsDocumentCommand(it.key())) it.value()->setEnabled(hasDocument);
+  }
+  UpdateRecentFileMenu();
+}
+
+void CMainFrame::UpdateTitle() {
+  CChildFrame* child = activeChild();
+  const QString application = QString::fromLatin1(kApplicationTitle);
+  setWindowTitle(child != nullptr ? application + QStringLiteral(" - ") + child->document()->DisplayTitle()
+                                  : application);
+}
+
+CChildFrame* CMainFrame::AddDocumentWindow(CWavedeskDoc* document) {
+  auto* child = new CChildFrame(document);
+  child->installEventFilter(this);
+  QMdiSubWindow* window = m_mdiArea->addSubWindow(child);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->setWindowTitle(document->DisplayTitle());
+  window->setWindowIcon(windowIcon());
+  connect(document, &CWavedeskDoc::titleChanged, window, [this, window](const QString& title) {
+    window->setWindowTitle(title);
+    UpdateTitle();
+  });
+  // Each new window opens a step below and to the right of the last, as a
+  // cascade, starting over at the top left when it would run off the area.
+  const int step = 24;
+  const int count = static_cast<int>(m_mdiArea->subWindowList().size()) - 1;
+  const QSize size(std::max(480, m_mdiArea->width() * 4 / 5), std::max(360, m_mdiArea->height() * 4 / 5));
+  const int room = std::max(1, std::min(m_mdiArea->width() - size.width(), m_mdiArea->height() - size.height()) / step + 1);
+  window->setGeometry(QRect(QPoint(count % room * step, count % room * step), size));
+  window->show();
+  m_mdiArea->setActiveSubWindow(window);
+  child->OnInitialUpdate();
+  return child;
+}
+
+bool CMainFrame::ExecuteCommand(int id) {
+  QAction* command = action(id);
+  if (command == nullptr || !command->isEnabled()) return false;
+  command->trigger();
+  return true;
+}
+
+void CMainFrame::OnCommand(int id) {
+  emit commandTriggered(id);
+  if (id == ID_VIEW_STATUS_BAR) {
+    statusBar()->setVisible(action(id)->isChecked());
+    return;
+  }
+  if (id == ID_APP_EXIT) {
+    close();
+    return;
+  }
+  if (IsDocumentCommand(id)) {
+    // Document commands act on the active child window, and only on one.
+    if (CChildFrame* child = activeChild()) OnDocumentCommand(id, child);
+    return;
+  }
+  if (m_app != nullptr) m_app->OnCommand(id);
+}
+
+void CMainFrame::OnDocumentCommand(int id, CChildFrame* child) {
+  CWavedeskView* view = child->view();
+  switch (id) {
+    case ID_ZOOM_IN:
+      view->ZoomIn();
+      break;
+    case ID_ZOOM_OUT:
+      view->ZoomOut();
+      break;
+    case ID_ZOOM_IN_MAX:
+      view->ZoomInMax();
+      break;
+    case ID_ZOOM_OUT_MAX:
+      view->ZoomOutMax();
+      break;
+    case ID_FILE_CLOSE:
+      m_mdiArea->activeSubWindow()->close();
+      break;
+    case ID_LAYER_PROPERTIES:
+      child->formView()->EditLayerProperties();
+      break;
+    default:
+      if (m_app != nullptr) m_app->OnDocumentCommand(id, child);
+      break;
+  }
+}
+
+void CMainFrame::AddRecentFile(const QString& path) {
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  m_recentFiles.removeAll(absolute);
+  m_recentFiles.prepend(absolute);
+  while (m_recentFiles.size() > kRecentFileCount) m_recentFiles.removeLast();
+  UpdateRecentFileMenu();
+}
+
+void CMainFrame::UpdateRecentFileMenu() {
+  m_recentMenu->clear();
+  for (int i = 0; i < m_recentFiles.size(); ++i) {
+    const QString path = m_recentFiles[i];
+    QAction* entry = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+    entry->setData(ID_FILE_MRU_FIRST + i);
+    connect(entry, &QAction::triggered, this, [this, path] { emit openFileRequested(path); });
+  }
+  m_recentMenu->menuAction()->setEnabled(!m_recentFiles.isEmpty());
+}
+
+void CMainFrame::LoadSettings() {
+  QSettings profile;
+  const QByteArray placement = profile.value(QStringLiteral("Settings/WindowPlacement")).toByteArray();
+  if (!placement.isEmpty()) restoreGeometry(placement);
+  if (m_settings != nullptr) {
+    const QByteArray stored = profile.value(QStringLiteral("Settings/Preferences")).toByteArray();
+    m_settings->ReadBytes(reinterpret_cast<const uint8_t*>(stored.constData()), static_cast<size_t>(stored.size()));
+  }
+  profile.beginGroup(QStringLiteral("Recent File List"));
+  for (int i = 1; i <= kRecentFileCount; ++i) {
+    const QString path = profile.value(QStringLiteral("File%1").arg(i)).toString();
+    if (!path.isEmpty()) m_recentFiles.append(path);
+  }
+  profile.endGroup();
+}
+
+void CMainFrame::SaveSettings() {
+  QSettings profile;
+  profile.setValue(QStringLiteral("Settings/WindowPlacement"), saveGeometry());
+  if (m_settings != nullptr) {
+    const auto flags = m_settings->ToBytes();
+    profile.setValue(QStringLiteral("Settings/Preferences"),
+                     QByteArray(reinterpret_cast<const char*>(flags.data()), SettingsRecord::kSize));
+  }
+  profile.beginGroup(QStringLiteral("Recent File List"));
+  for (int i = 1; i <= kRecentFileCount; ++i) {
+    if (i <= m_recentFiles.size())
+      profile.setValue(QStringLiteral("File%1").arg(i), m_recentFiles[i - 1]);
+    else
+      profile.remove(QStringLiteral("File%1").arg(i));
+  }
+  profile.endGroup();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  // Every document is asked about unsaved changes first; one "Cancel"
+  // keeps the program running.
+  m_mdiArea->closeAllSubWindows();
+  for (QMdiSubWindow* window : m_mdiArea->subWindowList()) {
+    if (window->isVisible()) {
+      event->ignore();
+      return;
+    }
+  }
+  if (m_app != nullptr) m_app->OnMainWindowClosing();
+  SaveSettings();
+  event->accept();
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  // A document window about to close asks about unsaved changes first.
+  if (event->type() == QEvent::Close && m_app != nullptr) {
+    if (auto* child = qobject_cast<CChildFrame*>(watched); child != nullptr && !m_app->CanCloseDocument(child)) {
+      event->ignore();
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) emit openFileRequested(url.toLocalFile());
+  }
+  event->acceptProposedAction();
 }

@@ -1,23 +1,84 @@
-// The main window: an MDI area that holds one child window per open sound.
-// Menus, bars and the command routing grow here as the program does.
+// The main window: an MDI area that holds one child window per open sound,
+// the menus (the short main menu without documents, the document menu while
+// a document window is active), the status bar with its prompts, and the
+// command routing: a document command goes to the active child window and
+// does nothing when there is none.
 #pragma once
 
+#include <QHash>
 #include <QMainWindow>
+#include <QStringList>
 
+#include "core/model/settings_record.h"
+
+class CChildFrame;
+class CWavedeskApp;
+class CWavedeskDoc;
+class QAction;
 class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+
+// The application's title, used for the main window and the settings store.
+inline constexpr const char* kApplicationTitle = "Tarvo Wavedesk 2.0";
+inline constexpr const char* kCompanyName = "Tarvo Labs";
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit CMainFrame(QWidget* parent = nullptr);
+  // Without an application object the frame runs on its own (tests); its
+  // application commands then do nothing.
+  explicit CMainFrame(CWavedeskApp* app = nullptr, SettingsRecord* settings = nullptr,
+                      QWidget* parent = nullptr);
+  ~CMainFrame() override;
 
   QMdiArea* mdiArea() const { return m_mdiArea; }
+  // The command's action (every action carries its id in data()).
+  QAction* action(int id) const { return m_actions.value(id); }
+  // Carries out command `id` as if chosen from a menu; false when it is
+  // disabled or unknown.
+  bool ExecuteCommand(int id);
+
+  // The active document window, or null when there is none.
+  CChildFrame* activeChild() const;
+  // Shows a new window for `document` (which it takes over) and activates it.
+  CChildFrame* AddDocumentWindow(CWavedeskDoc* document);
+
+  // The recent-file list, newest first, at most 8 entries.
+  const QStringList& recentFiles() const { return m_recentFiles; }
+  void AddRecentFile(const QString& path);
+
+ signals:
+  // A file was dropped on the window or chosen from the recent-file list.
+  void openFileRequested(const QString& path);
+  void commandTriggered(int id);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
-  QMdiArea* m_mdiArea;
-};
+  QAction* AddCommand(int id, const QString& text, const QKeySequence& keys = {},
+                      const QString& prompt = {});
+  void BuildActions();
+  void BuildMenus();
+  void UpdateMenus();
+  void UpdateTitle();
+  void UpdateRecentFileMenu();
+  void OnCommand(int id);
+  void OnDocumentCommand(int id, CChildFrame* child);
+  void LoadSettings();
+  void SaveSettings();
 
-// The application's title, used for the main window and the settings store.
-inline constexpr const char* kApplicationTitle = "Tarvo Wavedesk 2.0";
-inline constexpr const char* kCompanyName = "Tarvo Labs";
+  CWavedeskApp* m_app;
+  SettingsRecord* m_settings;
+  QMdiArea* m_mdiArea;
+  QHash<int, QAction*> m_actions;
+  QMenu* m_fileMenu = nullptr;
+  QMenu* m_recentMenu = nullptr;
+  QList<QMenu*> m_documentMenus;  // shown only while a document window is active
+  QStringList m_recentFiles;
+};

@@ -106,6 +106,33 @@ enum SidePanelControl : int {
   IDC_REDO = 1061,
 };
 
+// ---- Images of the side panel, the child frame and the layer properties
+// dialog (painted at run time by icon_painter.h)
+enum PanelImage : int {
+  IDI_LAYER = 162,          // a layer row; history icon 0
+  IDI_HISTORY_OPEN = 152,   // history kind 1 "Open"
+  IDI_HISTORY_NEW = 151,    // history kind 2 "New"
+  IDI_HISTORY_CUT = 154,    // history kind 3 "Cut", "Crop"
+  IDI_HISTORY_PASTE = 156,  // history kind 4 "Paste"
+  IDI_HISTORY_NEW_LAYER = 209,
+  IDI_HISTORY_REMOVE_LAYER = 210,
+  IDI_HISTORY_MERGE = 297,
+  IDB_ZOOM_OUT = 226,       // the zoom buttons' 16 x 15 bitmaps
+  IDB_ZOOM_IN = 227,
+  IDB_ZOOM_IN_MAX = 228,
+  IDB_ZOOM_OUT_MAX = 229,
+  IDI_LAYER_PROPERTIES = 258,
+};
+
+// ---- Layer properties dialog (257)
+enum LayerPropertiesControl : int {
+  IDD_LAYER_PROPERTIES = 257,
+  IDC_LAYER_NAME = 1125,
+  IDC_LAYER_ENVELOPE_ON = 1126,
+  IDC_LAYER_WAVE_COLOR = 3,
+  IDC_LAYER_ENVELOPE_COLOR = 4,
+};
+
 // ---- Dialogs
 enum DialogControl : int {
   IDD_RAW_PCM = 208,
@@ -135,4 +162,31 @@ enum DialogControl : int {
   IDC_GEN_DISTORTION = 1050,
   IDC_GEN_FUNCTION_LAYER = 1090,
   IDC_GEN_LENGTH_LAYER = 1091,
+  // The standard buttons every dialog shares.
+  IDOK = 1,
+  IDCANCEL = 2,
+  // "Select Format": the format tag and attribute lists, numbered as the
+  // platform's own format chooser numbered them.
+  IDC_FORMAT_TAG = 101,
+  IDC_FORMAT_ATTRIBUTES = 102,
+  // Common Tasks (template 220) and its pictures.
+  IDD_COMMON_TASKS = 220,
+  IDC_TASK_SHOW_AT_STARTUP = 1097,
+  IDC_TASK_OPEN = 1140,
+  IDC_TASK_RECORD = 1142,
+  IDC_TASK_BLANK = 1143,
+  IDC_TASK_TONE = 1144,
+  IDC_TASK_PANEL = 1145,
+  IDB_COMMON_TASKS = 289,
+  IDB_TASK_OPEN = 298,
+  IDB_TASK_RECORD = 299,
+  IDB_TASK_BLANK = 300,
+  IDB_TASK_TONE = 301,
+  // The preferences banner's icon and the splash window's bitmap.
+  IDI_PREFERENCES = 282,
+  IDB_SPLASH = 296,
+  // The progress window's controls.
+  IDC_PROGRESS_CANCEL = 10,
+  IDC_PROGRESS_TEXT = 11,
+  IDC_PROGRESS_BAR = 12,
 };

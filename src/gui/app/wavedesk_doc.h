@@ -5,9 +5,14 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
+#include <memory>
 
 #include "core/model/settings_record.h"
 #include "core/model/sound.h"
+#include "core/model/wave_generator.h"
+
+class RawPCMQuestions;
 
 class CSoundFormView;
 class CWavedeskView;
@@ -47,6 +52,37 @@ class CWavedeskDoc : public QObject {
   void SetNew(bool isNew) { m_isNew = isNew; }
 
   void UpdateAllViews(int hint = kUpdateAll) { emit updateAllViews(hint); }
+
+  // A new document: one generated layer.
+  bool OnNewDocument(const GeneratorParameters& parameters);
+
+  struct OpenOutcome {
+    bool ok = false;
+    bool cancelled = false;  // the user cancelled: nothing to tell
+    QString message;         // why it failed, for the user
+  };
+  // Reads `path` by its extension (wav, mp3, tvf; anything else is raw PCM,
+  // described through `rawQuestions`) and brings it to the working format.
+  OpenOutcome OnOpenDocument(const QString& path, RawPCMQuestions& rawQuestions);
+
+  // Picks the format a wave file is saved in; false when the user cancelled.
+  using FormatChooser = std::function<bool(FormatRecord* format)>;
+  // Writes the document to `path` as a layered document (.tvf) or a wave
+  // file (.wav) with its tags. False when nothing was saved; the old file is
+  // then unchanged.
+  bool OnSaveDocument(const QString& path, const FormatChooser& chooseFormat);
+  // True when `path` names a file the document can be saved as.
+  static bool IsSavableExtension(const QString& path);
+
+  // Converts `*length` bytes from `source` to `target` on the converter's
+  // worker while a progress window shows the estimate and offers Cancel.
+  // 0 converted (or nothing to do), 1 failed or cancelled.
+  int ConvertWithProgress(FormatRecord& source, FormatRecord& target,
+                          std::unique_ptr<uint8_t[]>* data, uint64_t* length);
+
+  // Asks whether to save a modified document before it closes; false when
+  // the user cancelled (or the save failed).
+  bool SaveModified(const std::function<bool()>& save);
 
   // The windows that show this document, set by its child frame.
   CWavedeskView* view() const { return m_view; }

@@ -1,14 +1,527 @@
+// The side panel: its four pages, the rows it writes from the sound, and
+// the layer and tag edits it carries out on the document.
 #include "gui/edit/sound_form_view.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <limits>
+
+#include "core/model/sound.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/wavedesk_doc.h"
+#include "gui/edit/layer_properties_dlg.h"
+#include "gui/edit/stored_text.h"
+#include "gui/edit/wavedesk_list_ctrl.h"
+#include "gui/ui/icon_painter.h"
 
-CSoundFormView::CSoundFormView(CWavedeskDoc* document, QWidget* parent)
-    : QWidget(parent), m_document(document) {
+namespace {
+
+// The image list, in the order of the history kinds.
+constexpr int kImageIds[] = {IDI_LAYER,          IDI_HISTORY_OPEN,          IDI_HISTORY_NEW,
+                             IDI_HISTORY_CUT,    IDI_HISTORY_PASTE,         IDI_HISTORY_NEW_LAYER,
+                             IDI_HISTORY_REMOVE_LAYER, IDI_HISTORY_MERGE};
+constexpr int kKindOpen = 1;
+constexpr int kKindNew = 2;
+constexpr int kMaximumLayers = 10;
+
+const QString kRule = QStringLiteral("---------------------------");
+
+// Properties rows whose values change with the sound.
+enum PropertyRow : int {
+  kRowFileName = 2,
+  kRowBitDepth = 3,
+  kRowChannels = 4,
+  kRowSampleRate = 5,
+  kRowBlockAlign = 8,
+  kRowTotalSamples = 9,
+  kRowApproxLength = 10,
+  kRowTotalBytes = 11,
+  kRowAvgBytes = 12,
+  kRowFileType = 15,
+  kRowFormatTag = 16,
+  kRowFormatChunkSize = 17,
+};
+
+// Column 0 of the properties list; rows 1, 7 and 14 head a group and carry
+// the rule as their value.
+const char* const kPropertyLabels[] = {
+    "",
+    "General: ",
+    "Wave Filename",
+    "Bit Depth (container size)",
+    "Channels",
+    "Sample Rate",
+    "",
+    "Technical:",
+    "Block Align (atomic size)",
+    "Total Samples",
+    "Approx. Length",
+    "Bytes of total data:",
+    "Avg. Bytes per Sec.",
+    "",
+    "Identity:",
+    "File Type",
+    "Format Tag",
+    "Format Chunk Size",
+};
+
+struct TagRow {
+  const char* label;
+  TagIndex tag;
+};
+// Rows 1-9 of the tags list; row 0 stays empty and cannot be edited.
+constexpr TagRow kTagRows[] = {
+    {"Wave Title:", kTagTitle},   {"Artist:", kTagArtist},       {"Genre:", kTagGenre},
+    {"Keywords:", kTagKeywords},  {"Subject:", kTagSubject},     {"Copyright:", kTagCopyright},
+    {"Comments:", kTagComments},  {"Engineer:", kTagEngineer},   {"Technician:", kTagTechnician},
+};
+
+QString FourCharacterCode(const char (&code)[5]) {
+  return QString::fromLatin1(code, static_cast<qsizetype>(strnlen(code, 4)));
+}
+
+QPushButton* MakeButton(const QString& text, int id, QWidget* parent) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(ControlName(id));
+  // 100 pixels from one button's left edge to the next.
+  button->setFixedWidth(92);
+  return button;
+}
+
+QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons) {
+  auto* row = new QHBoxLayout;
+  row->setSpacing(8);
+  for (QPushButton* button : buttons) row->addWidget(button);
+  row->addStretch(1);
+  return row;
+}
+
+QVBoxLayout* PageLayout(QWidget* page) {
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(8, 6, 8, 6);
+  layout->setSpacing(6);
+  return layout;
+}
+
+}  // namespace
+
+CSoundFormView::CSoundFormView(CWavedeskDoc* document, QWidget* parent) : QWidget(parent), m_document(document) {
   setObjectName(QStringLiteral("CSoundFormView"));
+  for (const int id : kImageIds) m_images.append(PaintedIcon(id));
+  CreatePages();
 }
 
 CSoundFormView::~CSoundFormView() = default;
 
-void CSoundFormView::OnInitialUpdate() {}
-void CSoundFormView::OnUpdate(int) {}
+void CSoundFormView::CreatePages() {
+  m_tab = new QTabWidget(this);
+  m_tab->setObjectName(ControlName(IDC_TAB));
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(3, 3, 3, 3);
+  outer->addWidget(m_tab);
+
+  auto makeList = [](int id, QWidget* page) {
+    auto* list = new CWavedeskListCtrl(page);
+    list->setObjectName(ControlName(id));
+    return list;
+  };
+
+  auto* propertiesPage = new QWidget(m_tab);
+  m_propertiesList = makeList(IDC_PROPERTIES_LIST, propertiesPage);
+  PageLayout(propertiesPage)->addWidget(m_propertiesList);
+
+  auto* layersPage = new QWidget(m_tab);
+  m_layersList = makeList(IDC_LAYER_LIST, layersPage);
+  m_layersList->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+  m_addLayer = MakeButton(QStringLiteral("Add Layer"), IDC_ADD_LAYER, layersPage);
+  m_deleteLayer = MakeButton(QStringLiteral("Delete Layer"), IDC_DELETE_LAYER, layersPage);
+  m_mergeLayers = MakeButton(QStringLiteral("Merge Layers"), IDC_MERGE_LAYERS, layersPage);
+  m_mergeLayers->hide();  // merging is offered by the Layer menu only
+  QVBoxLayout* layersLayout = PageLayout(layersPage);
+  layersLayout->addWidget(m_layersList);
+  layersLayout->addLayout(ButtonRow({m_addLayer, m_deleteLayer, m_mergeLayers}));
+
+  auto* tagsPage = new QWidget(m_tab);
+  m_tagsList = makeList(IDC_TAGS_LIST, tagsPage);
+  m_tagValue = new QPlainTextEdit(tagsPage);
+  m_tagValue->setObjectName(ControlName(IDC_TAG_VALUE));
+  m_tagValue->setTabChangesFocus(true);
+  m_tagValue->setMinimumHeight(m_tagValue->fontMetrics().lineSpacing() + 10);
+  m_tagUpdate = MakeButton(QStringLiteral("Update"), IDC_TAG_UPDATE, tagsPage);
+  m_tagRevert = MakeButton(QStringLiteral("Revert"), IDC_TAG_REVERT, tagsPage);
+  m_tagUpdate->setEnabled(false);
+  m_tagRevert->setEnabled(false);
+  QVBoxLayout* tagsLayout = PageLayout(tagsPage);
+  tagsLayout->addWidget(m_tagsList, 3);
+  tagsLayout->addWidget(m_tagValue, 1);
+  tagsLayout->addLayout(ButtonRow({m_tagUpdate, m_tagRevert}));
+
+  auto* historyPage = new QWidget(m_tab);
+  m_historyList = makeList(IDC_HISTORY_LIST, historyPage);
+  m_undo = MakeButton(QStringLiteral("Undo"), IDC_UNDO, historyPage);
+  m_redo = MakeButton(QStringLiteral("Redo"), IDC_REDO, historyPage);
+  m_undo->setEnabled(false);
+  m_redo->setEnabled(false);
+  QVBoxLayout* historyLayout = PageLayout(historyPage);
+  historyLayout->addWidget(m_historyList);
+  historyLayout->addLayout(ButtonRow({m_undo, m_redo}));
+
+  m_propertiesList->SetColumns({{"Wave Property", 200}, {"Value", 250}});
+  m_tagsList->SetColumns({{"Processed Tags", 130}, {"Value (Contents)", 300}});
+  m_layersList->SetColumns({{"Layer Name", 130}, {"Envelope On", 300}});
+  m_historyList->SetColumns({{"Action", 250}, {"Time", 130}});
+  for (CWavedeskListCtrl* list : {m_propertiesList, m_tagsList, m_layersList, m_historyList})
+    list->MeasureStripes();
+
+  m_tab->addTab(propertiesPage, QStringLiteral("File Properties"));
+  m_tab->addTab(layersPage, QStringLiteral("Audio Layers"));
+  m_tab->addTab(tagsPage, QStringLiteral("Information Tags"));
+  m_tab->addTab(historyPage, QStringLiteral("Action History"));
+  m_tab->setCurrentIndex(0);
+
+  connect(m_tagsList, &QTreeWidget::itemSelectionChanged, this, &CSoundFormView::OnTagSelectionChanged);
+  connect(m_tagUpdate, &QPushButton::clicked, this, &CSoundFormView::OnTagUpdate);
+  connect(m_tagRevert, &QPushButton::clicked, this, &CSoundFormView::OnTagRevert);
+  connect(m_layersList, &CWavedeskListCtrl::clickedAt, this, &CSoundFormView::SelectLayer);
+  connect(m_layersList, &CWavedeskListCtrl::rightClickedAt, this, [this](int row, const QPoint& globalPos) {
+    SelectLayer(row);
+    ShowLayerMenu(globalPos);
+  });
+  connect(m_layersList, &CWavedeskListCtrl::doubleClickedAt, this, [this](int row) {
+    SelectLayer(row);
+    EditLayerProperties();
+  });
+  connect(m_layersList, &QTreeWidget::itemChanged, this, &CSoundFormView::OnLayerItemChanged);
+  connect(m_addLayer, &QPushButton::clicked, this, &CSoundFormView::AddBlankLayer);
+  connect(m_deleteLayer, &QPushButton::clicked, this, &CSoundFormView::DeleteLayer);
+  connect(m_historyList, &QTreeWidget::itemSelectionChanged, this, &CSoundFormView::OnHistorySelectionChanged);
+  connect(m_undo, &QPushButton::clicked, this, &CSoundFormView::UndoAction);
+  connect(m_redo, &QPushButton::clicked, this, &CSoundFormView::RedoAction);
+}
+
+void CSoundFormView::OnInitialUpdate() {
+  if (m_initialised) return;
+  m_initialised = true;
+  WritePropertiesLabels();
+  WriteTagsLabels();
+  if (m_document->isNew())
+    AddHistoryRow(QStringLiteral("New"), kKindNew);
+  else
+    AddHistoryRow(QStringLiteral("Open"), kKindOpen);
+  m_tab->setCurrentIndex(0);
+  m_document->SetViews(m_document->view(), this);
+  Refresh();
+}
+
+void CSoundFormView::OnUpdate(int) {
+  if (m_initialised) Refresh();
+}
+
+void CSoundFormView::WritePropertiesLabels() {
+  m_writingRows = true;
+  m_propertiesList->clear();
+  for (const char* label : kPropertyLabels) {
+    auto* item = new QTreeWidgetItem(m_propertiesList, QStringList(QString::fromLatin1(label)));
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+  }
+  for (const int row : {1, 7, 14}) m_propertiesList->topLevelItem(row)->setText(1, kRule);
+  m_writingRows = false;
+}
+
+void CSoundFormView::WriteTagsLabels() {
+  m_writingRows = true;
+  m_tagsList->clear();
+  new QTreeWidgetItem(m_tagsList, QStringList(QString()));
+  for (const TagRow& row : kTagRows) {
+    auto* item = new QTreeWidgetItem(m_tagsList, QStringList(QString::fromLatin1(row.label)));
+    item->setData(0, Qt::UserRole, static_cast<int>(row.tag));
+  }
+  m_writingRows = false;
+}
+
+void CSoundFormView::AddHistoryRow(const QString& name, int kind) {
+  m_writingRows = true;
+  auto* item = new QTreeWidgetItem(m_historyList, QStringList{name, HistoryTimeText(QTime::currentTime())});
+  item->setIcon(0, m_images.value(kind));
+  item->setData(0, Qt::UserRole, kind);
+  ++m_currentHistoryIndex;
+  m_historyList->setCurrentItem(m_historyList->topLevelItem(m_currentHistoryIndex));
+  m_writingRows = false;
+  m_undo->setEnabled(m_currentHistoryIndex > 0);
+  m_redo->setEnabled(m_currentHistoryIndex + 1 < m_historyList->topLevelItemCount());
+}
+
+void CSoundFormView::UndoAction() {
+  // The exchanges of saved layer data arrive with the edit commands; until
+  // then no row can be undone and the button stays disabled.
+}
+
+void CSoundFormView::RedoAction() {}
+
+void CSoundFormView::OnHistorySelectionChanged() {
+  if (m_writingRows || m_currentHistoryIndex < 0) return;
+  // The highlighted row always shows the entry in effect.
+  QTreeWidgetItem* current = m_historyList->topLevelItem(m_currentHistoryIndex);
+  const QList<QTreeWidgetItem*> selected = m_historyList->selectedItems();
+  if (selected.size() == 1 && selected.front() == current) return;
+  m_writingRows = true;
+  m_historyList->setCurrentItem(current);
+  m_writingRows = false;
+}
+
+void CSoundFormView::Refresh() {
+  RefreshProperties();
+  RefreshTags();
+  RefreshLayers();
+}
+
+QString CSoundFormView::FormatTagName(uint16_t formatTag) {
+  switch (formatTag) {
+    case kFormatPCM: return QStringLiteral("WAVE_FORMAT_PCM (Uncompressed PCM)");
+    case kFormatMSADPCM: return QStringLiteral("WAVE_FORMAT_ADPCM (Adapative Differential)");
+    case kFormatIEEEFloat: return QStringLiteral("WAVE_FORMAT_IEEE_FLOAT (Floating Point)");
+    case kFormatALaw: return QStringLiteral("WAVE_FORMAT_ALAW (A-Law Compression)");
+    case kFormatMuLaw: return QStringLiteral("WAVE_FORMAT_MULAW (%1-Law Compression)").arg(QChar(0x00B5));
+    case kFormatIMAADPCM: return QStringLiteral("WAVE_FORMAT_IMA_ADPCM (Adapative Differential)");
+    case kFormatMPEGLayer3: return QStringLiteral("WAVE_FORMAT_MPEGLAYER3");
+    default: return QStringLiteral("Unknown");
+  }
+}
+
+QString CSoundFormView::ApproximateLengthText(uint32_t totalBytes, uint16_t channels) {
+  // 64-bit arithmetic: in 32 bits the milliseconds of any sound longer than
+  // about 97 seconds of stereo would wrap and read as a short one. A record
+  // that claims no channels is taken as mono rather than divided by.
+  const uint64_t frames = totalBytes / (static_cast<uint64_t>(std::max<uint16_t>(channels, 1)) * 2);
+  const uint64_t milliseconds = frames * 1000 / 44100;
+  if (milliseconds >= 1000) return QStringLiteral("%1 seconds").arg(frames / 44100);
+  return QStringLiteral("%1 milliseconds").arg(milliseconds);
+}
+
+QString CSoundFormView::HistoryTimeText(const QTime& time) {
+  const int hour = time.hour() > 12 ? time.hour() - 12 : time.hour();
+  return QStringLiteral("%1:%2:%3 %4")
+      .arg(hour)
+      .arg(time.minute(), 2, 10, QLatin1Char('0'))
+      .arg(time.second(), 2, 10, QLatin1Char('0'))
+      .arg(time.hour() >= 12 ? QStringLiteral("PM") : QStringLiteral("AM"));
+}
+
+void CSoundFormView::RefreshProperties() {
+  const CSound& sound = m_document->sound();
+  const WaveFormat format = ParseWaveFormat(sound.fileFormat);
+  const uint32_t totalBytes = sound.GetLength();
+  auto set = [this](int row, const QString& value) { m_propertiesList->topLevelItem(row)->setText(1, value); };
+  set(kRowFileName, QString::fromStdString(sound.path));
+  set(kRowBitDepth, QStringLiteral("%1 bits").arg(format.bitsPerSample));
+  set(kRowChannels, QStringLiteral("%1 %2").arg(format.channels).arg(format.channels < 2 ? QStringLiteral("(Mono)")
+                                                                                          : QStringLiteral("(Stereo)")));
+  set(kRowSampleRate, QStringLiteral("%1 Hz").arg(format.samplesPerSec));
+  set(kRowBlockAlign, QStringLiteral("%1 bytes").arg(format.blockAlign));
+  // A damaged record may claim a block align of 0; it counts as one byte.
+  set(kRowTotalSamples, QStringLiteral("%1 samples through each channel")
+                            .arg(totalBytes / std::max<uint32_t>(format.blockAlign, 1)));
+  set(kRowApproxLength, ApproximateLengthText(totalBytes, format.channels));
+  set(kRowTotalBytes, QStringLiteral("%1 bytes").arg(totalBytes));
+  set(kRowAvgBytes, QStringLiteral("%1 bps").arg(format.avgBytesPerSec));
+  set(kRowFileType, FourCharacterCode(sound.riffId) + QStringLiteral(", ") + FourCharacterCode(sound.waveId));
+  set(kRowFormatTag, FormatTagName(format.formatTag));
+  set(kRowFormatChunkSize, QStringLiteral("%1 bytes").arg(sound.formatSize));
+}
+
+void CSoundFormView::RefreshTags() {
+  const CSound& sound = m_document->sound();
+  for (int row = 1; row < m_tagsList->topLevelItemCount(); ++row) {
+    QTreeWidgetItem* item = m_tagsList->topLevelItem(row);
+    item->setText(1, DecodeStoredText(sound.tags[static_cast<size_t>(item->data(0, Qt::UserRole).toInt())]));
+  }
+}
+
+void CSoundFormView::RefreshLayers() {
+  CSound& sound = m_document->sound();
+  m_writingRows = true;
+  m_layersList->clear();
+  for (const auto& layer : sound.layers) {
+    auto* item = new QTreeWidgetItem(m_layersList, QStringList{DecodeStoredText(layer->name),
+                                                               layer->envelopeOn != 0 ? QStringLiteral("True")
+                                                                                      : QStringLiteral("False")});
+    item->setIcon(0, m_images.value(0));
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+  }
+  m_writingRows = false;
+  SelectActiveLayerRow();
+  m_deleteLayer->setEnabled(sound.activeLayerIndex >= 1);
+}
+
+void CSoundFormView::SelectActiveLayerRow() {
+  QTreeWidgetItem* item = m_layersList->topLevelItem(m_document->sound().activeLayerIndex);
+  m_writingRows = true;
+  if (item != nullptr)
+    m_layersList->setCurrentItem(item);
+  else
+    m_layersList->clearSelection();
+  m_writingRows = false;
+}
+
+void CSoundFormView::SelectLayer(int row) {
+  CSound& sound = m_document->sound();
+  if (row >= 0 && row < static_cast<int>(sound.layers.size())) sound.activeLayerIndex = row;
+  SelectActiveLayerRow();
+  ClampSelectionToActiveLayer();
+  m_document->UpdateAllViews(kUpdateSelection);
+}
+
+void CSoundFormView::ClampSelectionToActiveLayer() {
+  CSound& sound = m_document->sound();
+  const CSoundLayer* layer = sound.activeLayer();
+  if (layer == nullptr) return;
+  const int64_t first = layer->offset;
+  // The last byte of the layer; a layer without bytes keeps the selection
+  // on its offset instead of one byte before it.
+  const int64_t last = std::max(first, layer->end() - 1);
+  auto clamp = [first, last](int32_t& position) {
+    int64_t value = position;
+    if (value < first) value = first;
+    if (value > last) value = last;
+    position = static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                        std::numeric_limits<int32_t>::max()));
+  };
+  clamp(sound.selectionStart);
+  clamp(sound.selectionEnd);
+}
+
+QMenu* CSoundFormView::FindLayerMenu() const {
+  // The main window's Layer menu is the one that holds Layer Properties.
+  for (QAction* action : window()->findChildren<QAction*>()) {
+    if (action->data().toInt() != ID_LAYER_PROPERTIES) continue;
+    for (QObject* owner : action->associatedObjects())
+      if (auto* menu = qobject_cast<QMenu*>(owner)) return menu;
+  }
+  return nullptr;
+}
+
+void CSoundFormView::ShowLayerMenu(const QPoint& globalPos) {
+  if (QMenu* menu = FindLayerMenu()) {
+    menu->popup(globalPos);
+    return;
+  }
+  // Without a main window (a panel on its own) the panel offers its own
+  // layer commands.
+  QMenu menu(this);
+  menu.addAction(QStringLiteral("&Add Blank Layer"), this, &CSoundFormView::AddBlankLayer);
+  menu.addAction(QStringLiteral("&Delete Layer"), this, &CSoundFormView::DeleteLayer);
+  menu.addAction(QStringLiteral("Layer &Properties..."), this, &CSoundFormView::EditLayerProperties);
+  menu.exec(globalPos);
+}
+
+bool CSoundFormView::EditLayerProperties() {
+  CSoundLayer* layer = m_document->sound().activeLayer();
+  if (layer == nullptr) return false;
+  CLayerPropertiesDlg dialog(DecodeStoredText(layer->name), layer->waveColor, layer->envelopeColor,
+                             layer->envelopeOn, this);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  // The dialog may have outlived the layer only if something closed the
+  // document meanwhile; look it up again.
+  layer = m_document->sound().activeLayer();
+  if (layer == nullptr) return true;
+  const std::string name = EncodeStoredText(dialog.layerName());
+  const auto envelopeOn = static_cast<uint8_t>(dialog.envelopeOn() != 0 ? 1 : 0);
+  const bool changed = name != layer->name || dialog.waveColor() != layer->waveColor ||
+                       dialog.envelopeColor() != layer->envelopeColor || envelopeOn != layer->envelopeOn;
+  layer->name = name;
+  layer->waveColor = dialog.waveColor();
+  layer->envelopeColor = dialog.envelopeColor();
+  layer->envelopeOn = envelopeOn;
+  if (changed) m_document->SetModifiedFlag(true);
+  m_document->UpdateAllViews(kUpdateLayers);
+  return true;
+}
+
+void CSoundFormView::OnLayerItemChanged(QTreeWidgetItem* item, int column) {
+  if (m_writingRows || column != 0) return;
+  CSound& sound = m_document->sound();
+  const int row = m_layersList->indexOfTopLevelItem(item);
+  if (row < 0 || row >= static_cast<int>(sound.layers.size())) return;
+  const std::string name = EncodeStoredText(item->text(0));
+  if (name == sound.layers[static_cast<size_t>(row)]->name) return;
+  sound.layers[static_cast<size_t>(row)]->name = name;
+  m_document->SetModifiedFlag(true);
+}
+
+void CSoundFormView::AddBlankLayer() {
+  CSound& sound = m_document->sound();
+  if (sound.layers.size() >= static_cast<size_t>(kMaximumLayers)) {
+    QMessageBox::warning(this, QApplication::applicationName(), QStringLiteral("You cannot have more than ten layers"));
+    return;
+  }
+  GeneratorParameters silence;
+  silence.functionType = kGenerateSilence;
+  silence.length = 40000;
+  silence.intensity = 80;
+  silence.period = 5;
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  const bool added = sound.AddGeneratedLayer(silence);
+  QGuiApplication::restoreOverrideCursor();
+  if (!added) return;
+  m_document->SetModifiedFlag(true);
+  m_document->UpdateAllViews(kUpdateLayers);
+}
+
+void CSoundFormView::DeleteLayer() {
+  CSound& sound = m_document->sound();
+  const int index = sound.activeLayerIndex;
+  if (index <= 0 || index >= static_cast<int>(sound.layers.size())) {
+    QMessageBox::warning(this, QApplication::applicationName(), QStringLiteral("You cannot delete this layer"));
+    return;
+  }
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  sound.Stop();
+  sound.layers.erase(sound.layers.begin() + index);
+  sound.activeLayerIndex = index - 1;
+  QGuiApplication::restoreOverrideCursor();
+  m_document->SetModifiedFlag(true);
+  m_document->UpdateAllViews(kUpdateLayers);
+}
+
+int CSoundFormView::MarkedTagRow() const {
+  const QList<QTreeWidgetItem*> selected = m_tagsList->selectedItems();
+  return selected.isEmpty() ? -1 : m_tagsList->indexOfTopLevelItem(selected.front());
+}
+
+void CSoundFormView::OnTagSelectionChanged() {
+  const int row = MarkedTagRow();
+  const bool editable = row > 0;
+  if (editable) m_tagValue->setPlainText(m_tagsList->topLevelItem(row)->text(1));
+  m_tagUpdate->setEnabled(editable);
+  m_tagRevert->setEnabled(editable);
+}
+
+void CSoundFormView::OnTagUpdate() {
+  const int row = MarkedTagRow();
+  if (row <= 0) return;
+  const QString text = m_tagValue->toPlainText();
+  const std::string value = text.isEmpty() ? std::string(kEmptyTag) : EncodeStoredText(text);
+  std::string& tag = m_document->sound().tags[static_cast<size_t>(m_tagsList->topLevelItem(row)->data(0, Qt::UserRole).toInt())];
+  if (tag != value) {
+    tag = value;
+    m_document->SetModifiedFlag(true);
+  }
+  Refresh();
+}
+
+void CSoundFormView::OnTagRevert() {
+  const int row = MarkedTagRow();
+  if (row <= 0) return;
+  m_tagValue->setPlainText(m_tagsList->topLevelItem(row)->text(1));
+}

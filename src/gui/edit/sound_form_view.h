@@ -1,10 +1,24 @@
 // The side panel below the waveform view: file properties, audio layers,
-// information tags and the action history, in four tabs.
+// information tags and the action history, in four tabs. It picks the active
+// layer, renames layers in place, opens their properties, edits the sound's
+// tags, and carries out the layer commands that the Layer menu shares with
+// its buttons. It owns the document's action history.
 #pragma once
 
+#include <QIcon>
+#include <QList>
+#include <QString>
+#include <QTime>
 #include <QWidget>
+#include <cstdint>
 
 class CWavedeskDoc;
+class CWavedeskListCtrl;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTreeWidgetItem;
 
 class CSoundFormView : public QWidget {
   Q_OBJECT
@@ -15,10 +29,86 @@ class CSoundFormView : public QWidget {
 
   CWavedeskDoc* document() const { return m_document; }
 
+  // First showing for the document: the labels, the first history row, the
+  // first tab, then a refresh.
   void OnInitialUpdate();
-  // The document changed; `hint` is an UpdateHint.
+  // The document changed; `hint` is an UpdateHint. Every hint refreshes.
   void OnUpdate(int hint);
+  // Rewrites the properties values, the tag values and the layers list, and
+  // selects the active layer's row.
+  void Refresh();
+
+  // The layer commands, shared with the Layer menu.
+  void AddBlankLayer();
+  void DeleteLayer();
+  // Layer Properties for the active layer. On OK the layer takes the new
+  // values, the document is marked modified and all views update; returns
+  // whether the dialog ended with OK.
+  bool EditLayerProperties();
+
+  // The action history's exchanges; the Undo and Redo buttons call them.
+  void UndoAction();
+  void RedoAction();
+  // The history row in effect; -1 before the first row.
+  int currentHistoryIndex() const { return m_currentHistoryIndex; }
+
+  // The eight images of the layers and history lists; a history row's kind
+  // is its index here, a layer row shows image 0.
+  const QList<QIcon>& images() const { return m_images; }
+
+  // The "Format Tag" row's text for a format tag.
+  static QString FormatTagName(uint16_t formatTag);
+  // The "Approx. Length" row's text. The figure always takes the data as
+  // 16-bit samples at 44,100 Hz, whatever the file's format says.
+  static QString ApproximateLengthText(uint32_t totalBytes, uint16_t channels);
+  // A history row's "Time": hours without a leading zero on a twelve-hour
+  // dial, minutes and seconds, and AM or PM.
+  static QString HistoryTimeText(const QTime& time);
 
  private:
+  void CreatePages();
+  void WritePropertiesLabels();
+  void WriteTagsLabels();
+  void AddHistoryRow(const QString& name, int kind);
+  void RefreshProperties();
+  void RefreshTags();
+  void RefreshLayers();
+  void SelectActiveLayerRow();
+
+  // The rule every click in the layers list follows: the clicked row (if
+  // any) becomes the active layer, and the selection is kept inside it.
+  void SelectLayer(int row);
+  void ClampSelectionToActiveLayer();
+  void ShowLayerMenu(const QPoint& globalPos);
+  QMenu* FindLayerMenu() const;
+
+  void OnTagSelectionChanged();
+  void OnTagUpdate();
+  void OnTagRevert();
+  int MarkedTagRow() const;
+  void OnLayerItemChanged(QTreeWidgetItem* item, int column);
+  void OnHistorySelectionChanged();
+
   CWavedeskDoc* m_document;
+  CWavedeskListCtrl* m_propertiesList = nullptr;
+  CWavedeskListCtrl* m_tagsList = nullptr;
+  CWavedeskListCtrl* m_layersList = nullptr;
+  CWavedeskListCtrl* m_historyList = nullptr;
+  QTabWidget* m_tab = nullptr;
+  QList<QIcon> m_images;
+  int m_currentHistoryIndex = -1;
+
+  QPlainTextEdit* m_tagValue = nullptr;
+  QPushButton* m_tagUpdate = nullptr;
+  QPushButton* m_tagRevert = nullptr;
+  QPushButton* m_addLayer = nullptr;
+  QPushButton* m_deleteLayer = nullptr;
+  QPushButton* m_mergeLayers = nullptr;
+  QPushButton* m_undo = nullptr;
+  QPushButton* m_redo = nullptr;
+
+  bool m_initialised = false;
+  // Set while the panel writes its own rows, so that item-changed signals
+  // are not taken for the user's edits.
+  bool m_writingRows = false;
 };

@@ -1,29 +1,118 @@
+// The document window's panes, their sizes, and the zoom buttons that sit
+// over the view and forward to its zoom operations.
 #include "gui/ui/child_frame.h"
 
+#include <QEvent>
 #include <QSplitter>
+#include <QToolButton>
 #include <QVBoxLayout>
 
+#include "gui/app/resource_ids.h"
 #include "gui/app/wavedesk_doc.h"
 #include "gui/edit/sound_form_view.h"
+#include "gui/ui/icon_painter.h"
 #include "gui/ui/wavedesk_view.h"
+
+namespace {
+constexpr int kBitmapWidth = 16;
+constexpr int kBitmapHeight = 15;
+// Before the first resize the view has no client area yet; the buttons sit
+// this far above the bottom of the upper pane.
+constexpr int kInitialDistanceFromBottom = 29;
+constexpr int kDistanceFromClientBottom = 13;
+}  // namespace
 
 CChildFrame::CChildFrame(CWavedeskDoc* document, QWidget* parent)
     : QWidget(parent), m_document(document), m_splitter(new QSplitter(Qt::Vertical, this)) {
   setObjectName(QStringLiteral("CChildFrame"));
   m_document->setParent(this);
+  m_splitter->setObjectName(QStringLiteral("Splitter"));
+  m_splitter->setChildrenCollapsible(false);
   m_view = new CWavedeskView(document, m_splitter);
   m_formView = new CSoundFormView(document, m_splitter);
+  m_view->setMinimumHeight(kViewMinimumHeight);
+  m_formView->setMinimumHeight(kFormMinimumHeight);
+  m_view->resize(400, kViewHeight);
+  m_formView->resize(400, 150);
+  m_splitter->setSizes({kViewHeight, kFormHeight});
   m_document->SetViews(m_view, m_formView);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(m_splitter);
   connect(m_document, &CWavedeskDoc::updateAllViews, m_view, &CWavedeskView::OnUpdate);
   connect(m_document, &CWavedeskDoc::updateAllViews, m_formView, &CSoundFormView::OnUpdate);
+
+  // Left to right: Zoom In Max, Zoom In, Zoom Out, Zoom Out Max.
+  m_zoomIn = MakeZoomButton(IDC_ZOOM_IN_BUTTON, IDB_ZOOM_IN, QStringLiteral("Zoom In"));
+  m_zoomOut = MakeZoomButton(IDC_ZOOM_OUT_BUTTON, IDB_ZOOM_OUT, QStringLiteral("Zoom Out"));
+  m_zoomInMax = MakeZoomButton(IDC_ZOOM_IN_MAX_BUTTON, IDB_ZOOM_IN_MAX, QStringLiteral("Zoom In Max"));
+  m_zoomOutMax = MakeZoomButton(IDC_ZOOM_OUT_MAX_BUTTON, IDB_ZOOM_OUT_MAX, QStringLiteral("Zoom Out Max"));
+  connect(m_zoomIn, &QToolButton::clicked, m_view, &CWavedeskView::ZoomIn);
+  connect(m_zoomOut, &QToolButton::clicked, m_view, &CWavedeskView::ZoomOut);
+  connect(m_zoomInMax, &QToolButton::clicked, m_view, &CWavedeskView::ZoomInMax);
+  connect(m_zoomOutMax, &QToolButton::clicked, m_view, &CWavedeskView::ZoomOutMax);
+  connect(m_view, &CWavedeskView::repainted, this, &CChildFrame::PlaceZoomButtons);
+  connect(m_splitter, &QSplitter::splitterMoved, this, &CChildFrame::PlaceZoomButtons);
+
+  const int paneRight = 400;
+  const int y = kViewHeight - kInitialDistanceFromBottom;
+  m_zoomInMax->move(paneRight - 66, y);
+  m_zoomIn->move(paneRight - 50, y);
+  m_zoomOut->move(paneRight - 34, y);
+  m_zoomOutMax->move(paneRight - 18, y);
+  m_clientCreated = true;
 }
 
 CChildFrame::~CChildFrame() { m_document->SetViews(nullptr, nullptr); }
 
+QToolButton* CChildFrame::MakeZoomButton(int id, int bitmapId, const QString& tip) {
+  auto* button = new QToolButton(this);
+  button->setObjectName(ControlName(id));
+  button->setProperty("bitmapId", bitmapId);
+  button->setToolTip(tip);
+  button->setAccessibleName(tip);
+  button->setAutoRaise(false);
+  button->setFocusPolicy(Qt::NoFocus);
+  button->setIconSize(QSize(kBitmapWidth, kBitmapHeight));
+  button->setFixedSize(kBitmapWidth, kBitmapHeight);
+  button->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0px; }"));
+  button->setIcon(QIcon(PaintedZoomBitmap(bitmapId, palette().color(QPalette::Button))));
+  button->raise();
+  return button;
+}
+
+void CChildFrame::PaintZoomBitmaps() {
+  for (QToolButton* button : {m_zoomIn, m_zoomOut, m_zoomInMax, m_zoomOutMax})
+    button->setIcon(QIcon(PaintedZoomBitmap(button->property("bitmapId").toInt(), palette().color(QPalette::Button))));
+}
+
 void CChildFrame::OnInitialUpdate() {
   m_view->OnInitialUpdate();
   m_formView->OnInitialUpdate();
+  PlaceZoomButtons();
+}
+
+void CChildFrame::PlaceZoomButtons() {
+  if (!m_clientCreated) return;
+  const QWidget* client = m_view->viewport();
+  const int y = client->mapTo(this, QPoint(0, client->height())).y() - kDistanceFromClientBottom;
+  const int right = width();
+  m_zoomInMax->move(right - 66, y);
+  m_zoomIn->move(right - 50, y);
+  m_zoomOut->move(right - 34, y);
+  m_zoomOutMax->move(right - 18, y);
+  for (QToolButton* button : {m_zoomInMax, m_zoomIn, m_zoomOut, m_zoomOutMax}) button->raise();
+}
+
+void CChildFrame::resizeEvent(QResizeEvent* event) {
+  // The layout has already given the splitter, and with it the view, their
+  // new sizes when this runs.
+  QWidget::resizeEvent(event);
+  PlaceZoomButtons();
+}
+
+void CChildFrame::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (m_clientCreated && (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange))
+    PaintZoomBitmaps();
 }

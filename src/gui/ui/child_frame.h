@@ -9,6 +9,7 @@ class CSoundFormView;
 class CWavedeskDoc;
 class CWavedeskView;
 class QSplitter;
+class QToolButton;
 
 class CChildFrame : public QWidget {
   Q_OBJECT
@@ -21,13 +22,39 @@ class CChildFrame : public QWidget {
   CWavedeskDoc* document() const { return m_document; }
   CWavedeskView* view() const { return m_view; }
   CSoundFormView* formView() const { return m_formView; }
+  QSplitter* splitter() const { return m_splitter; }
 
   // Runs the first update of both panes once the document has its sound.
   void OnInitialUpdate();
 
+  // Puts the zoom buttons 13 pixels above the bottom of the view's client
+  // area, at 66, 50, 34 and 18 pixels left of the frame's right edge. The
+  // view asks for this after every repaint; a resize does it too.
+  void PlaceZoomButtons();
+
+  // The panes' heights as the frame starts and the least each keeps.
+  static constexpr int kViewHeight = 200;
+  static constexpr int kViewMinimumHeight = 60;
+  static constexpr int kFormHeight = 200;
+  static constexpr int kFormMinimumHeight = 70;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
  private:
+  QToolButton* MakeZoomButton(int id, int bitmapId, const QString& tip);
+  void PaintZoomBitmaps();
+
   CWavedeskDoc* m_document;
   QSplitter* m_splitter;
   CWavedeskView* m_view;
   CSoundFormView* m_formView;
+  QToolButton* m_zoomIn = nullptr;
+  QToolButton* m_zoomOut = nullptr;
+  QToolButton* m_zoomInMax = nullptr;
+  QToolButton* m_zoomOutMax = nullptr;
+  // Set once the panes and the buttons exist; resizes before that have
+  // nothing to place.
+  bool m_clientCreated = false;
 };

@@ -1,11 +1,32 @@
 // The waveform view: every layer of the document's sound in its own band,
 // with the rulers, the selection and the envelopes, at any zoom. It owns the
 // zoom factor and the horizontal scroll position.
+//
+// Every repaint draws the whole client area into an off-screen image and
+// copies it to the window in one go, so the window never shows a half-drawn
+// state. Waveform columns come from a per-layer peak cache filled from the
+// layer's peak summary, so a repaint costs in proportion to the window's
+// width whatever the sound's length.
+//
+// The mouse handling and the playback timer are added on top of this class;
+// the public coordinate helpers, ScrollTo, UpdateSelectionByInversion and the
+// busy flag are what they work with.
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QFont>
+#include <QImage>
 
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+
+#include "gui/ui/view_geometry.h"
+
+class CSoundLayer;
 class CWavedeskDoc;
+class PeakColumnCache;
+struct EnvelopeNode;
 
 class CWavedeskView : public QAbstractScrollArea {
   Q_OBJECT
@@ -16,17 +37,73 @@ class CWavedeskView : public QAbstractScrollArea {
 
   CWavedeskDoc* document() const { return m_document; }
 
-  // First update after the document was read: scroll range, zoom to fit when
-  // the preference says so.
+  // First update after the document was read: the scroll range, and zoom to
+  // fit when the preference says so (once the window has its real width, if
+  // it has none yet).
   void OnInitialUpdate();
-  // The document changed; `hint` is an UpdateHint.
+  // The document changed; `hint` is an UpdateHint. Repaints fully; after a
+  // change of the sound (kUpdateAll, kUpdateLayers) the scroll range follows
+  // the sound's length and the active layer's peaks are read afresh, since
+  // edits change its samples in place.
   void OnUpdate(int hint);
 
+  // Frames per pixel column: a power of two, at least 1.
   int zoom() const { return m_zoom; }
   void ZoomIn();
   void ZoomOut();
   void ZoomOutMax();
   void ZoomInMax();
+  // Whether Zoom In and Zoom Out would change anything (for greying them).
+  bool CanZoomIn() const { return m_zoom > 1; }
+  bool CanZoomOut() const;
+
+  // The coordinate rules at the current zoom, scroll position and size.
+  ViewGeometry viewGeometry() const;
+  int scrollPosition() const;
+  int clientWidth() const;
+  int clientHeight() const;
+  // Content x of a byte position of the sound, and the byte position of a
+  // content x. Client x = content x - scrollPosition().
+  int64_t ContentXOfPosition(int64_t bytePosition) const { return viewGeometry().ContentX(bytePosition); }
+  int64_t PositionOfContentX(int64_t contentX) const { return viewGeometry().Position(contentX); }
+  // Height of one layer's band, and the layer under a client y (-1: none).
+  int BandHeight() const { return viewGeometry().BandHeight(); }
+  int LayerAtY(int clientY) const { return viewGeometry().LayerAt(clientY); }
+  // Content x and client y of an envelope node of layer `layerIndex`.
+  int64_t NodeContentX(const CSoundLayer& layer, const EnvelopeNode& node) const;
+  int NodeY(int layerIndex, double level) const { return viewGeometry().NodeY(layerIndex, level); }
+
+  // Scroll range from the sound's length at the current zoom. Call after the
+  // sound's length changed (paste, a finished recording, a layer dragged).
+  void UpdateScrollRange();
+  // Scrolls to a content x (clamped to the range) and repaints at once;
+  // nothing while busy.
+  void ScrollTo(int64_t position);
+  // Draws the whole view now.
+  void RepaintFully();
+  // Moves the selection mark without a full repaint: inverts the previous
+  // selection's columns (when previousLayer >= 0) and then the current one.
+  // Playback moves its cursor this way on every tick.
+  void UpdateSelectionByInversion(int32_t previousStart, int32_t previousEnd, int previousLayer);
+
+  // Re-entrancy guard: set while a programmatic scroll repaints and while the
+  // view's popup menu is open.
+  bool isBusy() const { return m_busy; }
+  void SetBusy(bool busy) { m_busy = busy; }
+  bool isInitialised() const { return m_initialised; }
+
+  // The samples of `layer` changed in place (same block, same length): its
+  // peaks are read afresh at the next repaint.
+  void InvalidatePeaks(const CSoundLayer* layer);
+  // Forgets the per-column peak tables but keeps the layers' summaries; the
+  // next repaint rebuilds the columns. For measuring repaint cost.
+  void DropPeakColumns();
+
+  // A time in milliseconds as the time ruler writes it: "01:01:0500".
+  static QString TimeText(int64_t milliseconds);
+
+  // The view's last drawn image (the client area).
+  const QImage& backBuffer() const { return m_backBuffer; }
 
  signals:
   // After every full repaint: the child frame places its zoom buttons.
@@ -34,8 +111,26 @@ class CWavedeskView : public QAbstractScrollArea {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
 
  private:
+  void OnScrollAction(int action);
+  void ScrollAfterZoomStep();
+  void Render();
+  int64_t ScrollRangeWidth() const;
+  PeakColumnCache& CacheFor(const CSoundLayer* layer);
+  void PruneCaches();
+
   CWavedeskDoc* m_document;
   int m_zoom = 4;
+  bool m_initialised = false;
+  bool m_busy = false;
+  bool m_zoomToFitPending = false;
+  // Set by UpdateSelectionByInversion: the next paint only copies the image.
+  bool m_copyOnly = false;
+  QFont m_rulerFont;
+  QImage m_backBuffer;
+  std::unordered_map<const CSoundLayer*, std::unique_ptr<PeakColumnCache>> m_peakCaches;
 };

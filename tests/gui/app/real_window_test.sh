@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The real program under a real X server (Xvfb): it starts with the null
-# sound back-end and shows its main window titled "Tarvo Wavedesk 2.0".
+# sound back-end and shows its main window titled "Tarvo Wavedesk 2.0"; a
+# second start hands its file to the running program, which opens it, and
+# ends without a window of its own.
 set -euo pipefail
 program=$1
 work=$(mktemp -d)
@@ -24,7 +26,7 @@ app=$!
 
 window=""
 for _ in $(seq 100); do
-  window=$(DISPLAY=$display xdotool search --name '^Tarvo Wavedesk 2\.0$' 2>/dev/null | head -n1 || true)
+  window=$(DISPLAY=$display xdotool search --onlyvisible --name '^Tarvo Wavedesk 2\.0$' 2>/dev/null | head -n1 || true)
   [ -n "$window" ] && break
   sleep 0.1
 done
@@ -34,3 +36,17 @@ fi
 geometry=$(DISPLAY=$display xdotool getwindowgeometry "$window")
 kill -0 "$app" || { echo "the program ended early"; cat "$work/app.log"; exit 1; }
 echo "main window shown: $geometry"
+
+sox -n -r 44100 -c 2 -b 16 "$work/handed.wav" synth 0.2 sine 440
+DISPLAY=$display timeout 20 "$program" --audio=null "$work/handed.wav" >"$work/second.log" 2>&1 \
+  || { echo "the second start did not end by itself"; cat "$work/second.log"; exit 1; }
+title=""
+for _ in $(seq 100); do
+  title=$(DISPLAY=$display xdotool getwindowname "$window" 2>/dev/null || true)
+  [ "$title" = "Tarvo Wavedesk 2.0 - handed.wav" ] && break
+  sleep 0.1
+done
+[ "$title" = "Tarvo Wavedesk 2.0 - handed.wav" ] || { echo "the running program did not open the file: '$title'"; exit 1; }
+windows=$(DISPLAY=$display xdotool search --onlyvisible --name '^Tarvo Wavedesk 2\.0' | wc -l)
+[ "$windows" -eq 1 ] || { echo "expected one main window, found $windows"; exit 1; }
+echo "second start handed over its file"

@@ -1,0 +1,23 @@
+// The program's pictures, drawn with QPainter whenever asked for: the
+// splash bitmap, the Common Tasks header and task pictures and the
+// preferences banner icon. They are painted rather than stored so that one
+// palette and one hand shape them all. Pictures whose shape matters are drawn
+// on pure green (0, 255, 0), the colour the windows showing them leave out.
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+#include <QRgb>
+
+// The colour that stands for "no picture here".
+inline constexpr QRgb kPureGreen = 0xff00ff00;
+
+// The picture with resource number `resourceId` (IDB_SPLASH, IDB_COMMON_TASKS,
+// IDB_TASK_*, IDI_PREFERENCES); a null image for any other number.
+QImage ArtworkBitmap(int resourceId);
+
+// The same picture with smooth edges and a true transparent background, for
+// windows that draw it rather than cut themselves out of it.
+QPixmap ArtworkPixmap(int resourceId);
+QIcon ArtworkIcon(int resourceId);

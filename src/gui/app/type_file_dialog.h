@@ -1,0 +1,34 @@
+// The save dialog of Save As: Qt's own file dialog (not the desktop's, whose
+// type list we cannot follow) with one addition — picking another file type
+// changes the extension of the name typed so far, so that "song.wav"
+// becomes "song.tvf" when the document type is chosen.
+#pragma once
+
+#include <QFileDialog>
+#include <QStringList>
+
+class QLineEdit;
+
+class CTypeFileDialog : public QFileDialog {
+  Q_OBJECT
+
+ public:
+  // `filter` lists description and pattern pairs separated by "|", ending
+  // in "||" ("ACM Waveform (*.wav)|*.wav|Audio Document File (*.tvf)|*.tvf||").
+  CTypeFileDialog(bool save, const QString& defaultExtension, const QString& fileName, const QString& filter,
+                  QWidget* parent = nullptr);
+
+  // Qt name filters for the "|"-separated pairs: "Description (patterns)".
+  static QStringList NameFiltersFromPairs(const QString& filter);
+  // The name with its extension replaced by that of `pattern` ("*.tvf");
+  // the name unchanged when the pattern is not one plain extension.
+  static QString NameWithPatternExtension(const QString& name, const QString& pattern);
+
+  // The box the file name is typed into.
+  QLineEdit* fileNameEdit() const;
+
+ private:
+  void OnTypeChange(const QString& nameFilter);
+
+  QStringList m_patterns;  // one per name filter, as the pairs gave them
+};

@@ -1,0 +1,287 @@
+#include "gui/app/wavedesk_app.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QRegularExpression>
+
+#include "gui/app/format_chooser_dlg.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/preferences_dlg.h"
+#include "gui/app/quick_start_dlg.h"
+#include "gui/app/raw_pcm_dlg.h"
+#include "gui/app/splash_wnd.h"
+#include "gui/app/type_file_dialog.h"
+#include "gui/edit/dialog_new.h"
+#include "gui/app/resource_ids.h"
+#include "gui/app/wavedesk_doc.h"
+#include "gui/ui/child_frame.h"
+
+namespace {
+
+constexpr int kHandOverTimeoutMs = 2000;
+
+const char* const kAudioFailureText =
+    "DirectX failed to initialize. \n\nThis could be because you have no appropriate sound device installed "
+    "or perhaps because your sound device does not support 16-bit 44.1kHz Stereo recording. Please check "
+    "your system to see if it matches the minimum requirements.";
+
+}  // namespace
+
+QString SingleInstanceName() {
+  // The socket lives in the user's runtime folder, so that each user (and
+  // each login session) has its own running instance.
+  const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  const QString name = QStringLiteral("TheOneAndOnlySoundApplication!");
+  if (!runtime.isEmpty()) return runtime + QLatin1Char('/') + name;
+  return name + QLatin1Char('-') + qEnvironmentVariable("USER", QStringLiteral("user"));
+}
+
+CWavedeskApp::CWavedeskApp() = default;
+
+CWavedeskApp::~CWavedeskApp() {
+  m_dialogNew.reset();
+  m_frame.reset();
+  ExitInstance();
+}
+
+bool CWavedeskApp::HandOverToRunningInstance(const QString& file) {
+  QLocalSocket socket;
+  socket.connectToServer(SingleInstanceName());
+  if (!socket.waitForConnected(kHandOverTimeoutMs)) return false;
+  // The running instance opens the file (if any) and comes to the front.
+  const QString absolute = file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath();
+  socket.write(absolute.toUtf8() + '\n');
+  socket.waitForBytesWritten(kHandOverTimeoutMs);
+  socket.waitForReadyRead(kHandOverTimeoutMs);
+  return true;
+}
+
+void CWavedeskApp::ListenForOtherInstances() {
+  m_server = new QLocalServer(this);
+  QLocalServer::removeServer(SingleInstanceName());  // a name left by a crashed instance
+  if (!m_server->listen(SingleInstanceName())) return;
+  connect(m_server, &QLocalServer::newConnection, this, [this] {
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+      connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+        if (!socket->canReadLine()) return;
+        const QString file = QString::fromUtf8(socket->readLine()).trimmed();
+        socket->write("ok\n");
+        socket->flush();
+        socket->disconnectFromServer();
+        if (m_frame) {
+          if (m_frame->isMinimized()) m_frame->showNormal();
+          m_frame->raise();
+          m_frame->activateWindow();
+        }
+        if (!file.isEmpty()) OpenDocumentFile(file);
+      });
+      connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    }
+  });
+}
+
+bool CWavedeskApp::InitInstance(const Options& options) {
+  if (options.singleInstance) {
+    if (HandOverToRunningInstance(options.fileToOpen)) return false;
+    ListenForOtherInstances();
+  }
+  SeedRuntimeRandom(static_cast<uint32_t>(QDateTime::currentSecsSinceEpoch()));
+
+  QPointer<CSplashWnd> splash;
+  if (options.showSplash) {
+    splash = new CSplashWnd;
+    splash->ShowSplash();
+  }
+  auto status = [&splash](const char* text) {
+    if (splash) splash->SetStatusText(QString::fromLatin1(text));
+  };
+  status("Initializing...");
+  status("Reading from Registry...");
+  m_frame = std::make_unique<CMainFrame>(this, &m_settings);
+  m_dialogNew = std::make_unique<CDialogNew>(m_frame.get());
+  connect(m_frame.get(), &CMainFrame::openFileRequested, this, &CWavedeskApp::OpenDocumentFile);
+
+  status("Initializing DirectX");
+  const DeviceResult opened = m_devices.Open(options.backend);
+  if (!opened.Succeeded()) {
+    if (splash) splash->CloseSplash();
+    QMessageBox::critical(nullptr, QString::fromLatin1(kApplicationTitle),
+                          QString::fromLatin1(kAudioFailureText) + QStringLiteral("\n\n(%1: %2)").arg(
+                              QString::fromStdString(opened.name), QString::fromStdString(opened.description)));
+    return false;
+  }
+
+  status("Welcome");
+  m_frame->show();
+  if (splash) splash->CloseSplash();
+  if (!options.fileToOpen.isEmpty()) {
+    OpenDocumentFile(options.fileToOpen);
+  } else if (options.showCommonTasks && m_settings.showCommonTasksAtStart) {
+    // Offered once the main window is up and the event loop runs.
+    QTimer::singleShot(0, this, &CWavedeskApp::RunCommonTasks);
+  }
+  return true;
+}
+
+void CWavedeskApp::RunCommonTasks() {
+  CQuickStartDlg dialog(m_settings.showCommonTasksAtStart != 0, m_frame.get());
+  dialog.exec();
+  m_settings.showCommonTasksAtStart = dialog.showAtStartup() ? 1 : 0;
+  switch (dialog.task()) {
+    case kTaskOpenExistingFile:
+      OnFileOpen();
+      break;
+    case kTaskCreateBlankFile:
+      OnCommand(ID_FILE_NEW);
+      break;
+    case kTaskGenerateTone:
+      OnCommand(ID_NEW_GENERATED_WAVE);
+      break;
+    default:  // recording arrives with the record dialog
+      break;
+  }
+}
+
+void CWavedeskApp::ExitInstance() { m_devices.Close(); }
+
+void CWavedeskApp::OnMainWindowClosing() {
+  if (SoundCaptureBuffer* ring = m_devices.captureRing()) ring->Stop();
+}
+
+bool CWavedeskApp::OpenDocumentFile(const QString& path) {
+  // A document already open in a window is brought forward instead.
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  for (QMdiSubWindow* window : m_frame->mdiArea()->subWindowList()) {
+    auto* child = qobject_cast<CChildFrame*>(window->widget());
+    if (child != nullptr && QFileInfo(child->document()->pathName()).absoluteFilePath() == absolute) {
+      m_frame->mdiArea()->setActiveSubWindow(window);
+      return true;
+    }
+  }
+  auto document = std::make_unique<CWavedeskDoc>(m_settings);
+  CRawPCMDlg rawDialog(m_frame.get());
+  const CWavedeskDoc::OpenOutcome outcome = document->OnOpenDocument(absolute, rawDialog);
+  if (!outcome.ok) {
+    if (!outcome.cancelled) {
+      QMessageBox::warning(m_frame.get(), QString::fromLatin1(kApplicationTitle),
+                           tr("Cannot open %1.\n\n%2").arg(QFileInfo(path).fileName(), outcome.message));
+    }
+    return false;
+  }
+  m_frame->AddRecentFile(absolute);
+  m_frame->AddDocumentWindow(document.release());
+  return true;
+}
+
+CChildFrame* CWavedeskApp::NewGeneratedDocument(const GeneratorParameters& parameters) {
+  auto document = std::make_unique<CWavedeskDoc>(m_settings);
+  if (!document->OnNewDocument(parameters)) {
+    QMessageBox::warning(m_frame.get(), QString::fromLatin1(kApplicationTitle),
+                         tr("There is not enough memory for a sound of that length."));
+    return nullptr;
+  }
+  return m_frame->AddDocumentWindow(document.release());
+}
+
+void CWavedeskApp::OnFileOpen() {
+  const QString filter = QStringLiteral(
+      "Compatible Audio Files (*.wav *.tvf);;Microsoft ACM Waveform (*.wav);;"
+      "Tarvo Document File (*.tvf);;All Files (*)");
+  const QString path = QFileDialog::getOpenFileName(m_frame.get(), tr("Open"), QString(), filter);
+  if (path.isEmpty()) return;
+  m_frame->repaint();
+  OpenDocumentFile(path);
+}
+
+void CWavedeskApp::OnCommand(int id) {
+  switch (id) {
+    case ID_FILE_NEW:
+      // A blank file: the generator's blank defaults, which the next
+      // "New Generated Wave..." then offers too.
+      m_dialogNew->SetBlankDefaults();
+      NewGeneratedDocument(m_dialogNew->Parameters());
+      break;
+    case ID_NEW_GENERATED_WAVE:
+      if (m_dialogNew->exec() == QDialog::Accepted) NewGeneratedDocument(m_dialogNew->Parameters());
+      break;
+    case ID_FILE_OPEN:
+      OnFileOpen();
+      break;
+    case ID_PREFERENCES: {
+      CPreferencesDlg dialog(m_settings, m_frame.get());
+      dialog.exec();
+      break;
+    }
+    case ID_COMMON_TASKS:
+      RunCommonTasks();
+      break;
+    default:
+      break;
+  }
+}
+
+void CWavedeskApp::OnDocumentCommand(int id, CChildFrame* child) {
+  switch (id) {
+    case ID_FILE_SAVE:
+      SaveDocument(child);
+      break;
+    case ID_FILE_SAVE_AS:
+      SaveDocumentAs(child);
+      break;
+    default:
+      break;
+  }
+}
+
+bool CWavedeskApp::CanCloseDocument(CChildFrame* child) {
+  child->document()->sound().Stop();
+  return child->document()->SaveModified([this, child] { return SaveDocument(child); });
+}
+
+bool CWavedeskApp::SaveDocument(CChildFrame* child) {
+  CWavedeskDoc* document = child->document();
+  // A document read from an MP3 or raw file has no name it can be saved
+  // under: it goes to Save As.
+  if (document->pathName().isEmpty() || !CWavedeskDoc::IsSavableExtension(document->pathName()))
+    return SaveDocumentAs(child);
+  return document->OnSaveDocument(document->pathName(), [this](FormatRecord* format) {
+    return CFormatChooserDlg::ChooseFormat(m_frame.get(), format);
+  });
+}
+
+bool CWavedeskApp::SaveDocumentAs(CChildFrame* child) {
+  CWavedeskDoc* document = child->document();
+  QString initial = document->pathName();
+  if (initial.isEmpty()) {
+    initial = document->title();
+    const qsizetype cut = initial.indexOf(QRegularExpression(QStringLiteral("[:/\\\\*]")));
+    if (cut >= 0) initial = initial.left(cut);
+  }
+  CTypeFileDialog dialog(true, QStringLiteral("wav"), initial,
+                         QStringLiteral("ACM Waveform (*.wav)|*.wav|Audio Document File (*.tvf)|*.tvf||"),
+                         m_frame.get());
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  const QString path = dialog.selectedFiles().first();
+  const bool saved = document->OnSaveDocument(path, [this](FormatRecord* format) {
+    return CFormatChooserDlg::ChooseFormat(m_frame.get(), format);
+  });
+  if (!saved) {
+    QMessageBox::warning(m_frame.get(), QString::fromLatin1(kApplicationTitle), tr("Failed to Save."));
+    return false;
+  }
+  document->SetPathName(path);
+  document->sound().path = QFile::encodeName(path).toStdString();
+  m_frame->AddRecentFile(path);
+  document->UpdateAllViews(kUpdateAll);
+  return true;
+}

@@ -1,0 +1,85 @@
+// The application object: start-up in its fixed order (single instance,
+// settings, main frame, command line, sound devices), the commands that need
+// no document (New, Open, Preferences ...), the opening of documents, and
+// exit. It owns the settings record, the sound devices and the generator
+// settings used for new documents.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "core/audio/audio_devices.h"
+#include "core/model/settings_record.h"
+#include "core/model/wave_generator.h"
+
+class CChildFrame;
+class CDialogNew;
+class CMainFrame;
+class CWavedeskDoc;
+class QLocalServer;
+
+// The name every running instance listens on, per user.
+QString SingleInstanceName();
+
+class CWavedeskApp : public QObject {
+  Q_OBJECT
+
+ public:
+  struct Options {
+    SoundBackend backend = SoundBackend::PulseAudio;
+    QString fileToOpen;
+    bool singleInstance = true;   // tests run several applications in one process
+    bool showCommonTasks = true;  // the Common Tasks dialog at start, when byte 0 says so
+    bool showSplash = true;
+  };
+
+  CWavedeskApp();
+  ~CWavedeskApp() override;
+
+  // Runs start-up; false when the program should end at once (another
+  // instance took over, or the sound devices could not be opened).
+  bool InitInstance(const Options& options);
+  // Closes the sound devices.
+  void ExitInstance();
+
+  CMainFrame* mainFrame() const { return m_frame.get(); }
+  SettingsRecord& settings() { return m_settings; }
+  AudioDevices& devices() { return m_devices; }
+  CDialogNew& dialogNew() { return *m_dialogNew; }
+
+  // Opens `path` as a document in a new window; false (after telling the
+  // user why, unless they cancelled) when it cannot be opened.
+  bool OpenDocumentFile(const QString& path);
+  // A new document generated from `parameters`.
+  CChildFrame* NewGeneratedDocument(const GeneratorParameters& parameters);
+
+  // Commands routed here by the main frame.
+  void OnCommand(int id);
+  void OnDocumentCommand(int id, CChildFrame* child);
+  // The main window is about to close: the capture ring stops.
+  void OnMainWindowClosing();
+
+  // Asked before a document window closes: offers to save a modified
+  // document; false keeps the window open.
+  bool CanCloseDocument(CChildFrame* child);
+
+  // File Save / Save As on a document window; true when it was saved.
+  bool SaveDocument(CChildFrame* child);
+  bool SaveDocumentAs(CChildFrame* child);
+
+ private:
+  bool HandOverToRunningInstance(const QString& file);
+  void ListenForOtherInstances();
+  void OnFileOpen();
+  // The Common Tasks dialog; its "Show this at startup" box is kept in the
+  // settings record.
+  void RunCommonTasks();
+
+  SettingsRecord m_settings;
+  AudioDevices m_devices;
+  std::unique_ptr<CMainFrame> m_frame;
+  // The generator settings for new documents, kept from one use to the next.
+  std::unique_ptr<CDialogNew> m_dialogNew;
+  QLocalServer* m_server = nullptr;
+};

@@ -1,0 +1,79 @@
+// The Save As dialog: the "|"-separated filter pairs become Qt name filters,
+// and picking another type changes the extension of the typed name.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "gui/app/type_file_dialog.h"
+
+namespace {
+
+const QString kSaveFilter = QStringLiteral("ACM Waveform (*.wav)|*.wav|Audio Document File (*.tvf)|*.tvf||");
+
+TEST(TypeFileDialog, FilterPairsBecomeNameFilters) {
+  EXPECT_EQ(CTypeFileDialog::NameFiltersFromPairs(kSaveFilter),
+            QStringList({"ACM Waveform (*.wav) (*.wav)", "Audio Document File (*.tvf) (*.tvf)"}));
+  EXPECT_EQ(CTypeFileDialog::NameFiltersFromPairs(QStringLiteral("Compatible Audio Files |*.wav; *.tvf|All Files (*.*)|*.*||")),
+            QStringList({"Compatible Audio Files (*.wav *.tvf)", "All Files (*.*) (*.*)"}));
+}
+
+struct ExtensionCase {
+  const char* name;
+  const char* fileName;
+  const char* pattern;
+  const char* result;
+};
+
+class TypeChangeTest : public testing::TestWithParam<ExtensionCase> {};
+
+TEST_P(TypeChangeTest, NameTakesThePatternsExtension) {
+  EXPECT_EQ(CTypeFileDialog::NameWithPatternExtension(QString::fromUtf8(GetParam().fileName),
+                                                      QString::fromUtf8(GetParam().pattern)),
+            QString::fromUtf8(GetParam().result));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SaveAs, TypeChangeTest,
+    testing::Values(ExtensionCase{"WaveToDocument", "take1.wav", "*.tvf", "take1.tvf"},
+                    ExtensionCase{"NoExtensionYet", "take1", "*.wav", "take1.wav"},
+                    ExtensionCase{"OnlyTheLastExtension", "take.one.wav", "*.tvf", "take.one.tvf"},
+                    ExtensionCase{"DotInAFolderName", "songs.old/take1", "*.tvf", "songs.old/take1.tvf"},
+                    ExtensionCase{"WildcardPatternLeavesTheName", "take1.wav", "*.*", "take1.wav"},
+                    ExtensionCase{"SeveralPatternsLeaveTheName", "take1.wav", "*.wav; *.tvf", "take1.wav"}),
+    [](const testing::TestParamInfo<ExtensionCase>& info) { return std::string(info.param.name); });
+
+// Qt's file dialog keeps its history in the user's settings: point them at a
+// folder of the test's own.
+class TypeFileDialogLive : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    s_home = std::make_unique<QTemporaryDir>();
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, s_home->path());
+  }
+  static void TearDownTestSuite() { s_home.reset(); }
+
+  static std::unique_ptr<QTemporaryDir> s_home;
+};
+std::unique_ptr<QTemporaryDir> TypeFileDialogLive::s_home;
+
+TEST_F(TypeFileDialogLive, PickingTheDocumentTypeRenamesTheTypedFile) {
+  // Given the save dialog with "take1.wav" typed
+  CTypeFileDialog dialog(true, QStringLiteral("wav"), QStringLiteral("take1.wav"), kSaveFilter);
+  dialog.setDirectory(s_home->path());
+  dialog.show();
+  QLineEdit* name = dialog.fileNameEdit();
+  ASSERT_NE(name, nullptr);
+  name->setText(QStringLiteral("take1.wav"));
+  // When the user picks the document type in the type list
+  auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+  ASSERT_NE(types, nullptr);
+  types->setCurrentIndex(1);
+  emit types->activated(1);
+  // Then the name carries the new extension
+  EXPECT_EQ(name->text(), QStringLiteral("take1.tvf"));
+}
+
+}  // namespace

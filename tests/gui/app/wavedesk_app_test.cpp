@@ -1,0 +1,198 @@
+// The application as a user drives it: documents opened by extension,
+// created blank, saved in both formats, the "*" of a modified document in
+// the titles, and the preferences kept in the profile between runs.
+#include <QCoreApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSettings>
+#include <gtest/gtest.h>
+
+#include "core/model/raw_file.h"
+#include "core/model/wave_file.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/resource_ids.h"
+#include "gui/app/wavedesk_app.h"
+#include "gui/app/wavedesk_doc.h"
+#include "gui/ui/child_frame.h"
+#include "test_support.h"
+
+namespace {
+
+class WavedeskAppTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarvo Labs"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tarvo Wavedesk 2.0"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_profile.path().string()));
+    QSettings::setDefaultFormat(QSettings::NativeFormat);
+  }
+
+  std::unique_ptr<CWavedeskApp> Start() {
+    auto app = std::make_unique<CWavedeskApp>();
+    CWavedeskApp::Options options;
+    options.backend = SoundBackend::Null;
+    options.singleInstance = false;
+    options.showCommonTasks = false;
+    options.showSplash = false;
+    EXPECT_TRUE(app->InitInstance(options));
+    return app;
+  }
+
+  // A short working-format wave file with a title tag.
+  std::string WriteWave(const std::string& name) {
+    const std::string path = m_files.File(name);
+    std::vector<int16_t> samples(4000, 1234);
+    TagSet tags;
+    tags.fill("(empty)");
+    tags[kTagTitle] = "Tone";
+    EXPECT_EQ(WriteWaveFile(MakeFormatRecord(WorkingFormat()), reinterpret_cast<const uint8_t*>(samples.data()),
+                            samples.size() * 2, path, &tags),
+              kWriteOk);
+    return path;
+  }
+
+  test_support::TemporaryFolder m_profile;
+  test_support::TemporaryFolder m_files;
+};
+
+TEST_F(WavedeskAppTest, OpensAWaveFileIntoANewWindow) {
+  auto app = Start();
+  const std::string path = WriteWave("tone.wav");
+  ASSERT_TRUE(app->OpenDocumentFile(QString::fromStdString(path)));
+  CMainFrame* frame = app->mainFrame();
+  ASSERT_EQ(frame->mdiArea()->subWindowList().size(), 1);
+  CChildFrame* child = frame->activeChild();
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(frame->windowTitle(), QStringLiteral("Tarvo Wavedesk 2.0 - tone.wav"));
+  EXPECT_EQ(child->document()->sound().layers.size(), 1u);
+  EXPECT_EQ(child->document()->sound().tags[kTagTitle], "Tone");
+  // Opening the same file again brings its window forward.
+  EXPECT_TRUE(app->OpenDocumentFile(QString::fromStdString(path)));
+  EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 1);
+  EXPECT_EQ(frame->recentFiles().value(0), QString::fromStdString(path));
+}
+
+TEST_F(WavedeskAppTest, ExtensionIsComparedWithoutRegardToCase) {
+  auto app = Start();
+  const std::string path = WriteWave("LOUD.WAV");
+  EXPECT_TRUE(app->OpenDocumentFile(QString::fromStdString(path)));
+  EXPECT_EQ(app->mainFrame()->mdiArea()->subWindowList().size(), 1);
+}
+
+TEST_F(WavedeskAppTest, NewBlankFileIsFortyThousandFramesOfSilence) {
+  auto app = Start();
+  ASSERT_TRUE(app->mainFrame()->ExecuteCommand(ID_FILE_NEW));
+  CChildFrame* child = app->mainFrame()->activeChild();
+  ASSERT_NE(child, nullptr);
+  const CSound& sound = child->document()->sound();
+  ASSERT_EQ(sound.layers.size(), 1u);
+  EXPECT_EQ(sound.layers[0]->length(), 160000u);
+  EXPECT_EQ(sound.path, "(no name)");
+  EXPECT_TRUE(child->document()->isNew());
+  EXPECT_EQ(app->mainFrame()->windowTitle(), QStringLiteral("Tarvo Wavedesk 2.0 - Untitled"));
+}
+
+TEST_F(WavedeskAppTest, ModifiedDocumentShowsAStarInBothTitles) {
+  auto app = Start();
+  ASSERT_TRUE(app->mainFrame()->ExecuteCommand(ID_FILE_NEW));
+  CChildFrame* child = app->mainFrame()->activeChild();
+  child->document()->SetModifiedFlag(true);
+  EXPECT_EQ(app->mainFrame()->windowTitle(), QStringLiteral("Tarvo Wavedesk 2.0 - Untitled*"));
+  EXPECT_EQ(app->mainFrame()->mdiArea()->activeSubWindow()->windowTitle(), QStringLiteral("Untitled*"));
+  EXPECT_EQ(child->document()->title(), QStringLiteral("Untitled"));  // the prompt names the plain title
+  child->document()->SetModifiedFlag(false);
+  EXPECT_EQ(app->mainFrame()->windowTitle(), QStringLiteral("Tarvo Wavedesk 2.0 - Untitled"));
+}
+
+TEST_F(WavedeskAppTest, SavesAsWaveAndAsLayeredDocument) {
+  auto app = Start();
+  ASSERT_TRUE(app->OpenDocumentFile(QString::fromStdString(WriteWave("in.wav"))));
+  CWavedeskDoc* document = app->mainFrame()->activeChild()->document();
+  document->sound().AppendLayer("second", std::make_unique<uint8_t[]>(400), 400).offset = 4000;
+  document->SetModifiedFlag(true);
+
+  // Quick save writes the mix-down as 16-bit stereo PCM with the tags.
+  const std::string wave = m_files.File("out.wav");
+  ASSERT_TRUE(document->OnSaveDocument(QString::fromStdString(wave), {}));
+  EXPECT_FALSE(document->IsModified());
+  CSound reread;
+  reread.path = wave;
+  ASSERT_EQ(reread.ReadWaveFile(), 0);
+  EXPECT_EQ(reread.formatSize, 16u);
+  EXPECT_EQ(reread.layers[0]->length(), 8000u);
+  EXPECT_EQ(reread.tags[kTagTitle], "Tone");
+
+  // A layered document keeps both layers.
+  const std::string layered = m_files.File("out.tvf");
+  ASSERT_TRUE(document->OnSaveDocument(QString::fromStdString(layered), {}));
+  CSound layers;
+  ASSERT_EQ(layers.ReadDocumentFile(layered), 0);
+  ASSERT_EQ(layers.layers.size(), 2u);
+  EXPECT_EQ(layers.layers[1]->offset, 4000);
+
+  // Any other extension is not a format to save in.
+  EXPECT_FALSE(CWavedeskDoc::IsSavableExtension(QStringLiteral("x.mp3")));
+  EXPECT_FALSE(document->OnSaveDocument(QString::fromStdString(m_files.File("x.raw")), {}));
+}
+
+TEST_F(WavedeskAppTest, OpenFailureNamesTheReason) {
+  auto app = Start();
+  CWavedeskDoc document(app->settings());
+  const std::string bad = m_files.File("bad.tvf");
+  test_support::WriteFileBytes(bad, "RIFF....");
+  class NoQuestions : public RawPCMQuestions {
+    bool Ask(RawPCMAnswers*) override { return false; }
+  } cancel;
+  const auto outcome = document.OnOpenDocument(QString::fromStdString(bad), cancel);
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_FALSE(outcome.cancelled);
+  EXPECT_TRUE(outcome.message.contains(QStringLiteral("damaged")));
+  // A raw file whose questions are cancelled fails without a message.
+  const std::string raw = m_files.File("x.pcm");
+  test_support::WriteFileBytes(raw, "1234");
+  CWavedeskDoc other(app->settings());
+  const auto cancelled = other.OnOpenDocument(QString::fromStdString(raw), cancel);
+  EXPECT_FALSE(cancelled.ok);
+  EXPECT_TRUE(cancelled.cancelled);
+}
+
+TEST_F(WavedeskAppTest, PreferencesAreKeptInTheProfile) {
+  {
+    // Given no stored preferences, the defaults apply
+    auto app = Start();
+    EXPECT_EQ(app->settings(), SettingsRecord{});
+    app->settings().showCommonTasksAtStart = 0;
+    app->settings().showClipboardOnCopy = 1;
+    app->mainFrame()->AddRecentFile(QStringLiteral("/tmp/a.wav"));
+    app->mainFrame()->close();
+  }
+  {
+    // When the program starts again, they are read back
+    auto app = Start();
+    EXPECT_EQ(app->settings().showCommonTasksAtStart, 0);
+    EXPECT_EQ(app->settings().showClipboardOnCopy, 1);
+    EXPECT_EQ(app->mainFrame()->recentFiles(), QStringList{QStringLiteral("/tmp/a.wav")});
+  }
+  {
+    // A shorter stored value replaces only the leading flags; a longer one fills the six
+    QSettings().setValue(QStringLiteral("Settings/Preferences"), QByteArray("\x00\x00", 2));
+    auto app = Start();
+    EXPECT_EQ(app->settings().autoCreateEnvelope, 0);
+    EXPECT_EQ(app->settings().zoomToFitOnOpen, 1);
+    app.reset();
+    QSettings().setValue(QStringLiteral("Settings/Preferences"), QByteArray("\x01\x01\x00\x00\x00\x00\x01\x01", 8));
+    auto again = Start();
+    EXPECT_EQ(again->settings().quickSaveAsWave, 0);
+    EXPECT_EQ(again->settings().zoomToFitOnOpen, 0);
+  }
+}
+
+TEST_F(WavedeskAppTest, DocumentCommandsDoNothingWithoutADocument) {
+  auto app = Start();
+  EXPECT_FALSE(app->mainFrame()->ExecuteCommand(ID_FILE_SAVE));
+  EXPECT_FALSE(app->mainFrame()->ExecuteCommand(ID_ZOOM_IN));
+  EXPECT_TRUE(app->mainFrame()->ExecuteCommand(ID_FILE_NEW));
+  EXPECT_TRUE(app->mainFrame()->action(ID_ZOOM_IN)->isEnabled());
+}
+
+}  // namespace
