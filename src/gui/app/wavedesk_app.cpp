@@ -158,6 +158,12 @@ void CWavedeskApp::OnMainWindowClosing() {
   if (SoundCaptureBuffer* ring = m_devices.captureRing()) ring->Stop();
 }
 
+std::unique_ptr<CWavedeskDoc> CWavedeskApp::NewDocument() {
+  auto document = std::make_unique<CWavedeskDoc>(m_settings);
+  if (m_devices.output() != nullptr) document->AttachPlayback(*m_devices.output());
+  return document;
+}
+
 bool CWavedeskApp::OpenDocumentFile(const QString& path) {
   // A document already open in a window is brought forward instead.
   const QString absolute = QFileInfo(path).absoluteFilePath();
@@ -168,7 +174,7 @@ bool CWavedeskApp::OpenDocumentFile(const QString& path) {
       return true;
     }
   }
-  auto document = std::make_unique<CWavedeskDoc>(m_settings);
+  auto document = NewDocument();
   CRawPCMDlg rawDialog(m_frame.get());
   const CWavedeskDoc::OpenOutcome outcome = document->OnOpenDocument(absolute, rawDialog);
   if (!outcome.ok) {
@@ -184,7 +190,7 @@ bool CWavedeskApp::OpenDocumentFile(const QString& path) {
 }
 
 CChildFrame* CWavedeskApp::NewGeneratedDocument(const GeneratorParameters& parameters) {
-  auto document = std::make_unique<CWavedeskDoc>(m_settings);
+  auto document = NewDocument();
   if (!document->OnNewDocument(parameters)) {
     QMessageBox::warning(m_frame.get(), QString::fromLatin1(kApplicationTitle),
                          tr("There is not enough memory for a sound of that length."));

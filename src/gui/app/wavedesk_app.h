@@ -48,6 +48,9 @@ class CWavedeskApp : public QObject {
   AudioDevices& devices() { return m_devices; }
   CDialogNew& dialogNew() { return *m_dialogNew; }
 
+  // An empty document that can play on the application's output device.
+  std::unique_ptr<CWavedeskDoc> NewDocument();
+
   // Opens `path` as a document in a new window; false (after telling the
   // user why, unless they cancelled) when it cannot be opened.
   bool OpenDocumentFile(const QString& path);

@@ -9,6 +9,7 @@
 #include <QThread>
 #include <cstring>
 
+#include "core/audio/sound_playback.h"
 #include "core/model/raw_file.h"
 #include "core/model/wave_converter.h"
 #include "core/model/wave_file.h"
@@ -18,6 +19,10 @@ CWavedeskDoc::CWavedeskDoc(const SettingsRecord& settings, QObject* parent)
     : QObject(parent), m_settings(settings), m_sound(settings) {}
 
 CWavedeskDoc::~CWavedeskDoc() = default;
+
+void CWavedeskDoc::AttachPlayback(SoundOutputDevice& device) {
+  m_playback = std::make_unique<CSoundPlayback>(m_sound, device);
+}
 
 void CWavedeskDoc::SetPathName(const QString& path) {
   m_pathName = path;

@@ -12,7 +12,9 @@
 #include "core/model/sound.h"
 #include "core/model/wave_generator.h"
 
+class CSoundPlayback;
 class RawPCMQuestions;
+class SoundOutputDevice;
 
 class CSoundFormView;
 class CWavedeskView;
@@ -84,6 +86,11 @@ class CWavedeskDoc : public QObject {
   // the user cancelled (or the save failed).
   bool SaveModified(const std::function<bool()>& save);
 
+  // The document's playback engine on `device` (the application's output
+  // device); without one the document cannot play.
+  void AttachPlayback(SoundOutputDevice& device);
+  CSoundPlayback* playback() const { return m_playback.get(); }
+
   // The windows that show this document, set by its child frame.
   CWavedeskView* view() const { return m_view; }
   CSoundFormView* formView() const { return m_formView; }
@@ -103,6 +110,7 @@ class CWavedeskDoc : public QObject {
   QString m_title = QStringLiteral("Untitled");
   bool m_modified = false;
   bool m_isNew = false;
+  std::unique_ptr<CSoundPlayback> m_playback;  // declared after m_sound: destroyed first
   CWavedeskView* m_view = nullptr;
   CSoundFormView* m_formView = nullptr;
 };
