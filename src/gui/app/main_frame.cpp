@@ -12,6 +12,8 @@
 #include <QSettings>
 #include <QStatusBar>
 
+#include "core/audio/playback_commands.h"
+#include "core/audio/sound_playback.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/wavedesk_app.h"
 #include "gui/app/wavedesk_doc.h"
@@ -34,6 +36,12 @@ bool IsDocumentCommand(int id) {
     case ID_ZOOM_OUT_MAX:
     case ID_ZOOM_IN_MAX:
     case ID_LAYER_PROPERTIES:
+    case ID_PLAY:
+    case ID_PLAY_ALL:
+    case ID_STOP:
+    case ID_PAUSE:
+    case ID_JUMP_TO_START:
+    case ID_JUMP_TO_END:
       return true;
     default:
       return false;
@@ -100,6 +108,21 @@ void CMainFrame::BuildActions() {
   AddCommand(ID_ZOOM_IN_MAX, tr("Zoom In Max"), {}, tr("Zoom In to the maximum level"));
   AddCommand(ID_ZOOM_OUT_MAX, tr("Zoom Out Max"), {}, tr("Zoom out to the maximum level"));
   AddCommand(ID_LAYER_PROPERTIES, tr("Layer &Properties..."), {}, tr("Edit Layer properties"));
+  AddCommand(ID_PLAY, tr("&Play"), {}, tr("Play the active wave file\nPlay"));
+  AddCommand(ID_PLAY_ALL, tr("Play &All"), {}, tr("Play the entire wave\nPlay All"));
+  AddCommand(ID_STOP, tr("&Stop"), {}, tr("Stop playback\nStop"));
+  AddCommand(ID_PAUSE, tr("Pause"), {}, tr("Pause playback\nPause"));
+  AddCommand(ID_JUMP_TO_START, tr("Jump to Start"), QKeySequence(Qt::Key_Home), tr("Move the cursor to the beginning\nJump to Start"));
+  AddCommand(ID_JUMP_TO_END, tr("Jump to End"), QKeySequence(Qt::Key_End), tr("Move the cursor to the end\nJump to End"));
+  // The space bar starts and stops playback, as in every sound editor.
+  auto* playOrStop = new QAction(this);
+  playOrStop->setShortcut(QKeySequence(Qt::Key_Space));
+  connect(playOrStop, &QAction::triggered, this, [this] {
+    CChildFrame* child = activeChild();
+    if (child == nullptr) return;
+    ExecuteCommand(child->document()->sound().IsPlaying() ? ID_STOP : ID_PLAY);
+  });
+  addAction(playOrStop);
   AddCommand(ID_PREFERENCES, tr("&Preferences..."), {}, tr("Change the application preferences\nPreferences"));
   AddCommand(ID_COMMON_TASKS, tr("&Common Tasks..."), {}, tr("Show the common tasks\nCommon Tasks"));
   QAction* statusBarAction = AddCommand(ID_VIEW_STATUS_BAR, tr("&Status Bar"), {},
@@ -139,6 +162,13 @@ void CMainFrame::BuildMenus() {
   QMenu* layerMenu = bar->addMenu(tr("&Layer"));
   layerMenu->addAction(action(ID_LAYER_PROPERTIES));
   m_documentMenus.append(layerMenu);
+
+  QMenu* controlsMenu = bar->addMenu(tr("&Controls"));
+  for (int id : {ID_PLAY, ID_PLAY_ALL, ID_STOP, ID_PAUSE}) controlsMenu->addAction(action(id));
+  controlsMenu->addSeparator();
+  controlsMenu->addAction(action(ID_JUMP_TO_START));
+  controlsMenu->addAction(action(ID_JUMP_TO_END));
+  m_documentMenus.append(controlsMenu);
 
   QMenu* viewMenu = bar->addMenu(tr("&View"));
   viewMenu->addAction(action(ID_VIEW_STATUS_BAR));
@@ -250,8 +280,48 @@ void CMainFrame::OnDocumentCommand(int id, CChildFrame* child) {
     case ID_LAYER_PROPERTIES:
       child->formView()->EditLayerProperties();
       break;
+    case ID_PLAY:
+    case ID_PLAY_ALL:
+    case ID_STOP:
+    case ID_PAUSE:
+    case ID_JUMP_TO_START:
+    case ID_JUMP_TO_END:
+      OnPlayCommand(id, child);
+      break;
     default:
       if (m_app != nullptr) m_app->OnDocumentCommand(id, child);
+      break;
+  }
+}
+
+void CMainFrame::OnPlayCommand(int id, CChildFrame* child) {
+  CWavedeskDoc* document = child->document();
+  CSoundPlayback* playback = document->playback();
+  switch (id) {
+    case ID_PLAY:
+      // A buffer that cannot be made leaves the sound idle: silence, no more.
+      if (playback != nullptr) playback->Play();
+      break;
+    case ID_PLAY_ALL:
+      if (playback != nullptr) {
+        document->sound().selectionStart = document->sound().selectionEnd = 0;
+        document->UpdateAllViews(kUpdateSelection);
+        playback->Play();
+      }
+      break;
+    case ID_STOP:
+      if (playback != nullptr) playback->Stop();
+      break;
+    case ID_PAUSE:
+      if (playback != nullptr) playback->Pause();
+      break;
+    case ID_JUMP_TO_START:
+      if (JumpToStart(document->sound())) document->UpdateAllViews(kUpdateSelection);
+      break;
+    case ID_JUMP_TO_END:
+      if (JumpToEnd(document->sound())) document->UpdateAllViews(kUpdateSelection);
+      break;
+    default:
       break;
   }
 }

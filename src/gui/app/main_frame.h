@@ -70,6 +70,7 @@ class CMainFrame : public QMainWindow {
   void UpdateRecentFileMenu();
   void OnCommand(int id);
   void OnDocumentCommand(int id, CChildFrame* child);
+  void OnPlayCommand(int id, CChildFrame* child);
   void LoadSettings();
   void SaveSettings();
 

@@ -187,6 +187,36 @@ TEST_F(WavedeskAppTest, PreferencesAreKeptInTheProfile) {
   }
 }
 
+TEST_F(WavedeskAppTest, PlayControlsDriveTheDocumentsSound) {
+  auto app = Start();
+  ASSERT_TRUE(app->OpenDocumentFile(QString::fromStdString(WriteWave("play.wav"))));
+  CMainFrame* frame = app->mainFrame();
+  CSound& sound = frame->activeChild()->document()->sound();
+  const int32_t end = static_cast<int32_t>(sound.GetLength()) - 1;
+  // Jump to End puts the cursor on the last byte, Jump to Start back on 0.
+  ASSERT_TRUE(frame->ExecuteCommand(ID_JUMP_TO_END));
+  EXPECT_EQ(sound.selectionStart, end);
+  EXPECT_EQ(sound.selectionEnd, end);
+  ASSERT_TRUE(frame->ExecuteCommand(ID_JUMP_TO_START));
+  EXPECT_EQ(sound.selectionStart, 0);
+  // Play starts the sound on the null device; Stop ends it with the
+  // selection it started from.
+  sound.selectionStart = sound.selectionEnd = 400;
+  ASSERT_TRUE(frame->ExecuteCommand(ID_PLAY));
+  EXPECT_TRUE(sound.IsPlaying());
+  // Jumps are ignored while playing.
+  ASSERT_TRUE(frame->ExecuteCommand(ID_JUMP_TO_END));
+  EXPECT_NE(sound.selectionStart, end);
+  ASSERT_TRUE(frame->ExecuteCommand(ID_STOP));
+  EXPECT_FALSE(sound.IsPlaying());
+  EXPECT_EQ(sound.selectionStart, 400);
+  // Play All starts from 0 whatever the selection.
+  ASSERT_TRUE(frame->ExecuteCommand(ID_PLAY_ALL));
+  EXPECT_TRUE(sound.IsPlaying());
+  ASSERT_TRUE(frame->ExecuteCommand(ID_PAUSE));
+  EXPECT_FALSE(sound.IsPlaying());
+}
+
 TEST_F(WavedeskAppTest, DocumentCommandsDoNothingWithoutADocument) {
   auto app = Start();
   EXPECT_FALSE(app->mainFrame()->ExecuteCommand(ID_FILE_SAVE));
