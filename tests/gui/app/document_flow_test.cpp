@@ -1,0 +1,222 @@
+// The document flows as the user meets them, with every dialog answered the
+// way a user would: raw PCM described in its dialog (after a refused rate),
+// MP3 opened at its own rate, Save As choosing the layered type, a wave save
+// through the format chooser, the save prompt on closing, and an open that
+// fails with its reason.
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "core/model/wave_file.h"
+#include "gui/app/format_chooser_dlg.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/resource_ids.h"
+#include "gui/app/type_file_dialog.h"
+#include "gui/app/wavedesk_app.h"
+#include "gui/app/wavedesk_doc.h"
+#include "gui/edit/modal_dialog.h"
+#include "gui/ui/child_frame.h"
+#include "test_support.h"
+
+namespace {
+
+using gui_test::WhenModalShows;
+
+// Like WhenModalShows, for the next message box (a dialog may still be the
+// active modal widget while its message box is on its way).
+void WhenMessageBoxShows(std::function<void(QMessageBox*)> handler) {
+  auto* timer = new QTimer(qApp);
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, handler] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    timer->stop();
+    timer->deleteLater();
+    handler(box);
+  });
+  timer->start();
+}
+
+// Presses the message box's `button`, or its default button.
+void Answer(QWidget* modal, QMessageBox::StandardButton button) {
+  auto* box = qobject_cast<QMessageBox*>(modal);
+  ASSERT_NE(box, nullptr);
+  QAbstractButton* target = box->button(button);
+  if (target == nullptr) target = box->defaultButton();
+  ASSERT_NE(target, nullptr);
+  target->click();
+}
+
+class DocumentFlowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarvo Labs"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tarvo Wavedesk 2.0"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_profile.path().string()));
+    m_app = std::make_unique<CWavedeskApp>();
+    CWavedeskApp::Options options;
+    options.backend = SoundBackend::Null;
+    options.singleInstance = false;
+    options.showCommonTasks = false;
+    options.showSplash = false;
+    ASSERT_TRUE(m_app->InitInstance(options));
+  }
+
+  CMainFrame* frame() { return m_app->mainFrame(); }
+  CWavedeskDoc* activeDocument() {
+    CChildFrame* child = frame()->activeChild();
+    return child != nullptr ? child->document() : nullptr;
+  }
+  QString File(const std::string& name) { return QString::fromStdString(m_files.File(name)); }
+
+  test_support::TemporaryFolder m_profile;
+  test_support::TemporaryFolder m_files;
+  std::unique_ptr<CWavedeskApp> m_app;
+};
+
+TEST_F(DocumentFlowTest, RawFileIsDescribedInItsDialog) {
+  // Given one second of 8-bit mono samples at 22,050 Hz without a header
+  test_support::WriteFileBytes(m_files.File("voice.pcm"), std::string(22050, '\x80'));
+  bool refused = false;
+  WhenModalShows([&](QWidget* dialog) {
+    // The user first types a rate that spells 441...
+    auto* rate = dialog->findChild<QComboBox*>(ControlName(IDC_RAW_RATE));
+    ASSERT_NE(rate, nullptr);
+    rate->setEditText(QStringLiteral("44.1k"));
+    WhenMessageBoxShows([&refused, rate, dialog](QMessageBox* message) {
+      refused = message->text() == QStringLiteral("Allowed sample rates range from 2,000 to 192,000 Hz");
+      Answer(message, QMessageBox::Ok);
+      // ...then the real one, 8-bit mono.
+      rate->setEditText(QStringLiteral("22,050"));
+      dialog->findChild<QRadioButton*>(ControlName(IDC_RAW_8BIT))->setChecked(true);
+      dialog->findChild<QRadioButton*>(ControlName(IDC_RAW_MONO))->setChecked(true);
+      QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+  // When it is opened
+  ASSERT_TRUE(m_app->OpenDocumentFile(File("voice.pcm")));
+  // Then the rate was refused once and the sound is one second long
+  EXPECT_TRUE(refused);
+  CWavedeskDoc* document = activeDocument();
+  ASSERT_NE(document, nullptr);
+  EXPECT_NEAR(static_cast<double>(document->sound().GetLength()), 176400.0, 8.0);
+  EXPECT_EQ(ParseWaveFormat(document->sound().fileFormat).samplesPerSec, 22050u);
+}
+
+TEST_F(DocumentFlowTest, CancelledRawDialogOpensNothingAndSaysNothing) {
+  test_support::WriteFileBytes(m_files.File("data.bin"), "1234");
+  WhenModalShows([](QWidget* dialog) { QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection); });
+  EXPECT_FALSE(m_app->OpenDocumentFile(File("data.bin")));
+  EXPECT_TRUE(frame()->mdiArea()->subWindowList().isEmpty());
+}
+
+TEST_F(DocumentFlowTest, Mp3OpensAtItsOwnRate) {
+  const std::string path = m_files.File("tone.mp3");
+  ASSERT_EQ(test_support::RunCommand("ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=2:sample_rate=48000 "
+                                     "-ac 1 -b:a 64k '" + path + "' 2>&1"),
+            0);
+  ASSERT_TRUE(m_app->OpenDocumentFile(QString::fromStdString(path)));
+  EXPECT_NEAR(static_cast<double>(activeDocument()->sound().GetLength()) / 176400.0, 2.0, 0.03);
+  EXPECT_EQ(frame()->windowTitle(), QStringLiteral("Tarvo Wavedesk 2.0 - tone.mp3"));
+}
+
+TEST_F(DocumentFlowTest, SaveOfAnMp3DocumentGoesToSaveAsAndTheTypeFollowsTheFilter) {
+  const std::string path = m_files.File("tone.mp3");
+  ASSERT_EQ(test_support::RunCommand("ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=0.5 '" + path +
+                                     "' 2>&1"),
+            0);
+  ASSERT_TRUE(m_app->OpenDocumentFile(QString::fromStdString(path)));
+  QString offered;
+  WhenModalShows([&](QWidget* modal) {
+    auto* dialog = qobject_cast<CTypeFileDialog*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    // Choosing the layered type turns the name's extension into .tvf.
+    dialog->fileNameEdit()->setText(QStringLiteral("kept.wav"));
+    dialog->selectNameFilter(dialog->nameFilters().value(1));
+    emit dialog->filterSelected(dialog->nameFilters().value(1));
+    offered = dialog->fileNameEdit()->text();
+    dialog->selectFile(File("kept.tvf"));
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+  ASSERT_TRUE(frame()->ExecuteCommand(ID_FILE_SAVE));
+  EXPECT_EQ(offered, QStringLiteral("kept.tvf"));
+  CSound saved;
+  EXPECT_EQ(saved.ReadDocumentFile(m_files.File("kept.tvf")), 0);
+  EXPECT_EQ(activeDocument()->pathName(), File("kept.tvf"));
+  EXPECT_EQ(frame()->windowTitle(), QStringLiteral("Tarvo Wavedesk 2.0 - kept.tvf"));
+}
+
+TEST_F(DocumentFlowTest, WaveSaveWithoutQuickSaveUsesTheChosenFormat) {
+  // Given a document and "quick save in .wav format" switched off
+  m_app->settings().quickSaveAsWave = 0;
+  WhenModalShows([](QWidget* dialog) { QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection); });
+  m_app->OnCommand(ID_NEW_GENERATED_WAVE);
+  CWavedeskDoc* document = activeDocument();
+  ASSERT_NE(document, nullptr);
+  // When the user picks IMA ADPCM in the chooser
+  WhenModalShows([](QWidget* chooser) {
+    auto* tags = chooser->findChild<QComboBox*>(ControlName(IDC_FORMAT_TAG));
+    ASSERT_NE(tags, nullptr);
+    tags->setCurrentIndex(tags->findText(QStringLiteral("IMA ADPCM")));
+    chooser->findChild<QPushButton*>(ControlName(IDOK))->click();
+  });
+  const QString path = File("chosen.wav");
+  ASSERT_TRUE(document->OnSaveDocument(path, [this](FormatRecord* format) {
+    return CFormatChooserDlg::ChooseFormat(frame(), format);
+  }));
+  // Then the file holds IMA ADPCM and the sound remembers the format
+  CSound reread;
+  reread.path = path.toStdString();
+  ASSERT_EQ(reread.ReadWaveFile(), 0);
+  EXPECT_EQ(ParseWaveFormat(reread.fileFormat).formatTag, kFormatIMAADPCM);
+  EXPECT_EQ(ParseWaveFormat(document->sound().fileFormat).formatTag, kFormatIMAADPCM);
+  // And a cancelled chooser saves nothing
+  WhenModalShows([](QWidget* chooser) { chooser->findChild<QPushButton*>(ControlName(IDCANCEL))->click(); });
+  EXPECT_FALSE(document->OnSaveDocument(File("never.wav"), [this](FormatRecord* format) {
+    return CFormatChooserDlg::ChooseFormat(frame(), format);
+  }));
+  EXPECT_FALSE(std::filesystem::exists(m_files.File("never.wav")));
+}
+
+TEST_F(DocumentFlowTest, ClosingAModifiedDocumentAsksWithThePlainTitle) {
+  ASSERT_TRUE(frame()->ExecuteCommand(ID_FILE_NEW));
+  activeDocument()->SetModifiedFlag(true);
+  QString question;
+  // Cancel keeps the window
+  WhenModalShows([&](QWidget* modal) {
+    question = qobject_cast<QMessageBox*>(modal)->text();
+    Answer(modal, QMessageBox::Cancel);
+  });
+  frame()->mdiArea()->activeSubWindow()->close();
+  EXPECT_EQ(question, QStringLiteral("Save changes to Untitled?"));
+  EXPECT_TRUE(frame()->mdiArea()->activeSubWindow()->isVisible());
+  // No closes it without saving
+  WhenModalShows([](QWidget* modal) { Answer(modal, QMessageBox::No); });
+  frame()->mdiArea()->activeSubWindow()->close();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(frame()->activeChild(), nullptr);
+}
+
+TEST_F(DocumentFlowTest, FailedOpenNamesTheFileAndTheReason) {
+  test_support::WriteFileBytes(m_files.File("broken.wav"), "RIFF\x04\x00\x00\x00JUNK");
+  QString message;
+  WhenModalShows([&](QWidget* modal) {
+    message = qobject_cast<QMessageBox*>(modal)->text();
+    Answer(modal, QMessageBox::Ok);
+  });
+  EXPECT_FALSE(m_app->OpenDocumentFile(File("broken.wav")));
+  EXPECT_TRUE(message.contains(QStringLiteral("broken.wav")));
+  EXPECT_TRUE(message.contains(QStringLiteral("not a wave file")));
+}
+
+}  // namespace
