@@ -7,8 +7,8 @@ start: an IMA ADPCM wave at 44,100 Hz stereo and a 128 kbit/s MP3 at
 
     bench/open_vs_ffmpeg.py [BUILD_DIR] [--runs N]
 
-BUILD_DIR is the build directory holding tests/core/model/
-wave_converter_open_tool (default: build). Each side runs N times (default
+BUILD_DIR is the build directory holding bench/open_tool (default:
+build). Each side runs N times (default
 5), alternating, and the median wall time counts. Aim: a ratio of at most
 1.2.
 """
@@ -44,9 +44,9 @@ def main():
     parser.add_argument("--runs", type=int, default=5)
     args = parser.parse_args()
 
-    tool = os.path.join(args.build_dir, "tests/core/model/wave_converter_open_tool")
+    tool = os.path.join(args.build_dir, "bench/open_tool")
     if not os.access(tool, os.X_OK):
-        sys.exit(f"{tool} not found: build the target wave_converter_open_tool first")
+        sys.exit(f"{tool} not found: build the target open_tool first")
 
     with tempfile.TemporaryDirectory(prefix="wavedesk-bench-") as work:
         print(f"{'file':36} {'ours / ffmpeg':>14}")

@@ -4,7 +4,7 @@
 // converted, on the converter's worker thread, to the working format.
 // bench/open_vs_ffmpeg.py times it against ffmpeg decoding the same file.
 //
-//   wave_converter_open_tool FILE
+//   open_tool FILE
 //
 // Prints the number of working-format frames; exits non-zero on failure.
 #include <chrono>
