@@ -29,10 +29,10 @@ class PulseCaptureFeed : public CaptureFeed {
 
   // Opens the record stream, corked until the ring starts.
   DeviceResult Open() {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, 44100, 2};  // the ring's byte order
+    const pa_sample_spec sampleSpec{PA_SAMPLE_S16LE, 44100, 2};  // the ring's byte order
     connection_->Lock();
     DeviceResult result = DeviceResult::Ok();
-    stream_ = pa_stream_new(connection_->Context(), "Capture", &spec, nullptr);
+    stream_ = pa_stream_new(connection_->Context(), "Capture", &sampleSpec, nullptr);
     if (stream_ == nullptr) {
       result = connection_->ContextFailure(kDeviceErrorGeneric);
     } else {
@@ -48,7 +48,7 @@ class PulseCaptureFeed : public CaptureFeed {
       attr.tlength = static_cast<uint32_t>(-1);
       attr.prebuf = static_cast<uint32_t>(-1);
       attr.minreq = static_cast<uint32_t>(-1);
-      attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(kFragmentUsec, &spec));
+      attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(kFragmentUsec, &sampleSpec));
       auto flags =
           static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
       if (pa_stream_connect_record(stream_, nullptr, &attr, flags) < 0) {

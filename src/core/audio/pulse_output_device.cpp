@@ -26,10 +26,10 @@ DeviceResult PulseOutputDevice::Open(std::unique_ptr<SoundOutputDevice>* device)
   if (!result.Succeeded()) return result;
 
   // The mixer produces native-order samples.
-  const pa_sample_spec spec{PA_SAMPLE_S16NE, 44100, 2};
+  const pa_sample_spec sampleSpec{PA_SAMPLE_S16NE, 44100, 2};
   PulseConnection& connection = *made->connection_;
   connection.Lock();
-  made->stream_ = pa_stream_new(connection.Context(), "Playback", &spec, nullptr);
+  made->stream_ = pa_stream_new(connection.Context(), "Playback", &sampleSpec, nullptr);
   if (made->stream_ == nullptr) {
     result = connection.ContextFailure(kDeviceErrorGeneric);
   } else {
@@ -42,9 +42,9 @@ DeviceResult PulseOutputDevice::Open(std::unique_ptr<SoundOutputDevice>* device)
     pa_stream_set_write_callback(made->stream_, &PulseOutputDevice::OnWrite, made.get());
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kTargetLatencyUsec, &spec));
+    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kTargetLatencyUsec, &sampleSpec));
     attr.prebuf = static_cast<uint32_t>(-1);
-    attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(kRequestUsec, &spec));
+    attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(kRequestUsec, &sampleSpec));
     attr.fragsize = static_cast<uint32_t>(-1);
     auto flags = static_cast<pa_stream_flags_t>(
         PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
