@@ -6,11 +6,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 
 #include "core/model/sound.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -88,34 +88,16 @@ void BM_EnvelopePerSample(benchmark::State& state) {
 }
 BENCHMARK(BM_EnvelopePerSample)->Arg(2)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
-// Keeps each run's time per iteration so that the ratios can be printed.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration) continue;
-      std::string name = run.run_name.function_name;
-      if (!run.run_name.args.empty()) name += "/" + run.run_name.args;
-      times[name] = run.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  auto& t = reporter.times;
-  if (t.count("BM_MixDownTenLayers") && t.count("BM_MemcpySameBytes"))
-    std::printf("mix-down / memcpy of the same bytes: %.2f\n", t["BM_MixDownTenLayers"] / t["BM_MemcpySameBytes"]);
-  if (t.count("BM_EnvelopePerSample/2") && t.count("BM_EnvelopePerSample/10000"))
-    std::printf("envelope cost per sample, 100 / 2 nodes: %.2f, 10000 / 2 nodes: %.2f\n",
-                t["BM_EnvelopePerSample/100"] / t["BM_EnvelopePerSample/2"],
-                t["BM_EnvelopePerSample/10000"] / t["BM_EnvelopePerSample/2"]);
+  reporter.PrintRatio("mix-down / memcpy of the same bytes", "BM_MixDownTenLayers", "BM_MemcpySameBytes");
+  reporter.PrintRatio("envelope cost per sample, 100 / 2 nodes", "BM_EnvelopePerSample/100", "BM_EnvelopePerSample/2");
+  reporter.PrintRatio("envelope cost per sample, 10000 / 2 nodes", "BM_EnvelopePerSample/10000",
+                      "BM_EnvelopePerSample/2");
   benchmark::Shutdown();
   return 0;
 }

@@ -7,13 +7,13 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 
 #include "core/audio/layer_play_buffer.h"
 #include "core/audio/sound_playback.h"
 #include "core/model/sound.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -94,34 +94,14 @@ void BM_MemcpyTenRings(benchmark::State& state) {
 }
 BENCHMARK(BM_MemcpyTenRings)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
-// Keeps each run's time per iteration so that the ratios can be printed.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration) continue;
-      times[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  auto& t = reporter.times;
-  if (t.count("BM_MemcpyTenRings")) {
-    if (t.count("BM_PlayTenLayers"))
-      std::printf("Play of ten layers / memcpy of the same 10 MiB: %.2f\n",
-                  t["BM_PlayTenLayers"] / t["BM_MemcpyTenRings"]);
-    if (t.count("BM_FillTenRings"))
-      std::printf("ten ring fills / memcpy of the same 10 MiB: %.2f\n",
-                  t["BM_FillTenRings"] / t["BM_MemcpyTenRings"]);
-  }
+  reporter.PrintRatio("Play of ten layers / memcpy of the same 10 MiB", "BM_PlayTenLayers", "BM_MemcpyTenRings");
+  reporter.PrintRatio("ten ring fills / memcpy of the same 10 MiB", "BM_FillTenRings", "BM_MemcpyTenRings");
   benchmark::Shutdown();
   return 0;
 }

@@ -12,13 +12,13 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 
 #include "core/model/peak_summary.h"
 #include "gui/app/wavedesk_doc.h"
 #include "gui/ui/wavedesk_view.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -111,40 +111,20 @@ void BM_MemcpyLayer(benchmark::State& state) {
 }
 BENCHMARK(BM_MemcpyLayer)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
-// Keeps each run's CPU time per iteration so that the ratios can be printed.
-// CPU time, not wall time: everything runs on this one thread, and the ratio
-// should not move with whatever else the machine is doing.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration) continue;
-      std::string name = run.run_name.function_name;
-      if (!run.run_name.args.empty()) name += "/" + run.run_name.args;
-      times[name] = run.GetAdjustedCPUTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  // CPU time, not wall time: everything runs on this one thread, and the
+  // ratio should not move with whatever else the machine is doing.
+  RatioReporter reporter(RatioReporter::Clock::Cpu);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   g_sounds.clear();
-  auto& t = reporter.times;
-  for (const char* kind : {"BM_RepaintCold", "BM_RepaintWarm"}) {
-    const std::string hour = std::string(kind) + "/3600", tenSeconds = std::string(kind) + "/10";
-    if (t.count(hour) && t.count(tenSeconds))
-      std::printf("%s at Zoom Out Max, 1 hour / 10 seconds: %.2f\n", kind, t[hour] / t[tenSeconds]);
-  }
-  if (t.count("BM_BuildSummary") && t.count("BM_MemcpyLayer"))
-    std::printf("peak summary build / memcpy of the same bytes: %.2f\n", t["BM_BuildSummary"] / t["BM_MemcpyLayer"]);
+  reporter.PrintRatio("BM_RepaintCold at Zoom Out Max, 1 hour / 10 seconds", "BM_RepaintCold/3600", "BM_RepaintCold/10");
+  reporter.PrintRatio("BM_RepaintWarm at Zoom Out Max, 1 hour / 10 seconds", "BM_RepaintWarm/3600", "BM_RepaintWarm/10");
+  reporter.PrintRatio("peak summary build / memcpy of the same bytes", "BM_BuildSummary", "BM_MemcpyLayer");
   benchmark::Shutdown();
   return 0;
 }
