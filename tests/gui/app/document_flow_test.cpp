@@ -23,7 +23,7 @@
 #include "gui/app/type_file_dialog.h"
 #include "gui/app/wavedesk_app.h"
 #include "gui/app/wavedesk_doc.h"
-#include "gui/edit/modal_dialog.h"
+#include "modal_dialog.h"
 #include "gui/ui/child_frame.h"
 #include "test_support.h"
 
@@ -31,20 +31,7 @@ namespace {
 
 using gui_test::WhenModalShows;
 
-// Like WhenModalShows, for the next message box (a dialog may still be the
-// active modal widget while its message box is on its way).
-void WhenMessageBoxShows(std::function<void(QMessageBox*)> handler) {
-  auto* timer = new QTimer(qApp);
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, handler] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr) return;
-    timer->stop();
-    timer->deleteLater();
-    handler(box);
-  });
-  timer->start();
-}
+using gui_test::WhenMessageBoxShows;
 
 // Presses the message box's `button`, or its default button.
 void Answer(QWidget* modal, QMessageBox::StandardButton button) {

@@ -14,34 +14,14 @@
 #include <memory>
 
 #include "gui/app/resource_ids.h"
+#include "modal_dialog.h"
 #include "gui/edit/dialog_new.h"
 #include "gui/edit/new_layer_dlg.h"
 
 namespace {
 
-// Runs `action`, answers the message box it raises with OK and returns the
-// box's text; empty when no box came up.
-QString AnswerMessageBox(const std::function<void()>& action) {
-  QString text;
-  QTimer poll;
-  poll.setInterval(10);
-  QObject::connect(&poll, &QTimer::timeout, [&text] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box) return;
-    text = box->text();
-    box->button(QMessageBox::Ok)->click();
-  });
-  poll.start();
-  action();
-  return text;
-}
-
-template <typename T>
-T* Control(const QWidget& dialog, int id) {
-  T* control = dialog.findChild<T*>(ControlName(id));
-  EXPECT_NE(control, nullptr) << "no control " << id;
-  return control;
-}
+using gui_test::AnswerMessageBox;
+using gui_test::Control;
 
 int Slider(const QWidget& dialog, int id) { return Control<QSlider>(dialog, id)->value(); }
 

@@ -18,7 +18,7 @@
 #include "core/model/sound_layer.h"
 #include "gui/app/resource_ids.h"
 #include "gui/edit/layer_properties_dlg.h"
-#include "gui/edit/modal_dialog.h"
+#include "modal_dialog.h"
 #include "gui/ui/banner_widget.h"
 #include "gui/ui/color_picker_button.h"
 

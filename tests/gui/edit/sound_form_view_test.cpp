@@ -20,7 +20,7 @@
 #include "core/model/sound.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/wavedesk_doc.h"
-#include "gui/edit/modal_dialog.h"
+#include "modal_dialog.h"
 #include "gui/edit/sound_form_view.h"
 #include "gui/edit/wavedesk_list_ctrl.h"
 
