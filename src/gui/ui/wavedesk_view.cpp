@@ -1,24 +1,30 @@
 // The waveform view's state: zoom, scrolling, the back buffer and the peak
-// caches. The pixels themselves are drawn by the ruler, layer and envelope
-// painters.
+// caches, and its side of playback (the play timer). The pixels themselves
+// are drawn by the ruler, layer and envelope painters; the mouse is handled
+// by ViewMouse.
 #include "gui/ui/wavedesk_view.h"
 
+#include <QContextMenuEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QTimerEvent>
 
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
 #include <vector>
 
+#include "core/audio/sound_playback.h"
 #include "gui/app/wavedesk_doc.h"
 #include "gui/ui/envelope_painter.h"
 #include "gui/ui/layer_painter.h"
 #include "gui/ui/peak_column_cache.h"
 #include "gui/ui/ruler_painter.h"
+#include "gui/ui/view_mouse.h"
 
 namespace {
 
@@ -32,7 +38,7 @@ int ClampToInt(int64_t value) {
 }  // namespace
 
 CWavedeskView::CWavedeskView(CWavedeskDoc* document, QWidget* parent)
-    : QAbstractScrollArea(parent), m_document(document) {
+    : QAbstractScrollArea(parent), m_document(document), m_mouse(new ViewMouse(*this)) {
   setObjectName(QStringLiteral("CWavedeskView"));
   setFrameShape(QFrame::NoFrame);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -40,11 +46,17 @@ CWavedeskView::CWavedeskView(CWavedeskDoc* document, QWidget* parent)
   // Every pixel is drawn from the back buffer; there is no background to erase.
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   viewport()->setAttribute(Qt::WA_NoSystemBackground);
+  // Moves without a button pressed choose the cursor shape.
+  viewport()->setMouseTracking(true);
   horizontalScrollBar()->setSingleStep(kLineStep);
   connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this, &CWavedeskView::OnScrollAction);
 }
 
-CWavedeskView::~CWavedeskView() = default;
+CWavedeskView::~CWavedeskView() {
+  // The engine pauses when its window goes: nothing plays on unseen.
+  if (CSoundPlayback* playback = m_document->playback()) playback->SetView(nullptr);
+  m_playTimer.stop();
+}
 
 // ---------------------------------------------------------------------------
 // Updates from the document
@@ -54,6 +66,7 @@ void CWavedeskView::OnInitialUpdate() {
   m_rulerFont.setPixelSize(10);
   m_rulerFont.setStyleStrategy(QFont::NoAntialias);
   m_initialised = true;
+  if (CSoundPlayback* playback = m_document->playback()) playback->SetView(this);
   UpdateScrollRange();
   if (m_document->settings().zoomToFitOnOpen) {
     // Fitting needs the window's real width; a view not yet shown fits when
@@ -68,12 +81,20 @@ void CWavedeskView::OnInitialUpdate() {
 }
 
 void CWavedeskView::OnUpdate(int hint) {
+  if (m_notifying) return;
   if (hint == kUpdateAll || hint == kUpdateLayers) {
     CSound& sound = m_document->sound();
     InvalidatePeaks(sound.activeLayer());
     UpdateScrollRange();
   }
   RepaintFully();
+}
+
+void CWavedeskView::NotifyOtherViews(int hint) {
+  const bool wasNotifying = m_notifying;
+  m_notifying = true;
+  m_document->UpdateAllViews(hint);
+  m_notifying = wasNotifying;
 }
 
 // ---------------------------------------------------------------------------
@@ -315,3 +336,46 @@ void CWavedeskView::InvalidatePeaks(const CSoundLayer* layer) {
 void CWavedeskView::DropPeakColumns() {
   for (auto& entry : m_peakCaches) entry.second->DropColumns();
 }
+
+// ---------------------------------------------------------------------------
+// Playback
+
+void CWavedeskView::SetPlayTimer(bool running) {
+  if (running)
+    m_playTimer.start(kPlayTimerInterval, this);  // restarts a running one
+  else
+    m_playTimer.stop();
+}
+
+PlaybackViewport CWavedeskView::Viewport() const {
+  PlaybackViewport viewport;
+  viewport.zoom = m_zoom;
+  viewport.clientWidth = clientWidth();
+  viewport.scrollPosition = scrollPosition();
+  // The bar shows when the sound is wider than the window.
+  const QScrollBar* bar = horizontalScrollBar();
+  viewport.hasHorizontalScrollBar = bar->maximum() > bar->minimum();
+  viewport.busy = m_busy;
+  return viewport;
+}
+
+void CWavedeskView::timerEvent(QTimerEvent* event) {
+  if (event->timerId() != m_playTimer.timerId()) {
+    QAbstractScrollArea::timerEvent(event);
+    return;
+  }
+  if (CSoundPlayback* playback = m_document->playback())
+    playback->OnPlayTimer();
+  else
+    m_playTimer.stop();
+}
+
+// ---------------------------------------------------------------------------
+// Mouse
+
+void CWavedeskView::mousePressEvent(QMouseEvent* event) { m_mouse->Press(*event); }
+void CWavedeskView::mouseMoveEvent(QMouseEvent* event) { m_mouse->Move(*event); }
+void CWavedeskView::mouseReleaseEvent(QMouseEvent* event) { m_mouse->Release(*event); }
+// The second click of a double click places the cursor like the first.
+void CWavedeskView::mouseDoubleClickEvent(QMouseEvent* event) { m_mouse->Press(*event); }
+void CWavedeskView::contextMenuEvent(QContextMenuEvent* event) { m_mouse->ContextMenu(*event); }

@@ -8,12 +8,14 @@
 // layer's peak summary, so a repaint costs in proportion to the window's
 // width whatever the sound's length.
 //
-// The mouse handling and the playback timer are added on top of this class;
-// the public coordinate helpers, ScrollTo, UpdateSelectionByInversion and the
-// busy flag are what they work with.
+// The mouse handling lives in ViewMouse, to which the view hands its mouse
+// events; the public coordinate helpers, ScrollTo, UpdateSelectionByInversion
+// and the busy flag are what it works with. The view is also the playback
+// engine's window: it runs the 40 ms play timer and shows the play position.
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QBasicTimer>
 #include <QFont>
 #include <QImage>
 
@@ -21,14 +23,16 @@
 #include <memory>
 #include <unordered_map>
 
+#include "core/audio/playback_view.h"
 #include "gui/ui/view_geometry.h"
 
 class CSoundLayer;
 class CWavedeskDoc;
 class PeakColumnCache;
+class ViewMouse;
 struct EnvelopeNode;
 
-class CWavedeskView : public QAbstractScrollArea {
+class CWavedeskView : public QAbstractScrollArea, public PlaybackView {
   Q_OBJECT
 
  public:
@@ -39,13 +43,17 @@ class CWavedeskView : public QAbstractScrollArea {
 
   // First update after the document was read: the scroll range, and zoom to
   // fit when the preference says so (once the window has its real width, if
-  // it has none yet).
+  // it has none yet). The view becomes the window of the document's
+  // playback; closing the view while the sound plays ends the playback.
   void OnInitialUpdate();
   // The document changed; `hint` is an UpdateHint. Repaints fully; after a
   // change of the sound (kUpdateAll, kUpdateLayers) the scroll range follows
   // the sound's length and the active layer's peaks are read afresh, since
   // edits change its samples in place.
   void OnUpdate(int hint);
+  // Tells the document's other views (the side panel) about a change made
+  // here; this view, the sender, is not updated again.
+  void NotifyOtherViews(int hint);
 
   // Frames per pixel column: a power of two, at least 1.
   int zoom() const { return m_zoom; }
@@ -79,6 +87,7 @@ class CWavedeskView : public QAbstractScrollArea {
   // Scrolls to a content x (clamped to the range) and repaints at once;
   // nothing while busy.
   void ScrollTo(int64_t position);
+  void ScrollTo(int32_t scrollPosition) override { ScrollTo(static_cast<int64_t>(scrollPosition)); }
   // Draws the whole view now.
   void RepaintFully();
   // Moves the selection mark without a full repaint: inverts the previous
@@ -105,6 +114,20 @@ class CWavedeskView : public QAbstractScrollArea {
   // The view's last drawn image (the client area).
   const QImage& backBuffer() const { return m_backBuffer; }
 
+  // What the playback engine asks of its window: the play timer (40 ms,
+  // each tick one playback step), the numbers it scrolls by, a full repaint
+  // and the cursor moved by inversion.
+  static constexpr int kPlayTimerInterval = 40;  // ms
+  void SetPlayTimer(bool running) override;
+  bool isPlayTimerRunning() const { return m_playTimer.isActive(); }
+  PlaybackViewport Viewport() const override;
+  void Repaint() override { RepaintFully(); }
+  void InvertSelectionChange(int32_t oldStart, int32_t oldEnd, int32_t oldLayer) override {
+    UpdateSelectionByInversion(oldStart, oldEnd, oldLayer);
+  }
+
+  ViewMouse& mouse() const { return *m_mouse; }
+
  signals:
   // After every full repaint: the child frame places its zoom buttons.
   void repainted();
@@ -114,6 +137,13 @@ class CWavedeskView : public QAbstractScrollArea {
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
+  void timerEvent(QTimerEvent* event) override;
+  // Mouse events of the viewport go to ViewMouse.
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   void OnScrollAction(int action);
@@ -128,9 +158,13 @@ class CWavedeskView : public QAbstractScrollArea {
   bool m_initialised = false;
   bool m_busy = false;
   bool m_zoomToFitPending = false;
+  // Set while NotifyOtherViews runs: the update is for the other views.
+  bool m_notifying = false;
   // Set by UpdateSelectionByInversion: the next paint only copies the image.
   bool m_copyOnly = false;
   QFont m_rulerFont;
   QImage m_backBuffer;
   std::unordered_map<const CSoundLayer*, std::unique_ptr<PeakColumnCache>> m_peakCaches;
+  QBasicTimer m_playTimer;
+  ViewMouse* m_mouse;  // a child of the view
 };
