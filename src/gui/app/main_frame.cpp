@@ -130,7 +130,6 @@ void CMainFrame::BuildActions() {
   statusBarAction->setCheckable(true);
   statusBarAction->setChecked(true);
   AddCommand(ID_HELP_CONTENTS, tr("&Help Contents..."), {}, tr("Open the help\nHelp"));
-  AddCommand(ID_PRINTABLE_GUIDE, tr("Printable &Guide"), {}, tr("Open the printable guide\nGuide"));
   AddCommand(ID_APP_ABOUT, tr("&About Tarvo Wavedesk..."), {},
              tr("Display program information, version number and copyright\nAbout"));
 }
@@ -184,7 +183,6 @@ void CMainFrame::BuildMenus() {
 
   QMenu* helpMenu = bar->addMenu(tr("&Help"));
   helpMenu->addAction(action(ID_HELP_CONTENTS));
-  helpMenu->addAction(action(ID_PRINTABLE_GUIDE));
   helpMenu->addSeparator();
   helpMenu->addAction(action(ID_APP_ABOUT));
 }

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -230,6 +232,18 @@ void CWavedeskApp::OnCommand(int id) {
     }
     case ID_COMMON_TASKS:
       RunCommonTasks();
+      break;
+    case ID_HELP_CONTENTS: {
+      const QString help = QCoreApplication::applicationDirPath() + QStringLiteral("/help.html");
+      if (!QFileInfo::exists(help) || !QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
+        QMessageBox::warning(m_frame.get(), QString::fromLatin1(kApplicationTitle),
+                             tr("The help could not be opened (%1).").arg(help));
+      break;
+    }
+    case ID_APP_ABOUT:
+      QMessageBox::about(m_frame.get(), tr("About Tarvo Wavedesk"),
+                         tr("<b>Tarvo Wavedesk 2.0</b><p>A layered sound editor.</p>"
+                            "<p>Built with Qt %1, FFmpeg and PulseAudio.</p>").arg(QString::fromLatin1(qVersion())));
       break;
     default:
       break;

@@ -2,6 +2,9 @@
 // created blank, saved in both formats, the "*" of a modified document in
 // the titles, and the preferences kept in the profile between runs.
 #include <QCoreApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QSettings>
@@ -215,6 +218,16 @@ TEST_F(WavedeskAppTest, PlayControlsDriveTheDocumentsSound) {
   EXPECT_TRUE(sound.IsPlaying());
   ASSERT_TRUE(frame->ExecuteCommand(ID_PAUSE));
   EXPECT_FALSE(sound.IsPlaying());
+}
+
+TEST_F(WavedeskAppTest, DroppedFilesAreOpened) {
+  auto app = Start();
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(WriteWave("one.wav"))),
+                QUrl::fromLocalFile(QString::fromStdString(WriteWave("two.wav")))});
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(app->mainFrame(), &drop);
+  EXPECT_EQ(app->mainFrame()->mdiArea()->subWindowList().size(), 2);
 }
 
 TEST_F(WavedeskAppTest, DocumentCommandsDoNothingWithoutADocument) {
