@@ -225,6 +225,10 @@ TEST_F(WavedeskAppTest, DroppedFilesAreOpened) {
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(WriteWave("one.wav"))),
                 QUrl::fromLocalFile(QString::fromStdString(WriteWave("two.wav")))});
+  // A drop reaches the widget that accepted the drag's entry.
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(app->mainFrame(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(app->mainFrame(), &drop);
   EXPECT_EQ(app->mainFrame()->mdiArea()->subWindowList().size(), 2);
