@@ -111,9 +111,16 @@ CWavedeskDoc::OpenOutcome CWavedeskDoc::OnOpenDocument(const QString& path, RawP
         FormatRecord target = working;
         uint64_t length = layer->length();
         std::unique_ptr<uint8_t[]> data = layer->TakeData();
-        if (ConvertWithProgress(source, target, &data, &length) != 0) {
-          if (kind == QLatin1String("wav")) outcome.message = tr("This was not a proper wav file");
-          else outcome.cancelled = true;
+        bool cancelled = false;
+        if (ConvertWithProgress(source, target, &data, &length, &cancelled) != 0) {
+          // A cancelled conversion needs no message; a wave file whose data
+          // cannot be converted gets the one it has always had.
+          if (cancelled)
+            outcome.cancelled = true;
+          else if (kind == QLatin1String("wav"))
+            outcome.message = tr("This was not a proper wav file");
+          else
+            outcome.message = ReadFailure(kReadConvertFailed);
           return outcome;
         }
         layer->SetData(std::move(data), length);
@@ -169,28 +176,75 @@ bool CWavedeskDoc::OnSaveDocument(const QString& path, const FormatChooser& choo
   return true;
 }
 
+namespace {
+
+// While a conversion runs, the program keeps handling its events (the
+// progress window moves and repaints), but user input reaches only the
+// progress window: nothing may close or change the document whose data the
+// converter is working on.
+class ProgressOnlyInput : public QObject {
+ public:
+  explicit ProgressOnlyInput(QWidget* progress) : m_progress(progress) { qApp->installEventFilter(this); }
+  ~ProgressOnlyInput() override { qApp->removeEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::Shortcut:
+      case QEvent::ShortcutOverride:
+      case QEvent::Wheel:
+      case QEvent::Close:
+      case QEvent::Drop: {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget != nullptr && widget->window() != m_progress) return true;
+        return false;
+      }
+      default:
+        return false;
+    }
+  }
+
+ private:
+  QWidget* m_progress;
+};
+
+}  // namespace
+
 int CWavedeskDoc::ConvertWithProgress(FormatRecord& source, FormatRecord& target,
-                                      std::unique_ptr<uint8_t[]>* data, uint64_t* length) {
+                                      std::unique_ptr<uint8_t[]>* data, uint64_t* length, bool* cancelled) {
+  if (cancelled != nullptr) *cancelled = false;
   if (*length == 0) return 0;
   CProgressPopup progress(QApplication::activeWindow(), tr("Converting File"));
   progress.SetRange(0, 100);
   progress.SetText(tr("Converting..."));
   progress.show();
+  const ProgressOnlyInput onlyProgress(&progress);
   CWaveConverter converter;
   const uint64_t bytes = *length;
   converter.Start(&source, &target, std::move(*data), bytes, 4294967295ull);
   QElapsedTimer clock;
   clock.start();
+  bool userCancelled = false;
   while (converter.IsBusy()) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    if (progress.IsCancelled()) break;
+    if (progress.IsCancelled()) {
+      userCancelled = true;
+      break;
+    }
     // The estimate assumes one microsecond per byte.
     const double elapsedMicroseconds = static_cast<double>(clock.nsecsElapsed()) / 1000.0;
     progress.SetPos(static_cast<int>(std::min(100.0, elapsedMicroseconds * 100.0 / static_cast<double>(bytes))));
     QThread::msleep(5);
   }
+  // Collect joins a worker that is still running before anything is freed.
   converter.Collect(data, length);
   progress.hide();
+  if (cancelled != nullptr) *cancelled = userCancelled;
   return converter.HasFailed() || !*data ? 1 : 0;
 }
 

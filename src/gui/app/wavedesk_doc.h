@@ -78,9 +78,11 @@ class CWavedeskDoc : public QObject {
 
   // Converts `*length` bytes from `source` to `target` on the converter's
   // worker while a progress window shows the estimate and offers Cancel.
-  // 0 converted (or nothing to do), 1 failed or cancelled.
+  // 0 converted (or nothing to do), 1 failed or cancelled; `cancelled`, when
+  // given, tells the two apart. Meanwhile only the progress window takes
+  // user input.
   int ConvertWithProgress(FormatRecord& source, FormatRecord& target,
-                          std::unique_ptr<uint8_t[]>* data, uint64_t* length);
+                          std::unique_ptr<uint8_t[]>* data, uint64_t* length, bool* cancelled = nullptr);
 
   // Asks whether to save a modified document before it closes; false when
   // the user cancelled (or the save failed).
