@@ -206,4 +206,21 @@ TEST_F(DocumentFlowTest, FailedOpenNamesTheFileAndTheReason) {
   EXPECT_TRUE(message.contains(QStringLiteral("not a wave file")));
 }
 
+TEST_F(DocumentFlowTest, WaveInAFormatNoCodecReadsIsNotAProperWaveFile) {
+  // A wave file whose data claims a format tag nothing decodes.
+  std::string fmt = test_support::LE16(0x1234) + test_support::LE16(2) + test_support::LE32(44100) +
+                    test_support::LE32(176400) + test_support::LE16(4) + test_support::LE16(16);
+  std::string chunks = test_support::Chunk("fmt ", fmt) + test_support::Chunk("data", std::string(4000, 'x'));
+  test_support::WriteFileBytes(m_files.File("odd.wav"),
+                               "RIFF" + test_support::LE32(static_cast<uint32_t>(4 + chunks.size())) + "WAVE" + chunks);
+  QString message;
+  WhenMessageBoxShows([&](QMessageBox* box) {
+    message = box->text();
+    Answer(box, QMessageBox::Ok);
+  });
+  EXPECT_FALSE(m_app->OpenDocumentFile(File("odd.wav")));
+  EXPECT_TRUE(message.contains(QStringLiteral("odd.wav")));
+  EXPECT_TRUE(message.contains(QStringLiteral("This was not a proper wav file")));
+}
+
 }  // namespace
