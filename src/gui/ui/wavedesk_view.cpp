@@ -245,16 +245,27 @@ void CWavedeskView::UpdateSelectionByInversion(int32_t previousStart, int32_t pr
   const ViewGeometry g = viewGeometry();
   const CSound& sound = m_document->sound();
   QPainter painter(&m_backBuffer);
+  QRegion inverted;
   auto invert = [&](int32_t start, int32_t end, int layer) {
     if (layer < 0 || layer >= g.layerCount) return;
     const int64_t left = g.ClientX(start);
     const int64_t right = g.ClientX(end) + 1;
     if (left >= g.width || right <= 0) return;
-    LayerPainter::InvertColumns(painter, g, layer, std::max<int64_t>(left, -10),
-                                std::min<int64_t>(right, static_cast<int64_t>(g.width) + 10));
+    const int64_t from = std::max<int64_t>(left, -10);
+    const int64_t to = std::min<int64_t>(right, static_cast<int64_t>(g.width) + 10);
+    LayerPainter::InvertColumns(painter, g, layer, from, to);
+    inverted += QRect(static_cast<int>(from), g.BandTop(layer), static_cast<int>(to - from),
+                      g.BandBottom(layer) - g.BandTop(layer));
   };
   invert(previousStart, previousEnd, previousLayer);
   invert(sound.selectionStart, sound.selectionEnd, sound.activeLayerIndex);
+  // A full repaint draws the envelopes over the inverted selection; inverting
+  // them along with it would leave them in the wrong colours, so they are
+  // drawn again where the inversion passed.
+  if (!inverted.isEmpty()) {
+    painter.setClipRegion(inverted);
+    EnvelopePainter::Draw(painter, g, sound);
+  }
   painter.end();
   m_copyOnly = true;
   viewport()->repaint();

@@ -244,17 +244,30 @@ TEST(View, CursorIsOneInvertedColumnOfTheActiveBand) {
   }
 }
 
-TEST(View, InversionMovesTheCursorAsAFullRepaintWould) {
-  // Given a cursor drawn at frame 400 of layer 0
+struct InversionCase {
+  const char* name;
+  bool envelope;          // a ramp envelope runs through the selections
+  int32_t oldStartFrame;  // the selection drawn first ...
+  int32_t oldEndFrame;
+  int32_t newFrame;       // ... and the cursor it moves to by inversion
+};
+
+class InversionTest : public testing::TestWithParam<InversionCase> {};
+
+TEST_P(InversionTest, MovesTheSelectionAsAFullRepaintWould) {
+  // Given a selection drawn in layer 0
+  const InversionCase& c = GetParam();
   ViewHarness harness(300, 100);
   harness.AddSilentLayer(2000);
   harness.AddSilentLayer(2000);
-  harness.sound().selectionStart = harness.sound().selectionEnd = 4 * 400;
+  if (c.envelope) harness.sound().layers[0]->nodes = {{-1.0, 0}, {1.0, 4 * 1000}};
+  harness.sound().selectionStart = 4 * c.oldStartFrame;
+  harness.sound().selectionEnd = 4 * c.oldEndFrame;
   harness.Start();
   harness.Grab();
-  // When playback moves it to frame 480 by inversion
-  harness.sound().selectionStart = harness.sound().selectionEnd = 4 * 480;
-  harness.view().UpdateSelectionByInversion(4 * 400, 4 * 400, 0);
+  // When playback or a click moves it to a cursor by inversion
+  harness.sound().selectionStart = harness.sound().selectionEnd = 4 * c.newFrame;
+  harness.view().UpdateSelectionByInversion(4 * c.oldStartFrame, 4 * c.oldEndFrame, 0);
   const QImage inverted = harness.view().backBuffer().copy();
   // Then the window shows what a full repaint of the new state shows
   const QImage full = harness.Grab();
@@ -263,6 +276,13 @@ TEST(View, InversionMovesTheCursorAsAFullRepaintWould) {
     for (int x = 0; x < full.width(); ++x)
       ASSERT_EQ(At(inverted, x, y), At(full, x, y)) << x << "," << y;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    View, InversionTest,
+    testing::Values(InversionCase{"CursorToCursor", false, 400, 400, 480},
+                    InversionCase{"CursorAcrossAnEnvelope", true, 400, 400, 480},
+                    InversionCase{"SelectionUnderAnEnvelopeToCursor", true, 100, 700, 900}),
+    [](const testing::TestParamInfo<InversionCase>& info) { return info.param.name; });
 
 // ---------------------------------------------------------------------------
 
