@@ -55,11 +55,11 @@ class MouseHarness {
     m_settings.autoCreateEnvelope = 0;
     m_settings.zoomToFitOnOpen = 0;
     m_document = std::make_unique<CWavedeskDoc>(m_settings);
-    for (const LayerSpec& spec : layers) {
-      auto data = std::make_unique<uint8_t[]>(spec.frames * 4);
-      CSoundLayer& layer = sound().AppendLayer("", std::move(data), spec.frames * 4);
-      layer.offset = spec.offset;
-      layer.nodes = spec.nodes;
+    for (const LayerSpec& shape : layers) {
+      auto data = std::make_unique<uint8_t[]>(shape.frames * 4);
+      CSoundLayer& layer = sound().AppendLayer("", std::move(data), shape.frames * 4);
+      layer.offset = shape.offset;
+      layer.nodes = shape.nodes;
     }
     m_window = std::make_unique<QMainWindow>();
     m_view = new CWavedeskView(m_document.get());
