@@ -10,21 +10,12 @@
 #include <string>
 
 #include "core/model/sound.h"
+#include "noise_block.h"
 #include "ratio_reporter.h"
 
 namespace {
 
 constexpr uint64_t kMinuteBytes = 60ull * 176400;
-
-std::unique_ptr<uint8_t[]> NoiseBlock(uint64_t bytes, uint32_t seed) {
-  auto data = std::make_unique<uint8_t[]>(bytes);
-  uint32_t state = seed;
-  for (uint64_t i = 0; i < bytes; ++i) {
-    state = state * 1664525u + 1013904223u;
-    data[i] = static_cast<uint8_t>(state >> 24);
-  }
-  return data;
-}
 
 void AddEnvelope(CSoundLayer& layer, int nodeCount) {
   layer.nodes.clear();

@@ -13,21 +13,12 @@
 #include "core/audio/layer_play_buffer.h"
 #include "core/audio/sound_playback.h"
 #include "core/model/sound.h"
+#include "noise_block.h"
 #include "ratio_reporter.h"
 
 namespace {
 
 constexpr uint64_t kLayerBytes = 10ull * 176400;  // ten seconds, more than a ring
-
-std::unique_ptr<uint8_t[]> NoiseBlock(uint64_t bytes, uint32_t seed) {
-  auto data = std::make_unique<uint8_t[]>(bytes);
-  uint32_t state = seed;
-  for (uint64_t i = 0; i < bytes; ++i) {
-    state = state * 1664525u + 1013904223u;
-    data[i] = static_cast<uint8_t>(state >> 24);
-  }
-  return data;
-}
 
 // Ten layers a tenth of a second apart, 100 nodes each, so that all of them
 // sound within the first ring.
