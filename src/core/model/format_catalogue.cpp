@@ -9,12 +9,16 @@
 
 namespace {
 
+// Built forwards rather than by inserting commas: g++ 12 at -O2 and above
+// warns (-Wrestrict, wrongly) on std::string::insert here.
 std::string GroupThousands(uint32_t value) {
-  std::string digits = std::to_string(value);
-  for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) {
-    digits.insert(static_cast<size_t>(i), ",");
+  const std::string digits = std::to_string(value);
+  std::string grouped;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped.push_back(',');
+    grouped.push_back(digits[i]);
   }
-  return digits;
+  return grouped;
 }
 
 const char* ChannelText(uint16_t channels) { return channels == 1 ? "Mono" : "Stereo"; }
