@@ -85,6 +85,7 @@ int CSoundLayer::ReadChunk(SequentialReader& file) {
   if (!file.Read(data.get(), length)) return kReadBadDocument;
   m_data = std::move(data);
   m_length = length;
+  MarkDataChanged();
 
   uint8_t marker[4];
   uint32_t count;
@@ -135,6 +136,9 @@ int CSound::ReadDocumentFile(const std::string& documentPath) {
 
   int failure = kReadOk;
   uint32_t count;
+  // A document with more layers than a sound may gain is still read whole:
+  // the limit holds for adding layers, and refusing would lock the user out
+  // of the file.
   if (!file.ReadLE32(&count)) failure = kReadBadDocument;
   for (uint32_t i = 0; i < count && failure == kReadOk; ++i) {
     auto layer = std::make_unique<CSoundLayer>(1, std::string(), nullptr, 0, settings());

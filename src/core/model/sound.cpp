@@ -48,9 +48,10 @@ CSoundLayer& CSound::AppendLayer(std::string name, std::unique_ptr<uint8_t[]> da
   return *layers.back();
 }
 
-bool CSound::AddGeneratedLayer(const GeneratorParameters& parameters) {
+bool CSound::AddGeneratedLayer(const GeneratorParameters& parameters, ProgressReport*, bool* cancelled) {
+  if (cancelled != nullptr) *cancelled = false;
   if (IsPlaying()) Stop();
-  if (parameters.length < 0) return false;
+  if (parameters.length < 0 || !CanAddLayer()) return false;
   const uint64_t bytes = static_cast<uint64_t>(parameters.length) * 4;
   std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[bytes]);
   if (!data) return false;
@@ -59,7 +60,7 @@ bool CSound::AddGeneratedLayer(const GeneratorParameters& parameters) {
   return true;
 }
 
-bool CSound::CreateGenerated(const GeneratorParameters& parameters) {
+bool CSound::CreateGenerated(const GeneratorParameters& parameters, ProgressReport* progress, bool* cancelled) {
   std::memcpy(riffId, "RIFF", 5);
   riffSize = 0;
   std::memcpy(waveId, "WAVE", 5);
@@ -67,7 +68,7 @@ bool CSound::CreateGenerated(const GeneratorParameters& parameters) {
   formatSize = 18;
   fileFormat = MakeFormatRecord(WorkingFormat());
   workingFormat = ParseWaveFormat(fileFormat);
-  return AddGeneratedLayer(parameters);
+  return AddGeneratedLayer(parameters, progress, cancelled);
 }
 
 namespace {

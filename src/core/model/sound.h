@@ -42,6 +42,7 @@ using TagSet = std::array<std::string, kTagCount>;
 
 // What the sound needs from the playback engine, which lives outside the
 // model: whether it plays, and a way to stop it before layers change.
+class ProgressReport;
 class RawPCMQuestions;
 
 class SoundPlaybackControl {
@@ -70,10 +71,12 @@ class CSound {
   bool IsSelectionInActiveLayer() const;
 
   // A new sound of one generated layer in the working format, named "(no name)".
-  bool CreateGenerated(const GeneratorParameters& parameters);
+  bool CreateGenerated(const GeneratorParameters& parameters, ProgressReport* progress = nullptr,
+                       bool* cancelled = nullptr);
   // Appends a generated layer at offset 0; false (nothing added) when the
   // samples cannot be allocated or the length is negative.
-  bool AddGeneratedLayer(const GeneratorParameters& parameters);
+  bool AddGeneratedLayer(const GeneratorParameters& parameters, ProgressReport* progress = nullptr,
+                         bool* cancelled = nullptr);
 
   // All layers summed through their envelopes into one new block of
   // GetLength() bytes, saturating at the 16-bit limits. Null when the block
@@ -105,7 +108,14 @@ class CSound {
   int WriteDocumentFile(const std::string& documentPath);
   int ReadDocumentFile(const std::string& documentPath);
 
+  // A sound holds at most this many layers; every way of adding one asks
+  // CanAddLayer first.
+  static constexpr size_t kMaximumLayers = 10;
+  bool CanAddLayer() const { return layers.size() < kMaximumLayers; }
+
   // Appends a layer built from `data`; its index is the current layer count.
+  // Callers make sure that CanAddLayer() holds: the readers and the layer
+  // commands all do.
   CSoundLayer& AppendLayer(std::string name, std::unique_ptr<uint8_t[]> data, uint64_t length);
 
   bool IsPlaying() const { return playback != nullptr && playback->IsPlaying(); }
@@ -128,7 +138,7 @@ class CSound {
   FormatRecord fileFormat;  // empty until a file or generator sets it; at least 18 bytes then
   WaveFormat workingFormat = WorkingFormat();
   TagSet tags;
-  std::vector<std::unique_ptr<CSoundLayer>> layers;  // display order; at most ten
+  std::vector<std::unique_ptr<CSoundLayer>> layers;  // display order; at most kMaximumLayers
   int32_t activeLayerIndex = 0;
   int32_t selectionStart = 0;
   int32_t selectionEnd = 0;

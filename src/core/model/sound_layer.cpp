@@ -1,9 +1,21 @@
 #include "core/model/sound_layer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 #include "core/model/envelope_walker.h"
+
+namespace {
+
+// Layers are made on more than one thread (a conversion's worker builds
+// none, but tests and generators may), so the counter is atomic.
+uint64_t NextGeneration() {
+  static std::atomic<uint64_t> counter{0};
+  return counter.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+}  // namespace
 
 const SettingsRecord& DefaultSettings() {
   static const SettingsRecord defaults;
@@ -12,7 +24,7 @@ const SettingsRecord& DefaultSettings() {
 
 CSoundLayer::CSoundLayer(int index, std::string layerName, std::unique_ptr<uint8_t[]> data,
                          uint64_t length, const SettingsRecord& settings)
-    : name(std::move(layerName)), m_data(std::move(data)), m_length(length) {
+    : name(std::move(layerName)), m_data(std::move(data)), m_length(length), m_generation(NextGeneration()) {
   if (name.empty()) name = "Layer " + std::to_string(index + 1);
   if (settings.autoCreateEnvelope) AddNode(0);
 }
@@ -22,12 +34,16 @@ CSoundLayer::~CSoundLayer() = default;
 void CSoundLayer::SetData(std::unique_ptr<uint8_t[]> data, uint64_t length) {
   m_data = std::move(data);
   m_length = length;
+  MarkDataChanged();
 }
 
 std::unique_ptr<uint8_t[]> CSoundLayer::TakeData() {
   m_length = 0;
+  MarkDataChanged();
   return std::move(m_data);
 }
+
+void CSoundLayer::MarkDataChanged() { m_generation = NextGeneration(); }
 
 const std::vector<EnvelopeNode>& CSoundLayer::snapshot() {
   if (!m_hasSnapshot) RebuildSnapshot();

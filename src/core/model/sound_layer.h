@@ -41,6 +41,15 @@ class CSoundLayer {
   // Hands the sample block out; the layer is left empty.
   std::unique_ptr<uint8_t[]> TakeData();
 
+  // A number that changes with every change of the layer's samples (a new
+  // block, a new length, or samples written in place and reported through
+  // MarkDataChanged). No two layers ever share one, even a layer made where
+  // a deleted one lived, so whatever is derived from the samples (the view's
+  // peak summary) can be kept under it and rebuilt when it changes.
+  uint64_t generation() const { return m_generation; }
+  // Writers that change the samples in place call this afterwards.
+  void MarkDataChanged();
+
   const uint8_t* data() const { return m_data.get(); }
   uint8_t* data() { return m_data.get(); }
   uint64_t length() const { return m_length; }
@@ -88,6 +97,7 @@ class CSoundLayer {
  private:
   std::unique_ptr<uint8_t[]> m_data;
   uint64_t m_length = 0;
+  uint64_t m_generation;
   std::vector<EnvelopeNode> m_snapshot;
   bool m_hasSnapshot = false;
 };

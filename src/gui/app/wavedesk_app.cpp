@@ -14,7 +14,6 @@
 #include <QPointer>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QRegularExpression>
 
 #include "gui/app/format_chooser_dlg.h"
 #include "gui/app/main_frame.h"
@@ -193,7 +192,9 @@ bool CWavedeskApp::OpenDocumentFile(const QString& path) {
 
 CChildFrame* CWavedeskApp::NewGeneratedDocument(const GeneratorParameters& parameters) {
   auto document = NewDocument();
-  if (!document->OnNewDocument(parameters)) {
+  bool cancelled = false;
+  if (!document->OnNewDocument(parameters, &cancelled)) {
+    if (cancelled) return nullptr;
     QMessageBox::warning(m_frame.get(), QString::fromLatin1(kApplicationTitle),
                          tr("There is not enough memory for a sound of that length."));
     return nullptr;
@@ -274,29 +275,39 @@ bool CWavedeskApp::SaveDocument(CChildFrame* child) {
   // under: it goes to Save As.
   if (document->pathName().isEmpty() || !CWavedeskDoc::IsSavableExtension(document->pathName()))
     return SaveDocumentAs(child);
-  return document->OnSaveDocument(document->pathName(), [this](FormatRecord* format) {
-    return CFormatChooserDlg::ChooseFormat(m_frame.get(), format);
-  });
+  QString failure;
+  if (document->OnSaveDocument(document->pathName(),
+                               [this](FormatRecord* format) { return CFormatChooserDlg::ChooseFormat(m_frame.get(), format); },
+                               &failure))
+    return true;
+  // A cancelled format choice needs no message; anything else does, with
+  // its reason, and the document stays modified.
+  if (!failure.isEmpty()) ShowSaveFailure(failure);
+  return false;
+}
+
+void CWavedeskApp::ShowSaveFailure(const QString& reason) {
+  QString text = tr("Failed to Save.");
+  if (!reason.isEmpty()) text += QStringLiteral("\n\n") + reason;
+  QMessageBox::warning(m_frame.get(), QString::fromLatin1(kApplicationTitle), text);
 }
 
 bool CWavedeskApp::SaveDocumentAs(CChildFrame* child) {
   CWavedeskDoc* document = child->document();
-  QString initial = document->pathName();
-  if (initial.isEmpty()) {
-    initial = document->title();
-    const qsizetype cut = initial.indexOf(QRegularExpression(QStringLiteral("[:/\\\\*]")));
-    if (cut >= 0) initial = initial.left(cut);
-  }
+  // A document read from an MP3 or raw file is offered under a name it
+  // can be saved as.
+  const QString initial = document->ProposedSaveName();
   CTypeFileDialog dialog(true, QStringLiteral("wav"), initial,
                          QStringLiteral("ACM Waveform (*.wav)|*.wav|Audio Document File (*.tvf)|*.tvf||"),
                          m_frame.get());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   const QString path = dialog.selectedFiles().first();
-  const bool saved = document->OnSaveDocument(path, [this](FormatRecord* format) {
-    return CFormatChooserDlg::ChooseFormat(m_frame.get(), format);
-  });
+  QString failure;
+  const bool saved = document->OnSaveDocument(
+      path, [this](FormatRecord* format) { return CFormatChooserDlg::ChooseFormat(m_frame.get(), format); },
+      &failure);
   if (!saved) {
-    QMessageBox::warning(m_frame.get(), QString::fromLatin1(kApplicationTitle), tr("Failed to Save."));
+    ShowSaveFailure(failure);
     return false;
   }
   document->SetPathName(path);

@@ -72,6 +72,8 @@ class CWavedeskApp : public QObject {
   bool SaveDocumentAs(CChildFrame* child);
 
  private:
+  // "Failed to Save." followed by the reason, when there is one.
+  void ShowSaveFailure(const QString& reason);
   bool HandOverToRunningInstance(const QString& file);
   void ListenForOtherInstances();
   void OnFileOpen();

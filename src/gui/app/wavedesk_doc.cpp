@@ -1,27 +1,24 @@
 #include "gui/app/wavedesk_doc.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QThread>
 #include <cstring>
 
 #include "core/audio/sound_playback.h"
-#include "core/model/raw_file.h"
-#include "core/model/wave_converter.h"
-#include "core/model/wave_file.h"
-#include "gui/app/progress_popup.h"
+#include "gui/app/popup_progress.h"
 
-CWavedeskDoc::CWavedeskDoc(const SettingsRecord& settings, QObject* parent)
-    : QObject(parent), m_settings(settings), m_sound(settings) {}
+CWavedeskDoc::CWavedeskDoc(const SettingsRecord& settings, QObject* parent) : QObject(parent), m_model(settings) {
+  m_model.SetObserver(this);
+}
 
-CWavedeskDoc::~CWavedeskDoc() = default;
+CWavedeskDoc::~CWavedeskDoc() { m_model.SetObserver(nullptr); }
 
 void CWavedeskDoc::AttachPlayback(SoundOutputDevice& device) {
-  m_playback = std::make_unique<CSoundPlayback>(m_sound, device);
+  m_playback = std::make_unique<CSoundPlayback>(m_model.sound(), device);
 }
 
 void CWavedeskDoc::SetPathName(const QString& path) {
@@ -34,29 +31,20 @@ void CWavedeskDoc::SetTitle(const QString& title) {
   emit titleChanged(DisplayTitle());
 }
 
-QString CWavedeskDoc::DisplayTitle() const { return m_modified ? m_title + QLatin1Char('*') : m_title; }
+QString CWavedeskDoc::DisplayTitle() const { return IsModified() ? m_title + QLatin1Char('*') : m_title; }
 
-void CWavedeskDoc::SetModifiedFlag(bool modified) {
-  if (m_modified == modified) return;
-  m_modified = modified;
-  emit titleChanged(DisplayTitle());
-}
+void CWavedeskDoc::ModifiedChanged(bool) { emit titleChanged(DisplayTitle()); }
 
-bool CWavedeskDoc::OnNewDocument(const GeneratorParameters& parameters) {
-  if (!m_sound.CreateGenerated(parameters)) return false;
+bool CWavedeskDoc::OnNewDocument(const GeneratorParameters& parameters, bool* cancelled) {
+  // A long sound takes a while; a short one is made before the window could
+  // appear.
+  CPopupProgress progress(tr("Generating Wave"), tr("Generating..."), 300);
+  if (!m_model.New(parameters, progress, cancelled)) return false;
   m_isNew = true;
   return true;
 }
 
 namespace {
-
-QString Lower3(const QString& path) { return path.right(3).toLower(); }
-
-// Two records are the same format when their first 16 bytes agree; the
-// extra-size field and the extra bytes are not compared.
-bool EqualFormats(const FormatRecord& a, const FormatRecord& b) {
-  return a.size() >= 16 && b.size() >= 16 && std::memcmp(a.data(), b.data(), 16) == 0;
-}
 
 QString ReadFailure(int code) {
   switch (code) {
@@ -73,187 +61,99 @@ QString ReadFailure(int code) {
   }
 }
 
+QString SaveFailure(const SaveResult& result, const QString& path) {
+  switch (result.status) {
+    case SaveStatus::kSaved:
+    case SaveStatus::kCancelled:
+      return QString();
+    case SaveStatus::kNotSavable:
+      return QObject::tr("Only wave files (.wav) and Tarvo documents (.tvf) can be saved.");
+    case SaveStatus::kOutOfMemory:
+      return QObject::tr("There is not enough memory to mix the layers down.");
+    case SaveStatus::kConvertFailed:
+      return QObject::tr("The sound could not be encoded in the chosen format.");
+    case SaveStatus::kTooLarge:
+      return QObject::tr("A wave file cannot hold 4 GB of sound or more. "
+                         "Save it as a Tarvo document (.tvf), which can.");
+    case SaveStatus::kWriteFailed:
+      if (result.systemError != 0)
+        return QObject::tr("%1 could not be written: %2.")
+            .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(result.systemError)));
+      return QObject::tr("%1 could not be written.").arg(QDir::toNativeSeparators(path));
+  }
+  return QString();
+}
+
 }  // namespace
 
 CWavedeskDoc::OpenOutcome CWavedeskDoc::OnOpenDocument(const QString& path, RawPCMQuestions& rawQuestions) {
   OpenOutcome outcome;
-  m_sound.path = QFile::encodeName(path).toStdString();
-  const QString kind = Lower3(path);
-  int result = kReadOk;
-  bool convertFirstLayer = false;
-  if (kind == QLatin1String("wav")) {
-    result = m_sound.ReadWaveFile();
-    convertFirstLayer = true;
-  } else if (kind == QLatin1String("mp3")) {
-    result = m_sound.ReadMp3File();
-    convertFirstLayer = true;
-  } else if (kind == QLatin1String("tvf")) {
-    result = m_sound.ReadDocumentFile(m_sound.path);
-  } else {
-    result = m_sound.ReadRawFile(rawQuestions);
-    convertFirstLayer = true;
+  CPopupProgress progress(tr("Converting File"), tr("Converting..."));
+  const OpenResult result = m_model.Open(QFile::encodeName(path).toStdString(), rawQuestions, progress);
+  switch (result.status) {
+    case OpenStatus::kOpened:
+      SetPathName(path);
+      outcome.ok = true;
+      break;
+    case OpenStatus::kCancelled:
+      outcome.cancelled = true;
+      break;
+    case OpenStatus::kReadFailed:
+      outcome.message = ReadFailure(result.readCode);
+      break;
+    case OpenStatus::kNotProperWave:
+      // The message such a file has always had.
+      outcome.message = tr("This was not a proper wav file");
+      break;
+    case OpenStatus::kConvertFailed:
+      outcome.message = ReadFailure(kReadConvertFailed);
+      break;
   }
-  if (result == kReadCancelled) {
-    outcome.cancelled = true;
-    return outcome;
-  }
-  if (result != kReadOk) {
-    outcome.message = ReadFailure(result);
-    return outcome;
-  }
-  if (convertFirstLayer) {
-    // Every layer of a file in another format is brought to the working
-    // format, not only the first.
-    FormatRecord working = MakeFormatRecord(WorkingFormat());
-    if (!EqualFormats(m_sound.fileFormat, working)) {
-      for (auto& layer : m_sound.layers) {
-        FormatRecord source = m_sound.fileFormat;
-        FormatRecord target = working;
-        uint64_t length = layer->length();
-        std::unique_ptr<uint8_t[]> data = layer->TakeData();
-        bool cancelled = false;
-        if (ConvertWithProgress(source, target, &data, &length, &cancelled) != 0) {
-          // A cancelled conversion needs no message; a wave file whose data
-          // cannot be converted gets the one it has always had.
-          if (cancelled)
-            outcome.cancelled = true;
-          else if (kind == QLatin1String("wav"))
-            outcome.message = tr("This was not a proper wav file");
-          else
-            outcome.message = ReadFailure(kReadConvertFailed);
-          return outcome;
-        }
-        layer->SetData(std::move(data), length);
-      }
-    }
-  }
-  SetPathName(path);
-  outcome.ok = true;
   return outcome;
 }
 
 bool CWavedeskDoc::IsSavableExtension(const QString& path) {
-  const QString kind = path.right(3).toUpper();
-  return kind == QLatin1String("WAV") || kind == QLatin1String("TVF");
+  return SoundDocument::IsSavableExtension(QFile::encodeName(path).toStdString());
 }
 
-bool CWavedeskDoc::OnSaveDocument(const QString& path, const FormatChooser& chooseFormat) {
-  const QString kind = path.right(3).toUpper();
-  if (!IsSavableExtension(path)) return false;
-  m_sound.Stop();
+QString CWavedeskDoc::ProposedSaveName() const {
+  const std::string name = SoundDocument::ProposedSaveName(QFile::encodeName(m_pathName).toStdString(),
+                                                           QFile::encodeName(m_title).toStdString());
+  QString proposed = QFile::decodeName(QByteArray::fromStdString(name));
+  if (m_pathName.isEmpty()) return proposed;
+  return QFileInfo(m_pathName).dir().filePath(proposed);
+}
+
+bool CWavedeskDoc::OnSaveDocument(const QString& path, const FormatChooser& chooseFormat, QString* failure) {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   struct CursorGuard {
     ~CursorGuard() { QGuiApplication::restoreOverrideCursor(); }
   } restoreCursor;
-  const std::string target = QFile::encodeName(path).toStdString();
-  if (kind == QLatin1String("TVF")) {
-    if (m_sound.WriteDocumentFile(target) != 0) return false;
-    // The document now stands for working-format samples.
-    const FormatRecord working = MakeFormatRecord(WorkingFormat());
-    if (m_sound.fileFormat.size() < working.size()) m_sound.fileFormat.resize(working.size());
-    std::copy(working.begin(), working.end(), m_sound.fileFormat.begin());
-  } else {
-    FormatRecord chosen = MakeFormatRecord(WorkingFormat());
-    if (!m_settings.quickSaveAsWave) {
-      QGuiApplication::restoreOverrideCursor();
-      const bool ok = chooseFormat && chooseFormat(&chosen);
-      QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-      if (!ok) return false;
-    }
-    if (ParseWaveFormat(chosen).formatTag == kFormatPCM) WriteLE16(chosen.data() + 16, 0);
-    uint64_t length = m_sound.GetLength();
-    std::unique_ptr<uint8_t[]> buffer = m_sound.MixDown();
-    if (!buffer) return false;
-    FormatRecord working = MakeFormatRecord(WorkingFormat());
-    if (!EqualFormats(chosen, working) && ConvertWithProgress(working, chosen, &buffer, &length) != 0)
-      return false;
-    if (WriteWaveFile(chosen, buffer.get(), length, target, &m_sound.tags) != kWriteOk) return false;
-    m_sound.fileFormat = chosen;
-    m_sound.formatSize = ParseWaveFormat(chosen).extraSize == 0 ? 16 : 18u + ParseWaveFormat(chosen).extraSize;
-    UpdateAllViews(kUpdateAll);
-  }
-  SetModifiedFlag(false);
+  // The format chooser is a dialog: it gets the normal cursor.
+  const FormatChooser chooser = [&chooseFormat](FormatRecord* format) {
+    QGuiApplication::restoreOverrideCursor();
+    const bool chosen = chooseFormat && chooseFormat(format);
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    return chosen;
+  };
+  CPopupProgress progress(tr("Converting File"), tr("Converting..."));
+  const SaveResult result = m_model.Save(QFile::encodeName(path).toStdString(), chooser, progress);
+  if (failure != nullptr) *failure = SaveFailure(result, path);
+  if (!result.ok()) return false;
+  UpdateAllViews(kUpdateAll);
   return true;
 }
 
-namespace {
-
-// While a conversion runs, the program keeps handling its events (the
-// progress window moves and repaints), but user input reaches only the
-// progress window: nothing may close or change the document whose data the
-// converter is working on.
-class ProgressOnlyInput : public QObject {
- public:
-  explicit ProgressOnlyInput(QWidget* progress) : m_progress(progress) { qApp->installEventFilter(this); }
-  ~ProgressOnlyInput() override { qApp->removeEventFilter(this); }
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    switch (event->type()) {
-      case QEvent::MouseButtonPress:
-      case QEvent::MouseButtonRelease:
-      case QEvent::MouseButtonDblClick:
-      case QEvent::KeyPress:
-      case QEvent::KeyRelease:
-      case QEvent::Shortcut:
-      case QEvent::ShortcutOverride:
-      case QEvent::Wheel:
-      case QEvent::Close:
-      case QEvent::Drop: {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget != nullptr && widget->window() != m_progress) return true;
-        return false;
-      }
-      default:
-        return false;
-    }
-  }
-
- private:
-  QWidget* m_progress;
-};
-
-}  // namespace
-
-int CWavedeskDoc::ConvertWithProgress(FormatRecord& source, FormatRecord& target,
-                                      std::unique_ptr<uint8_t[]>* data, uint64_t* length, bool* cancelled) {
-  if (cancelled != nullptr) *cancelled = false;
-  if (*length == 0) return 0;
-  CProgressPopup progress(QApplication::activeWindow(), tr("Converting File"));
-  progress.SetRange(0, 100);
-  progress.SetText(tr("Converting..."));
-  progress.show();
-  const ProgressOnlyInput onlyProgress(&progress);
-  CWaveConverter converter;
-  const uint64_t bytes = *length;
-  converter.Start(&source, &target, std::move(*data), bytes, 4294967295ull);
-  QElapsedTimer clock;
-  clock.start();
-  bool userCancelled = false;
-  while (converter.IsBusy()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    if (progress.IsCancelled()) {
-      userCancelled = true;
-      break;
-    }
-    // The estimate assumes one microsecond per byte.
-    const double elapsedMicroseconds = static_cast<double>(clock.nsecsElapsed()) / 1000.0;
-    progress.SetPos(static_cast<int>(std::min(100.0, elapsedMicroseconds * 100.0 / static_cast<double>(bytes))));
-    QThread::msleep(5);
-  }
-  // Collect joins a worker that is still running before anything is freed.
-  converter.Collect(data, length);
-  progress.hide();
-  if (cancelled != nullptr) *cancelled = userCancelled;
-  return converter.HasFailed() || !*data ? 1 : 0;
-}
-
 bool CWavedeskDoc::SaveModified(const std::function<bool()>& save) {
-  if (!m_modified) return true;
-  const QMessageBox::StandardButton answer = QMessageBox::question(
-      QApplication::activeWindow(), QString::fromLatin1("Tarvo Wavedesk 2.0"),
-      tr("Save changes to %1?").arg(m_title), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-  if (answer == QMessageBox::Cancel) return false;
-  if (answer == QMessageBox::No) return true;
-  return save();
+  while (IsModified()) {
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        QApplication::activeWindow(), QString::fromLatin1("Tarvo Wavedesk 2.0"),
+        tr("Save changes to %1?").arg(m_title), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel) return false;
+    if (answer == QMessageBox::No) return true;
+    if (save()) return true;
+    // The save said why it failed; the document is still modified, and the
+    // user decides again.
+  }
+  return true;
 }

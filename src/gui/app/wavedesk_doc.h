@@ -1,6 +1,8 @@
-// The document: one sound, its file name and title, and its modified state
-// (shown as "*" after the title). Views listen to updateAllViews; the main
-// frame carries out the document's open, save and new flows.
+// The document window's side of a SoundDocument: the file name and title
+// (with "*" while modified), the signal that tells every view to update, and
+// the messages for what the core's open and save flows report. The flows
+// themselves (reading by extension, converting, choosing how to save) live
+// in the core; this class asks, shows and reports.
 #pragma once
 
 #include <QObject>
@@ -10,6 +12,7 @@
 
 #include "core/model/settings_record.h"
 #include "core/model/sound.h"
+#include "core/model/sound_document.h"
 #include "core/model/wave_generator.h"
 
 class CSoundPlayback;
@@ -27,16 +30,17 @@ enum UpdateHint : int {
   kUpdateTags = 3,         // the information tags changed
 };
 
-class CWavedeskDoc : public QObject {
+class CWavedeskDoc : public QObject, private SoundDocumentObserver {
   Q_OBJECT
 
  public:
   explicit CWavedeskDoc(const SettingsRecord& settings, QObject* parent = nullptr);
   ~CWavedeskDoc() override;
 
-  CSound& sound() { return m_sound; }
-  const CSound& sound() const { return m_sound; }
-  const SettingsRecord& settings() const { return m_settings; }
+  SoundDocument& model() { return m_model; }
+  CSound& sound() { return m_model.sound(); }
+  const CSound& sound() const { return m_model.sound(); }
+  const SettingsRecord& settings() const { return m_model.settings(); }
 
   // The file the document was read from or saved to; empty for a new one.
   const QString& pathName() const { return m_pathName; }
@@ -47,16 +51,18 @@ class CWavedeskDoc : public QObject {
   // The title with "*" appended while the document is modified.
   QString DisplayTitle() const;
 
-  bool IsModified() const { return m_modified; }
-  void SetModifiedFlag(bool modified = true);
+  bool IsModified() const { return m_model.IsModified(); }
+  void SetModifiedFlag(bool modified = true) { m_model.SetModifiedFlag(modified); }
   // True when the document was created new (its history starts with "New").
   bool isNew() const { return m_isNew; }
   void SetNew(bool isNew) { m_isNew = isNew; }
 
   void UpdateAllViews(int hint = kUpdateAll) { emit updateAllViews(hint); }
 
-  // A new document: one generated layer.
-  bool OnNewDocument(const GeneratorParameters& parameters);
+  // A new document: one generated layer, made under the progress window
+  // when it takes long. False when nothing was made; `cancelled`, when
+  // given, tells the user's Cancel apart from a lack of memory.
+  bool OnNewDocument(const GeneratorParameters& parameters, bool* cancelled = nullptr);
 
   struct OpenOutcome {
     bool ok = false;
@@ -70,22 +76,18 @@ class CWavedeskDoc : public QObject {
   // Picks the format a wave file is saved in; false when the user cancelled.
   using FormatChooser = std::function<bool(FormatRecord* format)>;
   // Writes the document to `path` as a layered document (.tvf) or a wave
-  // file (.wav) with its tags. False when nothing was saved; the old file is
-  // then unchanged.
-  bool OnSaveDocument(const QString& path, const FormatChooser& chooseFormat);
+  // file (.wav) with its tags, converting under the progress window. False
+  // when nothing was saved; the old file is then unchanged, and `failure`
+  // (when given) holds why, for the user: empty when the user cancelled.
+  bool OnSaveDocument(const QString& path, const FormatChooser& chooseFormat, QString* failure = nullptr);
   // True when `path` names a file the document can be saved as.
   static bool IsSavableExtension(const QString& path);
-
-  // Converts `*length` bytes from `source` to `target` on the converter's
-  // worker while a progress window shows the estimate and offers Cancel.
-  // 0 converted (or nothing to do), 1 failed or cancelled; `cancelled`, when
-  // given, tells the two apart. Meanwhile only the progress window takes
-  // user input.
-  int ConvertWithProgress(FormatRecord& source, FormatRecord& target,
-                          std::unique_ptr<uint8_t[]>* data, uint64_t* length, bool* cancelled = nullptr);
+  // The file name Save As proposes: one the document can be saved as.
+  QString ProposedSaveName() const;
 
   // Asks whether to save a modified document before it closes; false when
-  // the user cancelled (or the save failed).
+  // the user cancelled. When `save` fails (it has said why), the question
+  // is asked again, so that the user can still discard or cancel.
   bool SaveModified(const std::function<bool()>& save);
 
   // The document's playback engine on `device` (the application's output
@@ -106,13 +108,13 @@ class CWavedeskDoc : public QObject {
   void titleChanged(const QString& displayTitle);
 
  private:
-  const SettingsRecord& m_settings;
-  CSound m_sound;
+  void ModifiedChanged(bool modified) override;
+
+  SoundDocument m_model;
   QString m_pathName;
   QString m_title = QStringLiteral("Untitled");
-  bool m_modified = false;
   bool m_isNew = false;
-  std::unique_ptr<CSoundPlayback> m_playback;  // declared after m_sound: destroyed first
+  std::unique_ptr<CSoundPlayback> m_playback;  // declared after m_model: destroyed first
   CWavedeskView* m_view = nullptr;
   CSoundFormView* m_formView = nullptr;
 };

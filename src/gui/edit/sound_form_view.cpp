@@ -33,7 +33,6 @@ constexpr int kImageIds[] = {IDI_LAYER,          IDI_HISTORY_OPEN,          IDI_
                              IDI_HISTORY_REMOVE_LAYER, IDI_HISTORY_MERGE};
 constexpr int kKindOpen = 1;
 constexpr int kKindNew = 2;
-constexpr int kMaximumLayers = 10;
 
 const QString kRule = QStringLiteral("---------------------------");
 
@@ -460,37 +459,25 @@ void CSoundFormView::OnLayerItemChanged(QTreeWidgetItem* item, int column) {
 }
 
 void CSoundFormView::AddBlankLayer() {
-  CSound& sound = m_document->sound();
-  if (sound.layers.size() >= static_cast<size_t>(kMaximumLayers)) {
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  const LayerChange change = m_document->model().AddBlankLayer();
+  QGuiApplication::restoreOverrideCursor();
+  if (change == LayerChange::kTooManyLayers) {
     QMessageBox::warning(this, QApplication::applicationName(), QStringLiteral("You cannot have more than ten layers"));
     return;
   }
-  GeneratorParameters silence;
-  silence.functionType = kGenerateSilence;
-  silence.length = 40000;
-  silence.intensity = 80;
-  silence.period = 5;
-  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  const bool added = sound.AddGeneratedLayer(silence);
-  QGuiApplication::restoreOverrideCursor();
-  if (!added) return;
-  m_document->SetModifiedFlag(true);
+  if (change != LayerChange::kDone) return;
   m_document->UpdateAllViews(kUpdateLayers);
 }
 
 void CSoundFormView::DeleteLayer() {
-  CSound& sound = m_document->sound();
-  const int index = sound.activeLayerIndex;
-  if (index <= 0 || index >= static_cast<int>(sound.layers.size())) {
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  const LayerChange change = m_document->model().DeleteActiveLayer();
+  QGuiApplication::restoreOverrideCursor();
+  if (change == LayerChange::kCannotDelete) {
     QMessageBox::warning(this, QApplication::applicationName(), QStringLiteral("You cannot delete this layer"));
     return;
   }
-  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  sound.Stop();
-  sound.layers.erase(sound.layers.begin() + index);
-  sound.activeLayerIndex = index - 1;
-  QGuiApplication::restoreOverrideCursor();
-  m_document->SetModifiedFlag(true);
   m_document->UpdateAllViews(kUpdateLayers);
 }
 

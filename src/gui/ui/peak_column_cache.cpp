@@ -16,10 +16,9 @@ ColumnPeak ToColumn(const LayerPeakSummary::Extremes& extremes) {
 }  // namespace
 
 void PeakColumnCache::EnsureSummary(const CSoundLayer& layer) {
-  if (m_hasSummary && m_summaryData == layer.data() && m_summaryLength == layer.length()) return;
+  if (m_hasSummary && m_summaryGeneration == layer.generation()) return;
   m_hasColumns = false;
-  m_summaryData = layer.data();
-  m_summaryLength = layer.length();
+  m_summaryGeneration = layer.generation();
   // A summary that cannot be allocated leaves the trace flat; the next
   // repaint tries again.
   m_hasSummary = m_summary.Build(layer.samples(), layer.sampleCount());

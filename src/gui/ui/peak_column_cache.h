@@ -4,8 +4,8 @@
 // so that a repaint after a cursor move or an envelope drag reuses it.
 //
 // The columns are read from the layer's peak summary, which the cache keeps
-// and rebuilds when the layer's sample block changes (a new block or a new
-// length) or when told that the samples changed in place. Each column holds
+// and rebuilds when the layer's generation changes (every change of its
+// samples gives a new one) or when told to drop it. Each column holds
 // the true extremes of its frames, so a one-sample click shows at any zoom.
 #pragma once
 
@@ -42,8 +42,7 @@ class PeakColumnCache {
   void EnsureSummary(const CSoundLayer& layer);
 
   LayerPeakSummary m_summary;
-  const uint8_t* m_summaryData = nullptr;
-  uint64_t m_summaryLength = 0;
+  uint64_t m_summaryGeneration = 0;
   bool m_hasSummary = false;
 
   std::vector<ColumnPeak> m_first;

@@ -194,6 +194,83 @@ TEST_F(DocumentFlowTest, ClosingAModifiedDocumentAsksWithThePlainTitle) {
   EXPECT_EQ(frame()->activeChild(), nullptr);
 }
 
+// Answers the message boxes that come up, one after another, with the given
+// buttons, and keeps their texts.
+class ScriptedAnswers {
+ public:
+  explicit ScriptedAnswers(std::vector<QMessageBox::StandardButton> answers) : m_answers(std::move(answers)) {
+    m_poll.setInterval(10);
+    QObject::connect(&m_poll, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr || box == m_last || static_cast<size_t>(texts.size()) >= m_answers.size()) return;
+      m_last = box;
+      texts.push_back(box->text());
+      Answer(box, m_answers[static_cast<size_t>(texts.size()) - 1]);
+    });
+    m_poll.start();
+  }
+  QStringList texts;
+
+ private:
+  std::vector<QMessageBox::StandardButton> m_answers;
+  QTimer m_poll;
+  QMessageBox* m_last = nullptr;
+};
+
+TEST_F(DocumentFlowTest, FailedFileSaveSaysWhyAndClosingAsksAgain) {
+  // Given a modified document whose file name is now taken by a folder
+  ASSERT_TRUE(frame()->ExecuteCommand(ID_FILE_NEW));
+  CWavedeskDoc* document = activeDocument();
+  ASSERT_TRUE(std::filesystem::create_directory(m_files.File("blocked.wav")));
+  document->SetPathName(File("blocked.wav"));
+  document->SetModifiedFlag(true);
+  {
+    // When the user saves
+    ScriptedAnswers answers({QMessageBox::Ok});
+    frame()->ExecuteCommand(ID_FILE_SAVE);
+    // Then the failure is shown with its reason, and the document stays modified
+    ASSERT_EQ(answers.texts.size(), 1);
+    EXPECT_TRUE(answers.texts[0].startsWith(QStringLiteral("Failed to Save.\n\n"))) << answers.texts[0].toStdString();
+    EXPECT_TRUE(answers.texts[0].contains(QStringLiteral("blocked.wav")));
+    EXPECT_TRUE(document->IsModified());
+  }
+  {
+    // When the window is closed and the user answers Yes, the save fails
+    // again; the question comes back, and Cancel keeps the window
+    ScriptedAnswers answers({QMessageBox::Yes, QMessageBox::Ok, QMessageBox::Cancel});
+    frame()->mdiArea()->activeSubWindow()->close();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(answers.texts.size(), 3);
+    EXPECT_EQ(answers.texts[0], QStringLiteral("Save changes to blocked.wav?"));
+    EXPECT_TRUE(answers.texts[1].startsWith(QStringLiteral("Failed to Save.")));
+    EXPECT_EQ(answers.texts[2], QStringLiteral("Save changes to blocked.wav?"));
+    ASSERT_NE(frame()->activeChild(), nullptr);
+    EXPECT_TRUE(document->IsModified());
+  }
+}
+
+TEST_F(DocumentFlowTest, SaveAsOffersAWaveNameForAnMp3Document) {
+  const std::string path = m_files.File("take.mp3");
+  ASSERT_EQ(test_support::RunCommand("ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=0.3 '" + path +
+                                     "' 2>&1"),
+            0);
+  ASSERT_TRUE(m_app->OpenDocumentFile(QString::fromStdString(path)));
+  QString offered;
+  WhenModalShows([&](QWidget* modal) {
+    auto* dialog = qobject_cast<CTypeFileDialog*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    offered = dialog->fileNameEdit()->text();
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+  // Accepting the offer saves a wave file beside the MP3.
+  ASSERT_TRUE(frame()->ExecuteCommand(ID_FILE_SAVE_AS));
+  EXPECT_EQ(offered, QStringLiteral("take.wav"));
+  EXPECT_EQ(activeDocument()->pathName(), File("take.wav"));
+  CSound saved;
+  saved.path = m_files.File("take.wav");
+  EXPECT_EQ(saved.ReadWaveFile(), 0);
+}
+
 TEST_F(DocumentFlowTest, FailedOpenNamesTheFileAndTheReason) {
   test_support::WriteFileBytes(m_files.File("broken.wav"), "RIFF\x04\x00\x00\x00JUNK");
   QString message;

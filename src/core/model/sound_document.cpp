@@ -1,0 +1,225 @@
+#include "core/model/sound_document.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "core/model/wave_converter.h"
+#include "core/model/wave_file.h"
+
+namespace {
+
+std::string LowerExtension(const std::string& path) {
+  std::string last = path.size() >= 3 ? path.substr(path.size() - 3) : path;
+  for (char& c : last) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return last;
+}
+
+// Two records are the same format when their first 16 bytes agree; the
+// extra-size field and the extra bytes are not compared.
+bool EqualFormats(const FormatRecord& a, const FormatRecord& b) {
+  return a.size() >= 16 && b.size() >= 16 && std::memcmp(a.data(), b.data(), 16) == 0;
+}
+
+// The blank layer the side panel adds: 40,000 frames of silence.
+GeneratorParameters BlankLayer() {
+  GeneratorParameters silence;
+  silence.functionType = kGenerateSilence;
+  silence.length = 40000;
+  silence.intensity = 80;
+  silence.period = 5;
+  return silence;
+}
+
+}  // namespace
+
+SoundDocument::SoundDocument(const SettingsRecord& settings) : m_settings(settings), m_sound(settings) {}
+
+void SoundDocument::SetModifiedFlag(bool modified) {
+  if (m_modified == modified) return;
+  m_modified = modified;
+  if (m_observer != nullptr) m_observer->ModifiedChanged(modified);
+}
+
+bool SoundDocument::New(const GeneratorParameters& parameters, ProgressReport& progress, bool* cancelled) {
+  return m_sound.CreateGenerated(parameters, &progress, cancelled);
+}
+
+OpenResult SoundDocument::Open(const std::string& path, RawPCMQuestions& rawQuestions, ProgressReport& progress) {
+  OpenResult result;
+  m_sound.path = path;
+  const std::string kind = LowerExtension(path);
+  int code = kReadOk;
+  bool convert = true;
+  if (kind == "wav") {
+    code = m_sound.ReadWaveFile();
+  } else if (kind == "mp3") {
+    code = m_sound.ReadMp3File();
+  } else if (kind == "tvf") {
+    code = m_sound.ReadDocumentFile(path);
+    convert = false;
+  } else {
+    code = m_sound.ReadRawFile(rawQuestions);
+  }
+  if (code == kReadCancelled) {
+    result.status = OpenStatus::kCancelled;
+    return result;
+  }
+  if (code != kReadOk) {
+    result.status = OpenStatus::kReadFailed;
+    result.readCode = code;
+    return result;
+  }
+  if (!convert) return result;
+  // Every layer of a file in another format is brought to the working
+  // format, not only the first: a layer left in the file's format would
+  // play and save as noise.
+  const FormatRecord working = MakeFormatRecord(WorkingFormat());
+  if (EqualFormats(m_sound.fileFormat, working)) return result;
+  for (auto& layer : m_sound.layers) {
+    FormatRecord source = m_sound.fileFormat;
+    FormatRecord target = working;
+    uint64_t length = layer->length();
+    std::unique_ptr<uint8_t[]> data = layer->TakeData();
+    bool cancelled = false;
+    if (ConvertWithProgress(source, target, &data, &length, progress, &cancelled) != 0) {
+      if (cancelled)
+        result.status = OpenStatus::kCancelled;
+      else
+        result.status = kind == "wav" ? OpenStatus::kNotProperWave : OpenStatus::kConvertFailed;
+      return result;
+    }
+    layer->SetData(std::move(data), length);
+  }
+  return result;
+}
+
+bool SoundDocument::IsSavableExtension(const std::string& path) {
+  const std::string kind = LowerExtension(path);
+  return kind == "wav" || kind == "tvf";
+}
+
+std::string SoundDocument::ProposedSaveName(const std::string& path, const std::string& title) {
+  std::string name;
+  if (!path.empty()) {
+    const size_t slash = path.find_last_of('/');
+    name = slash == std::string::npos ? path : path.substr(slash + 1);
+  } else {
+    // A title may carry characters no file name should: cut before the
+    // first of them.
+    name = title.substr(0, std::min(title.size(), title.find_first_of(":/\\*")));
+  }
+  if (name.empty() || IsSavableExtension(name)) return name;
+  const size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) name.resize(dot);
+  return name + ".wav";
+}
+
+int SoundDocument::ConvertWithProgress(FormatRecord& source, FormatRecord& target, std::unique_ptr<uint8_t[]>* data,
+                                       uint64_t* length, ProgressReport& progress, bool* cancelled) {
+  if (cancelled != nullptr) *cancelled = false;
+  if (*length == 0) return 0;
+  CWaveConverter converter;
+  const uint64_t bytes = *length;
+  converter.Start(&source, &target, std::move(*data), bytes, 4294967295ull);
+  const auto started = std::chrono::steady_clock::now();
+  bool userCancelled = false;
+  while (converter.IsBusy()) {
+    // The estimate assumes one microsecond per byte.
+    const double elapsed =
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - started).count();
+    const int percent = static_cast<int>(std::min(100.0, elapsed * 100.0 / static_cast<double>(bytes)));
+    if (!progress.Poll(percent)) {
+      userCancelled = true;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  // Collect joins a worker that is still running before anything is freed.
+  converter.Collect(data, length);
+  if (cancelled != nullptr) *cancelled = userCancelled;
+  return converter.HasFailed() || !*data ? 1 : 0;
+}
+
+SaveResult SoundDocument::Save(const std::string& path, const FormatChooser& chooseFormat, ProgressReport& progress) {
+  SaveResult result;
+  if (!IsSavableExtension(path)) {
+    result.status = SaveStatus::kNotSavable;
+    return result;
+  }
+  m_sound.Stop();
+  if (LowerExtension(path) == "tvf") {
+    if (m_sound.WriteDocumentFile(path) != 0) {
+      result.status = SaveStatus::kWriteFailed;
+      result.systemError = errno;
+      return result;
+    }
+    // The document now stands for working-format samples.
+    const FormatRecord working = MakeFormatRecord(WorkingFormat());
+    if (m_sound.fileFormat.size() < working.size()) m_sound.fileFormat.resize(working.size());
+    std::copy(working.begin(), working.end(), m_sound.fileFormat.begin());
+  } else {
+    result = SaveWave(path, chooseFormat, progress);
+    if (!result.ok()) return result;
+  }
+  SetModifiedFlag(false);
+  return result;
+}
+
+SaveResult SoundDocument::SaveWave(const std::string& path, const FormatChooser& chooseFormat,
+                                   ProgressReport& progress) {
+  SaveResult result;
+  FormatRecord chosen = MakeFormatRecord(WorkingFormat());
+  if (!m_settings.quickSaveAsWave && !(chooseFormat && chooseFormat(&chosen))) {
+    result.status = SaveStatus::kCancelled;
+    return result;
+  }
+  if (ParseWaveFormat(chosen).formatTag == kFormatPCM) WriteLE16(chosen.data() + 16, 0);
+  uint64_t length = m_sound.GetLength();
+  std::unique_ptr<uint8_t[]> buffer = m_sound.MixDown();
+  if (!buffer) {
+    result.status = SaveStatus::kOutOfMemory;
+    return result;
+  }
+  FormatRecord working = MakeFormatRecord(WorkingFormat());
+  if (!EqualFormats(chosen, working)) {
+    bool cancelled = false;
+    if (ConvertWithProgress(working, chosen, &buffer, &length, progress, &cancelled) != 0) {
+      result.status = cancelled ? SaveStatus::kCancelled : SaveStatus::kConvertFailed;
+      return result;
+    }
+  }
+  errno = 0;
+  switch (WriteWaveFile(chosen, buffer.get(), length, path, &m_sound.tags)) {
+    case kWriteOk:
+      break;
+    default:
+      result.status = SaveStatus::kWriteFailed;
+      result.systemError = errno;
+      return result;
+  }
+  m_sound.fileFormat = chosen;
+  const WaveFormat head = ParseWaveFormat(chosen);
+  m_sound.formatSize = head.extraSize == 0 ? 16 : 18u + head.extraSize;
+  return result;
+}
+
+LayerChange SoundDocument::AddBlankLayer() {
+  if (!m_sound.CanAddLayer()) return LayerChange::kTooManyLayers;
+  if (!m_sound.AddGeneratedLayer(BlankLayer())) return LayerChange::kOutOfMemory;
+  SetModifiedFlag(true);
+  return LayerChange::kDone;
+}
+
+LayerChange SoundDocument::DeleteActiveLayer() {
+  const int index = m_sound.activeLayerIndex;
+  if (index <= 0 || index >= static_cast<int>(m_sound.layers.size())) return LayerChange::kCannotDelete;
+  m_sound.Stop();
+  m_sound.layers.erase(m_sound.layers.begin() + index);
+  m_sound.activeLayerIndex = index - 1;
+  SetModifiedFlag(true);
+  return LayerChange::kDone;
+}

@@ -1,0 +1,131 @@
+// The document's work on its sound, with no window in sight: opening a file
+// by its extension and bringing every layer to the working format, saving as
+// a wave file (the mix-down, converted to the chosen format) or as a layered
+// document, the modified flag, and the changes of the layer list. The program
+// around it asks the questions (raw PCM answers, the save format), shows the
+// progress through a ProgressReport and turns the results into messages; it
+// decides nothing that this class decides.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/model/progress_report.h"
+#include "core/model/settings_record.h"
+#include "core/model/sound.h"
+#include "core/model/wave_format.h"
+#include "core/model/wave_generator.h"
+
+class RawPCMQuestions;
+
+// Told whenever the document's modified flag changes.
+class SoundDocumentObserver {
+ public:
+  virtual ~SoundDocumentObserver() = default;
+  virtual void ModifiedChanged(bool modified) = 0;
+};
+
+enum class OpenStatus {
+  kOpened,
+  kCancelled,          // the user cancelled the raw import or a conversion
+  kReadFailed,         // the reader's code says why (ReadResult)
+  kNotProperWave,      // a wave file whose data no codec converts
+  kConvertFailed,      // MP3 or raw data that could not be converted
+};
+
+struct OpenResult {
+  OpenStatus status = OpenStatus::kOpened;
+  int readCode = kReadOk;  // with kReadFailed
+  bool ok() const { return status == OpenStatus::kOpened; }
+};
+
+enum class SaveStatus {
+  kSaved,
+  kCancelled,      // the format chooser or the conversion was cancelled
+  kNotSavable,     // the name ends in neither .wav nor .tvf
+  kOutOfMemory,    // no room for the mix-down
+  kConvertFailed,  // the codec could not encode the sound
+  kTooLarge,       // 4 GiB or more of data: a wave file cannot say so
+  kWriteFailed,    // the file could not be written; systemError says why
+};
+
+struct SaveResult {
+  SaveStatus status = SaveStatus::kSaved;
+  int systemError = 0;  // errno of the failed write, 0 when unknown
+  bool ok() const { return status == SaveStatus::kSaved; }
+};
+
+enum class LayerChange {
+  kDone,
+  kTooManyLayers,  // the sound already holds CSound::kMaximumLayers
+  kOutOfMemory,
+  kCannotDelete,   // the first layer, or no layer, is active
+};
+
+class SoundDocument {
+ public:
+  // `settings` is the application's record; it must outlive the document.
+  explicit SoundDocument(const SettingsRecord& settings);
+
+  SoundDocument(const SoundDocument&) = delete;
+  SoundDocument& operator=(const SoundDocument&) = delete;
+
+  CSound& sound() { return m_sound; }
+  const CSound& sound() const { return m_sound; }
+  const SettingsRecord& settings() const { return m_settings; }
+
+  bool IsModified() const { return m_modified; }
+  void SetModifiedFlag(bool modified = true);
+  void SetObserver(SoundDocumentObserver* observer) { m_observer = observer; }
+
+  // A new document of one generated layer. False when nothing was made;
+  // `cancelled` tells a cancel apart from a failure.
+  bool New(const GeneratorParameters& parameters, ProgressReport& progress, bool* cancelled = nullptr);
+
+  // Reads `path` by its extension, compared without regard to case: "wav"
+  // (every data chunk a layer), "mp3", "tvf", and anything else as raw PCM
+  // described by `rawQuestions`. Every layer of a file in another format is
+  // converted to the working format under `progress`. On failure the sound
+  // is left for the caller to discard.
+  OpenResult Open(const std::string& path, RawPCMQuestions& rawQuestions, ProgressReport& progress);
+
+  // Picks the format a wave file is saved in; false when the user cancelled.
+  using FormatChooser = std::function<bool(FormatRecord* format)>;
+  // Writes the document to `path`: a layered document for ".tvf", the
+  // mix-down for ".wav" in the working format (quick save) or the one
+  // `chooseFormat` picks. Stops playback first. On success the document is
+  // no longer modified. @excsafety{Strong}: on failure the file on disk and
+  // the document are as they were.
+  SaveResult Save(const std::string& path, const FormatChooser& chooseFormat, ProgressReport& progress);
+
+  // True when `path` names a file the document can be saved as.
+  static bool IsSavableExtension(const std::string& path);
+  // The name Save As proposes for a document read from `path` (or called
+  // `title` when it has no file): the file name with the extension of a
+  // file the document can be saved as, ".wav" unless it already ends in
+  // ".wav" or ".tvf" ("take.mp3" gives "take.wav").
+  static std::string ProposedSaveName(const std::string& path, const std::string& title);
+
+  // Converts `*length` bytes from `source` to `target` on the converter's
+  // worker while `progress` is polled. 0 converted (or nothing to do), 1
+  // failed or cancelled; `cancelled`, when given, tells the two apart.
+  static int ConvertWithProgress(FormatRecord& source, FormatRecord& target, std::unique_ptr<uint8_t[]>* data,
+                                 uint64_t* length, ProgressReport& progress, bool* cancelled = nullptr);
+
+  // The side panel's layer buttons. Adding appends a blank layer of 40,000
+  // frames; deleting removes the active layer (never the first) and makes
+  // the one before it active. Both stop playback and mark the document
+  // modified.
+  LayerChange AddBlankLayer();
+  LayerChange DeleteActiveLayer();
+
+ private:
+  SaveResult SaveWave(const std::string& path, const FormatChooser& chooseFormat, ProgressReport& progress);
+
+  const SettingsRecord& m_settings;
+  CSound m_sound;
+  bool m_modified = false;
+  SoundDocumentObserver* m_observer = nullptr;
+};
