@@ -18,11 +18,6 @@ void AppendLE32(std::string& bytes, uint32_t value) {
   bytes.append(reinterpret_cast<const char*>(le), 4);
 }
 
-// A 16-byte fmt chunk (no extra-size field) is only right for plain PCM.
-uint32_t FmtSize(const WaveFormat& format) {
-  return format.formatTag == kFormatPCM && format.extraSize == 0 ? 16u : 18u + format.extraSize;
-}
-
 bool NeedsFactChunk(const FormatRecord& record) {
   const WaveFormat format = ParseWaveFormat(record);
   if (format.formatTag == kFormatPCM) return false;
@@ -67,6 +62,10 @@ std::string InfoList(const TagSet& tags) {
 
 }  // namespace
 
+uint32_t FmtChunkSize(const WaveFormat& format) {
+  return format.formatTag == kFormatPCM && format.extraSize == 0 ? 16u : 18u + format.extraSize;
+}
+
 uint64_t FramesAtRate(uint64_t frames, uint32_t fromRate, uint32_t toRate) {
   if (fromRate == 0) return 0;
   // Split so that the products stay in 64 bits.
@@ -75,7 +74,7 @@ uint64_t FramesAtRate(uint64_t frames, uint32_t fromRate, uint32_t toRate) {
 
 std::string WaveFileHeader(const FormatRecord& format, uint64_t dataLength, const TagSet* tags,
                            uint64_t sampleFrames) {
-  const uint32_t fmtSize = FmtSize(ParseWaveFormat(format));
+  const uint32_t fmtSize = FmtChunkSize(ParseWaveFormat(format));
   const bool fact = NeedsFactChunk(format);
   const uint64_t frames = sampleFrames == kFramesFromData ? FramesInData(format, dataLength) : sampleFrames;
   const std::string list = tags != nullptr ? InfoList(*tags) : std::string();

@@ -45,6 +45,10 @@ std::string WaveFileHeader(const FormatRecord& format, uint64_t dataLength, cons
 // the text and a NUL; no pad bytes.
 std::string WaveTagTrailer(const TagSet& tags);
 
+// The size of the fmt chunk written for `format`: 16 bytes (no extra-size
+// field) for plain PCM only, the 18-byte head and its extra bytes otherwise.
+uint32_t FmtChunkSize(const WaveFormat& format);
+
 // How many frames `frames` at `fromRate` become at `toRate`, rounded to the
 // nearest: the length in frames of a conversion's result, for the fact chunk.
 uint64_t FramesAtRate(uint64_t frames, uint32_t fromRate, uint32_t toRate);

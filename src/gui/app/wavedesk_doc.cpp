@@ -164,12 +164,17 @@ bool CWavedeskDoc::OnSaveDocument(const QString& path, const FormatChooser& choo
     uint64_t length = m_sound.GetLength();
     std::unique_ptr<uint8_t[]> buffer = m_sound.MixDown();
     if (!buffer) return false;
+    // A codec pads its last block with silence; the file's fact chunk says
+    // how many frames of it are sound.
+    const uint64_t workingFrames = length / kWorkingBlockAlign;
     FormatRecord working = MakeFormatRecord(WorkingFormat());
     if (!EqualFormats(chosen, working) && ConvertWithProgress(working, chosen, &buffer, &length) != 0)
       return false;
-    if (WriteWaveFile(chosen, buffer.get(), length, target, &m_sound.tags) != kWriteOk) return false;
+    const uint64_t frames =
+        FramesAtRate(workingFrames, WorkingFormat().samplesPerSec, ParseWaveFormat(chosen).samplesPerSec);
+    if (WriteWaveFile(chosen, buffer.get(), length, target, &m_sound.tags, frames) != kWriteOk) return false;
     m_sound.fileFormat = chosen;
-    m_sound.formatSize = ParseWaveFormat(chosen).extraSize == 0 ? 16 : 18u + ParseWaveFormat(chosen).extraSize;
+    m_sound.formatSize = FmtChunkSize(ParseWaveFormat(chosen));
     UpdateAllViews(kUpdateAll);
   }
   SetModifiedFlag(false);

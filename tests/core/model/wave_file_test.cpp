@@ -73,21 +73,25 @@ INSTANTIATE_TEST_SUITE_P(
         // spell an id are its content, not a chunk.
         ReadCase{"IdSpelledInsideAnotherChunkIsSkipped",
                  Riff(kFmt + Chunk("junk", "..data" + LE32(2) + "zz..") + Chunk("data", "1234")), 0, {4}},
+        // An INFO text we do not keep (here the album) is walked over too.
         ReadCase{"TagTextSpellingDataIsNoChunk",
-                 Riff(kFmt + Chunk("LIST", "INFO" + Chunk("INAM", std::string("my metadata\0", 12))) +
+                 Riff(kFmt + Chunk("LIST", "INFO" + Chunk("IPRD", std::string("my metadata\0", 12)) +
+                                               Chunk("INAM", std::string("Song\0", 5))) +
                       Chunk("data", "12345678")),
-                 0, {8}, "my metadata"},
+                 0, {8}, "Song"},
         ReadCase{"OddChunkBeforeDataKeepsItsPadByte",
                  Riff(kFmt + Chunk("bext", "xdata" + LE32(1) + "qq") + Chunk("data", "1234")), 0, {4}},
         ReadCase{"RiffSizeZeroWalksToTheEnd",
                  "RIFF" + LE32(0) + "WAVE" + kFmt +
-                     Chunk("LIST", "INFO" + Chunk("ICMT", std::string("metadata\0", 9))) + Chunk("data", "12345678"),
-                 0, {8}, "(empty)", "metadata"},
+                     Chunk("LIST", "INFO" + Chunk("IPRD", std::string("metadata\0", 9)) +
+                                       Chunk("ICMT", std::string("note\0", 5))) +
+                     Chunk("data", "12345678"),
+                 0, {8}, "(empty)", "note"},
         ReadCase{"StreamedSizesTakeTheDataToTheEnd",
                  "RIFF" + LE32(0xFFFFFFFFu) + "WAVE" + kFmt +
-                     Chunk("LIST", "INFO" + Chunk("INAM", std::string("metadata\0", 9))) + "data" +
+                     Chunk("LIST", "INFO" + Chunk("ICRD", std::string("metadata\0", 9))) + "data" +
                      LE32(0xFFFFFFFFu) + std::string(10, 'd'),
-                 0, {8}, "metadata"},
+                 0, {8}},
         ReadCase{"InfoSubChunkWithoutItsPadByte",
                  Riff(kFmt + Chunk("LIST", "INFO" + Chunk("INAM", "abc", false) + Chunk("ICMT", std::string("de\0", 3))) +
                       Chunk("data", "1234")),
