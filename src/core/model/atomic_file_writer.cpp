@@ -41,7 +41,7 @@ std::string FollowLinks(const std::string& path) {
     if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
     std::vector<char> target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
     const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
-    if (n < 0 || static_cast<size_t>(n) >= target.size()) return current;
+    if (n <= 0 || static_cast<size_t>(n) >= target.size()) return current;
     const std::string next(target.data(), static_cast<size_t>(n));
     current = next.front() == '/' ? next : FolderOf(current) + next;
   }
