@@ -24,11 +24,42 @@ mode_t CurrentUmask() {
   return 022;
 }
 
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return std::string();
+  return path.substr(0, slash + 1);
+}
+
+// The file a save to `path` must replace: a symbolic link is followed to
+// the file it names (which need not exist yet), so that the link stays a
+// link. Links in the folders above are left alone: the temporary file is
+// made beside the final file either way, on the same file system.
+std::string FollowLinks(const std::string& path) {
+  std::string current = path;
+  for (int depth = 0; depth < 40; ++depth) {  // 40: the kernel's own limit on a chain of links
+    struct stat st;
+    if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+    std::vector<char> target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+    const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+    if (n <= 0 || static_cast<size_t>(n) >= target.size()) return current;
+    const std::string next(target.data(), static_cast<size_t>(n));
+    current = next.front() == '/' ? next : FolderOf(current) + next;
+  }
+  return current;
+}
+
 }  // namespace
 
 AtomicFileWriter::~AtomicFileWriter() { Abandon(); }
 
+void AtomicFileWriter::Fail() {
+  if (!m_failed && m_error == 0) m_error = errno;
+  m_failed = true;
+}
+
 void AtomicFileWriter::Abandon() {
+  // Cleaning up must not hide why the save failed.
+  const int saved = errno;
   if (m_fd >= 0) {
     ::close(m_fd);
     m_fd = -1;
@@ -37,6 +68,7 @@ void AtomicFileWriter::Abandon() {
     ::unlink(m_temporary.c_str());
     m_temporary.clear();
   }
+  errno = saved;
 }
 
 bool AtomicFileWriter::Open(const std::string& targetPath) {
@@ -46,20 +78,28 @@ bool AtomicFileWriter::Open(const std::string& targetPath) {
   (void)ignoreFileSizeSignal;
   Abandon();
   m_failed = false;
-  m_target = targetPath;
-  std::string pattern = targetPath + ".XXXXXX";
+  m_error = 0;
+  m_target = FollowLinks(targetPath);
+  std::string pattern = m_target + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   m_fd = ::mkostemp(name.data(), O_CLOEXEC);
-  if (m_fd < 0) return false;
+  if (m_fd < 0) {
+    m_error = errno;
+    return false;
+  }
   m_temporary = name.data();
   // mkstemp makes the file private; give it the mode an ordinary new file
-  // would have, or the mode of the file it replaces.
+  // would have, or the mode and owner of the file it replaces. Only a
+  // privileged process may give a file away, and a group only to a member;
+  // otherwise the new file keeps ours. The owner goes first: changing it
+  // clears the set-id bits the mode then restores.
   struct stat existing;
-  const mode_t mode = ::stat(targetPath.c_str(), &existing) == 0
-                          ? (existing.st_mode & 07777)
-                          : (0666 & ~CurrentUmask());
-  ::fchmod(m_fd, mode);
+  const bool replacing = ::stat(m_target.c_str(), &existing) == 0;
+  if (replacing && ::fchown(m_fd, existing.st_uid, existing.st_gid) != 0) {
+    [[maybe_unused]] const int groupOnly = ::fchown(m_fd, static_cast<uid_t>(-1), existing.st_gid);
+  }
+  ::fchmod(m_fd, replacing ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask()));
   m_buffer.clear();
   m_buffer.reserve(kBufferSize);
   return true;
@@ -72,7 +112,7 @@ bool AtomicFileWriter::FlushBuffer() {
     const ssize_t n = ::write(m_fd, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      m_failed = true;
+      Fail();
       break;
     }
     p += n;
@@ -93,7 +133,7 @@ bool AtomicFileWriter::Write(const void* bytes, size_t size) {
         const ssize_t n = ::write(m_fd, p, size);
         if (n < 0) {
           if (errno == EINTR) continue;
-          m_failed = true;
+          Fail();
           return false;
         }
         p += n;
@@ -114,13 +154,17 @@ bool AtomicFileWriter::WriteLE32(uint32_t value) {
 
 bool AtomicFileWriter::Commit() {
   if (!ok() || !FlushBuffer() || ::fsync(m_fd) != 0) {
+    if (m_error == 0) m_error = errno;
     Abandon();
+    errno = m_error;
     return false;
   }
   const int fd = m_fd;
   m_fd = -1;
   if (::close(fd) != 0 || ::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
+    m_error = errno;
     Abandon();
+    errno = m_error;
     return false;
   }
   m_temporary.clear();

@@ -2,6 +2,9 @@
 // temporary file beside the target, which replaces the target (rename) only
 // after everything was written and flushed to disk. A writer that is
 // destroyed without a successful Commit removes its temporary file.
+// A target that is a symbolic link stays one: the file it names is replaced,
+// and the new file takes over the old one's permission bits (and owner and
+// group, as far as the process may give them).
 #pragma once
 
 #include <cstddef>
@@ -16,7 +19,8 @@ class AtomicFileWriter {
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-  // Creates the temporary file in the target's folder.
+  // Creates the temporary file in the folder of the target, or of the file
+  // the target links to.
   bool Open(const std::string& targetPath);
   // Appends bytes; false once any write has failed.
   bool Write(const void* bytes, size_t size);
@@ -26,14 +30,21 @@ class AtomicFileWriter {
   bool Commit();
 
   bool ok() const { return m_fd >= 0 && !m_failed; }
+  // Why the first failure happened (an errno value), 0 while none did. After
+  // a failed Open or Commit, errno holds it too, for callers that only see
+  // a result code; the clean-up of a failed save never overwrites it.
+  int error() const { return m_error; }
 
  private:
   bool FlushBuffer();
+  // Marks the writer failed, keeping the errno of the first failure.
+  void Fail();
   void Abandon();
 
   std::string m_target;
   std::string m_temporary;
   int m_fd = -1;
   bool m_failed = false;
+  int m_error = 0;
   std::vector<uint8_t> m_buffer;
 };

@@ -84,9 +84,10 @@ class CSound {
   std::unique_ptr<uint8_t[]> MixDown();
 
   // Reads the wave file named by `path`: one layer per data chunk and the
-  // tags found anywhere in the file. Returns kReadOk, kReadOutOfMemory,
-  // kReadNotWave or kReadCannotOpen. Layers and tags read before a failure
-  // stay in the sound; the caller discards it.
+  // tags of its LIST/INFO chunk and of the trailer behind the RIFF chunk.
+  // Returns kReadOk, kReadOutOfMemory, kReadNotWave or kReadCannotOpen (the
+  // file cannot be opened, or reading it failed part way). Layers and tags
+  // read before a failure stay in the sound; the caller discards it.
   int ReadWaveFile();
 
   // Reads the MP3 file named by `path` whole into one layer, with a format

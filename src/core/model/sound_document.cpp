@@ -184,6 +184,9 @@ SaveResult SoundDocument::SaveWave(const std::string& path, const FormatChooser&
     result.status = SaveStatus::kOutOfMemory;
     return result;
   }
+  // A codec pads its last block with silence; the file's fact chunk says
+  // how many frames of it are sound.
+  const uint64_t workingFrames = length / kWorkingBlockAlign;
   FormatRecord working = MakeFormatRecord(WorkingFormat());
   if (!EqualFormats(chosen, working)) {
     bool cancelled = false;
@@ -192,18 +195,22 @@ SaveResult SoundDocument::SaveWave(const std::string& path, const FormatChooser&
       return result;
     }
   }
+  const uint64_t frames =
+      FramesAtRate(workingFrames, WorkingFormat().samplesPerSec, ParseWaveFormat(chosen).samplesPerSec);
   errno = 0;
-  switch (WriteWaveFile(chosen, buffer.get(), length, path, &m_sound.tags)) {
+  switch (WriteWaveFile(chosen, buffer.get(), length, path, &m_sound.tags, frames)) {
     case kWriteOk:
       break;
+    case kWriteTooLarge:
+      result.status = SaveStatus::kTooLarge;
+      return result;
     default:
       result.status = SaveStatus::kWriteFailed;
       result.systemError = errno;
       return result;
   }
   m_sound.fileFormat = chosen;
-  const WaveFormat head = ParseWaveFormat(chosen);
-  m_sound.formatSize = head.extraSize == 0 ? 16 : 18u + head.extraSize;
+  m_sound.formatSize = FmtChunkSize(ParseWaveFormat(chosen));
   return result;
 }
 

@@ -1,126 +1,103 @@
+// WriteWaveFile and the pieces of a wave file it puts together. Everything
+// inside the RIFF chunk follows the RIFF rules other programs expect (fmt
+// size 18 with the extra-size field for formats that are not PCM, a fact
+// chunk for them, pad bytes after odd chunks); the tag trailer behind it is
+// kept for earlier versions of this program, which read nothing else.
 #include "core/model/wave_file.h"
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "core/model/atomic_file_writer.h"
-#include "core/model/file_reader.h"
 
 namespace {
 
-bool SameId(const uint8_t* bytes, std::string_view id) { return std::memcmp(bytes, id.data(), 4) == 0; }
+void AppendLE32(std::string& bytes, uint32_t value) {
+  uint8_t le[4];
+  WriteLE32(le, value);
+  bytes.append(reinterpret_cast<const char*>(le), 4);
+}
 
-int TagIndexOf(const uint8_t* id) {
+bool NeedsFactChunk(const FormatRecord& record) {
+  const WaveFormat format = ParseWaveFormat(record);
+  if (format.formatTag == kFormatPCM) return false;
+  // An extensible record names its real format in the first two bytes of
+  // its sub-format GUID, 6 bytes into the extra bytes.
+  if (format.formatTag == kFormatExtensible && format.extraSize >= 22 && record.size() >= 26)
+    return ReadLE16(record.data() + 24) != kFormatPCM;
+  return true;
+}
+
+uint64_t FramesInData(const FormatRecord& record, uint64_t length) {
+  const WaveFormat format = ParseWaveFormat(record);
+  const bool blockCodec = format.formatTag == kFormatIMAADPCM || format.formatTag == kFormatMSADPCM ||
+                          format.formatTag == kFormatGSM610;
+  if (blockCodec && format.extraSize >= 2 && record.size() >= 20 && format.blockAlign > 0)
+    return length / format.blockAlign * ReadLE16(record.data() + 18);
+  if (format.formatTag == kFormatMPEGLayer3 && format.avgBytesPerSec > 0)
+    return FramesAtRate(length, format.avgBytesPerSec, format.samplesPerSec);
+  return length / std::max<uint16_t>(format.blockAlign, 1);
+}
+
+bool IsSetTag(const std::string& text) { return !text.empty() && text != kEmptyTag; }
+
+// The LIST/INFO chunk of the tags that are set (other programs would show
+// "(empty)" as a title); empty when none is.
+std::string InfoList(const TagSet& tags) {
+  std::string list;
   for (int i = 0; i < kTagCount; ++i) {
-    if (SameId(id, kTagIds[static_cast<size_t>(i)])) return i;
+    const std::string& text = tags[static_cast<size_t>(i)];
+    if (!IsSetTag(text)) continue;
+    list.append(kTagIds[static_cast<size_t>(i)]);
+    AppendLE32(list, static_cast<uint32_t>(text.size() + 1));
+    list.append(text);
+    list.push_back('\0');
+    if (list.size() % 2 != 0) list.push_back('\0');
   }
-  return -1;
+  if (list.empty()) return list;
+  std::string chunk = "LIST";
+  AppendLE32(chunk, static_cast<uint32_t>(4 + list.size()));
+  return chunk + "INFO" + list;
 }
 
 }  // namespace
 
-int CSound::ReadWaveFile() {
-  FileReader file;
-  if (!file.Open(path)) return kReadCannotOpen;
-
-  uint8_t word[4];
-  if (!file.Read(0, word, 4)) return kReadNotWave;
-  std::memcpy(riffId, word, 4);
-  riffId[4] = '\0';
-  if (!SameId(word, "RIFF")) return kReadNotWave;
-  if (!file.Read(4, word, 4)) return kReadNotWave;
-  riffSize = ReadLE32(word);
-  if (!file.Read(8, word, 4)) return kReadNotWave;
-  std::memcpy(waveId, word, 4);
-  waveId[4] = '\0';
-  if (!SameId(word, "WAVE")) return kReadNotWave;
-
-  // The fmt chunk normally follows the WAVE id. Broadcast recorders put bext,
-  // JUNK or LIST chunks first: then walk the chunk headers to find it, and
-  // scan for data and tags from the first chunk on.
-  uint64_t fmtPosition = 12;
-  uint64_t scanStart = 0;
-  if (!file.Read(12, word, 4)) return kReadNotWave;
-  if (!SameId(word, "fmt ")) {
-    scanStart = 12;
-    uint64_t position = 12;
-    uint8_t header[8];
-    bool found = false;
-    while (file.Read(position, header, 8)) {
-      if (SameId(header, "fmt ")) {
-        found = true;
-        break;
-      }
-      const uint64_t size = ReadLE32(header + 4);
-      position += 8 + size + (size & 1);
-    }
-    if (!found) return kReadNotWave;
-    fmtPosition = position;
-  }
-  if (!file.Read(fmtPosition + 4, word, 4)) return kReadNotWave;
-  const uint32_t fmtSize = ReadLE32(word);
-  const uint64_t fmtData = fmtPosition + 8;
-  // A size the file cannot back is not a wave file, not an allocation.
-  if (fmtSize > file.size() - std::min(file.size(), fmtData)) return kReadNotWave;
-  formatSize = fmtSize;
-  fileFormat.assign(std::max<size_t>(fmtSize, kWaveFormatHeadSize), 0);
-  if (!file.Read(fmtData, fileFormat.data(), fmtSize)) return kReadNotWave;
-  if (scanStart == 0) scanStart = fmtData + fmtSize;
-  const uint64_t blockAlign = std::max<uint16_t>(ParseWaveFormat(fileFormat).blockAlign, 1);
-
-  // The scan: every "data" id found becomes a layer, every known tag id a
-  // tag. After a recognised chunk the scan resumes 3 bytes before its end;
-  // anywhere else it moves on by one byte.
-  uint64_t position = scanStart;
-  while (file.Read(position, word, 4)) {
-    const bool isData = SameId(word, "data");
-    const int tag = isData ? -1 : TagIndexOf(word);
-    if (!isData && tag < 0) {
-      ++position;
-      continue;
-    }
-    uint8_t sizeBytes[4];
-    if (!file.Read(position + 4, sizeBytes, 4)) break;
-    const uint64_t declared = ReadLE32(sizeBytes);
-    const uint64_t body = position + 8;
-    const uint64_t available = file.size() - std::min(file.size(), body);
-    const bool cutShort = declared > available;
-    if (isData) {
-      // A chunk cut short by the end of the file keeps the whole blocks the
-      // file holds.
-      const uint64_t length = cutShort ? available - available % blockAlign : declared;
-      std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[length]);
-      if (!data) return kReadOutOfMemory;
-      if (!file.Read(body, data.get(), length)) return layers.empty() ? kReadNotWave : kReadOk;
-      AppendLayer(std::string(), std::move(data), length);
-    } else {
-      const uint64_t length = cutShort ? available : declared;
-      std::string text(static_cast<size_t>(length), '\0');
-      if (!file.Read(body, text.data(), length)) break;
-      text.resize(std::min(text.size(), std::strlen(text.c_str())));
-      tags[static_cast<size_t>(tag)] = std::move(text);
-    }
-    if (cutShort) break;  // nothing follows a chunk that runs past the end
-    position = body + declared + (declared & 1) - 3;
-  }
-  return layers.empty() ? kReadNotWave : kReadOk;
+uint32_t FmtChunkSize(const WaveFormat& format) {
+  return format.formatTag == kFormatPCM && format.extraSize == 0 ? 16u : 18u + format.extraSize;
 }
 
-std::string WaveFileHeader(const FormatRecord& format, uint32_t dataLength) {
-  const uint16_t extra = ParseWaveFormat(format).extraSize;
-  const uint32_t fmtSize = extra == 0 ? 16u : extra + 18u;
-  const uint32_t riffSize = extra == 0 ? 36u + dataLength : extra + 38u + dataLength;
-  std::string header(28 + fmtSize, '\0');
-  uint8_t* p = reinterpret_cast<uint8_t*>(header.data());
-  std::memcpy(p, "RIFF", 4);
-  WriteLE32(p + 4, riffSize);
-  std::memcpy(p + 8, "WAVEfmt ", 8);
-  WriteLE32(p + 16, fmtSize);
+uint64_t FramesAtRate(uint64_t frames, uint32_t fromRate, uint32_t toRate) {
+  if (fromRate == 0) return 0;
+  // Split so that the products stay in 64 bits.
+  return frames / fromRate * toRate + ((frames % fromRate) * toRate + fromRate / 2) / fromRate;
+}
+
+std::string WaveFileHeader(const FormatRecord& format, uint64_t dataLength, const TagSet* tags,
+                           uint64_t sampleFrames) {
+  const uint32_t fmtSize = FmtChunkSize(ParseWaveFormat(format));
+  const bool fact = NeedsFactChunk(format);
+  const uint64_t frames = sampleFrames == kFramesFromData ? FramesInData(format, dataLength) : sampleFrames;
+  const std::string list = tags != nullptr ? InfoList(*tags) : std::string();
+  // The RIFF size counts every chunk inside it, the data's pad byte too.
+  const uint64_t riffSize = 4 + (8 + fmtSize) + (fact ? 12 : 0) + list.size() + 8 + dataLength + (dataLength & 1);
+  if (riffSize > UINT32_MAX || (fact && frames > UINT32_MAX)) return std::string();
+
+  std::string header = "RIFF";
+  AppendLE32(header, static_cast<uint32_t>(riffSize));
+  header.append("WAVEfmt ");
+  AppendLE32(header, fmtSize);
   // A record shorter than its extra-size field claims is written zero-padded.
-  std::memcpy(p + 20, format.data(), std::min<size_t>(format.size(), fmtSize));
-  std::memcpy(p + 20 + fmtSize, "data", 4);
-  WriteLE32(p + 24 + fmtSize, dataLength);
+  std::string record(fmtSize, '\0');
+  std::memcpy(record.data(), format.data(), std::min<size_t>(format.size(), fmtSize));
+  header.append(record);
+  if (fact) {
+    header.append("fact");
+    AppendLE32(header, 4);
+    AppendLE32(header, static_cast<uint32_t>(frames));
+  }
+  header.append(list);
+  header.append("data");
+  AppendLE32(header, static_cast<uint32_t>(dataLength));
   return header;
 }
 
@@ -128,27 +105,26 @@ std::string WaveTagTrailer(const TagSet& tags) {
   std::string trailer;
   for (int i = 0; i < kTagCount; ++i) {
     const std::string& text = tags[static_cast<size_t>(i)];
-    uint8_t size[4];
-    WriteLE32(size, static_cast<uint32_t>(text.size() + 1));
     trailer.append(kTagIds[static_cast<size_t>(i)]);
-    trailer.append(reinterpret_cast<const char*>(size), 4);
+    AppendLE32(trailer, static_cast<uint32_t>(text.size() + 1));
     trailer.append(text);
     trailer.push_back('\0');
   }
   return trailer;
 }
 
-int WriteWaveFile(const FormatRecord& format, const uint8_t* data, uint64_t length,
-                  const std::string& path, const TagSet* trailer) {
-  if (length > UINT32_MAX) return kWriteFailed;
+int WriteWaveFile(const FormatRecord& format, const uint8_t* data, uint64_t length, const std::string& path,
+                  const TagSet* tags, uint64_t sampleFrames) {
+  const std::string header = WaveFileHeader(format, length, tags, sampleFrames);
+  if (header.empty()) return kWriteTooLarge;
   AtomicFileWriter file;
   if (!file.Open(path)) return kWriteFailed;
-  const std::string header = WaveFileHeader(format, static_cast<uint32_t>(length));
   file.Write(header.data(), header.size());
   if (length > 0) file.Write(data, static_cast<size_t>(length));
-  if (trailer != nullptr) {
-    const std::string tags = WaveTagTrailer(*trailer);
-    file.Write(tags.data(), tags.size());
+  if (length % 2 != 0) file.Write("", 1);
+  if (tags != nullptr) {
+    const std::string trailer = WaveTagTrailer(*tags);
+    file.Write(trailer.data(), trailer.size());
   }
   return file.Commit() ? kWriteOk : kWriteFailed;
 }

@@ -88,6 +88,24 @@ TEST(SoundDocumentOpen, EveryLayerIsConverted) {
   EXPECT_FALSE(progress.offThread);
 }
 
+TEST(SoundDocumentOpen, DataChunksBeyondTheTenthFollowOnInTheLastLayer) {
+  // Given a wave file of twelve data chunks, the n-th one 4 × n bytes of n
+  test_support::TemporaryFolder folder;
+  std::vector<std::string> chunks;
+  for (int n = 1; n <= 12; ++n) chunks.push_back(std::string(static_cast<size_t>(4 * n), static_cast<char>(n)));
+  test_support::WriteFileBytes(folder.File("many.wav"), WaveFile(Fmt(1, 2, 44100, 16), chunks));
+  SoundDocument document(DefaultSettings());
+  SilentProgress silent;
+  NoRawQuestions raw;
+  // When it is opened
+  ASSERT_TRUE(document.Open(folder.File("many.wav"), raw, silent).ok());
+  // Then it has ten layers, and the last holds chunks ten to twelve in order
+  ASSERT_EQ(document.sound().layers.size(), CSound::kMaximumLayers);
+  const CSoundLayer& last = *document.sound().layers.back();
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(last.data()), last.length()),
+            chunks[9] + chunks[10] + chunks[11]);
+}
+
 TEST(SoundDocumentOpen, OutcomesOfFailedOpens) {
   test_support::TemporaryFolder folder;
   // A wave file whose data no codec decodes (format tag 0x1234).

@@ -167,6 +167,13 @@ TEST_F(DocumentFlowTest, WaveSaveWithoutQuickSaveUsesTheChosenFormat) {
   ASSERT_EQ(reread.ReadWaveFile(), 0);
   EXPECT_EQ(ParseWaveFormat(reread.fileFormat).formatTag, kFormatIMAADPCM);
   EXPECT_EQ(ParseWaveFormat(document->sound().fileFormat).formatTag, kFormatIMAADPCM);
+  // And its fact chunk counts the sound's frames, not the codec's last
+  // block padded with silence
+  const std::string bytes = test_support::ReadFileBytes(path.toStdString());
+  const size_t fact = bytes.find("fact");
+  ASSERT_NE(fact, std::string::npos);
+  EXPECT_EQ(ReadLE32(reinterpret_cast<const uint8_t*>(bytes.data()) + fact + 8),
+            FramesAtRate(document->sound().GetLength() / 4, 44100, ParseWaveFormat(reread.fileFormat).samplesPerSec));
   // And a cancelled chooser saves nothing
   WhenModalShows([](QWidget* chooser) { chooser->findChild<QPushButton*>(ControlName(IDCANCEL))->click(); });
   EXPECT_FALSE(document->OnSaveDocument(File("never.wav"), [this](FormatRecord* format) {
