@@ -74,7 +74,7 @@ EncodeStage::~EncodeStage() {
   av_channel_layout_uninit(&m_inLayout);
 }
 
-int EncodeStage::Open(const FormatRecord& target) {
+int EncodeStage::Open(const FormatRecord& target, int adpcmTrellis) {
   m_target = ParseWaveFormat(target);
   av_channel_layout_default(&m_targetLayout, m_target.channels);
 
@@ -115,6 +115,7 @@ int EncodeStage::Open(const FormatRecord& target) {
     if (av_opt_set_int(c->priv_data, "block_size", m_target.blockAlign, 0) < 0) {
       return kConvertFailed;
     }
+    c->trellis = adpcmTrellis;
   }
   const int opened = avcodec_open2(c, codec, nullptr);
   if (opened < 0) return ResultFromAVError(opened);
