@@ -32,7 +32,7 @@ struct GeneratorParameters {
 bool IsGeneratorFunction(int32_t functionType);
 
 // Fills 2 × length 16-bit slots. A function type outside 0-6 or a length
-// below 1 leaves the buffer untouched. Long sounds are rendered by two worker
+// below 1 leaves the buffer untouched (true, no polls). Long sounds are rendered by two worker
 // threads while the calling thread waits, calling progress.Poll with the
 // percentage done when it starts, about every 20 ms, and at the end. Returns
 // false, with the buffer's contents unspecified, when a poll returned false;
