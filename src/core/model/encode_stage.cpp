@@ -1,6 +1,12 @@
 // The resampler and encoder half of a conversion. The resampler runs with
-// FFmpeg's default options so that rate changes and channel mix-downs give
-// the same samples as the ffmpeg tool, which the tests compare us against.
+// FFmpeg's default options so that rate changes and multi-channel mix-downs
+// give the same samples as the ffmpeg tool, which the tests compare us
+// against. Mono and stereo are the exception: a mono file opens as the same
+// signal on both channels at its own level, and stereo saves to mono as
+// (L + R) / 2, so a mono file keeps its level however often it is opened
+// and saved. (The default matrix puts mono on each side at -3 dB, and
+// mixes stereo back at -3 dB per side, normalised for integer output only:
+// each round trip lost 3 dB, and a float save went past full scale.)
 #include "core/model/encode_stage.h"
 
 #include <algorithm>
@@ -42,6 +48,21 @@ AVSampleFormat PreferredSampleFormat(const AVCodec* codec) {
   return formats[0];
 }
 
+// Mono to stereo at unity gain on both sides, stereo to mono as the mean of
+// the two; any other pair of channel counts keeps the resampler's own
+// matrix. Must be set before the resampler is initialised.
+int SetMonoStereoMatrix(SwrContext* resampler, int inChannels, int outChannels) {
+  static const double kSpread[2] = {1.0, 1.0};     // [out][in], stride 1
+  static const double kMean[2] = {0.5, 0.5};       // [out 0][in], stride 2
+  int set = 0;
+  if (inChannels == 1 && outChannels == 2) {
+    set = swr_set_matrix(resampler, kSpread, 1);
+  } else if (inChannels == 2 && outChannels == 1) {
+    set = swr_set_matrix(resampler, kMean, 2);
+  }
+  return set < 0 ? ResultFromAVError(set) : kConvertOk;
+}
+
 }  // namespace
 
 EncodeStage::EncodeStage(const std::atomic<bool>* stop) : m_stop(stop) {}
@@ -53,7 +74,7 @@ EncodeStage::~EncodeStage() {
   av_channel_layout_uninit(&m_inLayout);
 }
 
-int EncodeStage::Open(const FormatRecord& target) {
+int EncodeStage::Open(const FormatRecord& target, int adpcmTrellis) {
   m_target = ParseWaveFormat(target);
   av_channel_layout_default(&m_targetLayout, m_target.channels);
 
@@ -94,6 +115,7 @@ int EncodeStage::Open(const FormatRecord& target) {
     if (av_opt_set_int(c->priv_data, "block_size", m_target.blockAlign, 0) < 0) {
       return kConvertFailed;
     }
+    c->trellis = adpcmTrellis;
   }
   const int opened = avcodec_open2(c, codec, nullptr);
   if (opened < 0) return ResultFromAVError(opened);
@@ -132,6 +154,8 @@ int EncodeStage::ConfigureResampler(AVSampleFormat format, const AVChannelLayout
                                             nullptr);
   m_resampler.reset(raw);
   if (allocated < 0) return ResultFromAVError(allocated);
+  const int matrixSet = SetMonoStereoMatrix(raw, layout.nb_channels, m_target.channels);
+  if (matrixSet != kConvertOk) return matrixSet;
   if (m_floatResampling && rate != static_cast<int>(m_target.samplesPerSec)) {
     av_opt_set_sample_fmt(raw, "internal_sample_fmt", AV_SAMPLE_FMT_FLTP, 0);
   }

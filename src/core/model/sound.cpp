@@ -48,19 +48,28 @@ CSoundLayer& CSound::AppendLayer(std::string name, std::unique_ptr<uint8_t[]> da
   return *layers.back();
 }
 
-bool CSound::AddGeneratedLayer(const GeneratorParameters& parameters, ProgressReport*, bool* cancelled) {
+bool CSound::AddGeneratedLayer(const GeneratorParameters& parameters, ProgressReport* progress,
+                               bool* cancelled) {
   if (cancelled != nullptr) *cancelled = false;
   if (IsPlaying()) Stop();
-  if (parameters.length < 0 || !CanAddLayer()) return false;
+  // An unknown function would render nothing into the new block, leaving
+  // whatever the allocator handed out to be played and saved.
+  if (parameters.length < 0 || !IsGeneratorFunction(parameters.functionType) || !CanAddLayer()) return false;
   const uint64_t bytes = static_cast<uint64_t>(parameters.length) * 4;
   std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[bytes]);
   if (!data) return false;
-  Generate(reinterpret_cast<int16_t*>(data.get()), parameters);
+  SilentProgress silent;
+  if (!Generate(reinterpret_cast<int16_t*>(data.get()), parameters,
+                progress != nullptr ? *progress : silent)) {
+    if (cancelled != nullptr) *cancelled = true;
+    return false;
+  }
   AppendLayer(std::string(), std::move(data), bytes).offset = 0;
   return true;
 }
 
-bool CSound::CreateGenerated(const GeneratorParameters& parameters, ProgressReport* progress, bool* cancelled) {
+bool CSound::CreateGenerated(const GeneratorParameters& parameters, ProgressReport* progress,
+                             bool* cancelled) {
   std::memcpy(riffId, "RIFF", 5);
   riffSize = 0;
   std::memcpy(waveId, "WAVE", 5);

@@ -71,10 +71,15 @@ class CSound {
   bool IsSelectionInActiveLayer() const;
 
   // A new sound of one generated layer in the working format, named "(no name)".
+  // `progress` and `cancelled` as for AddGeneratedLayer.
   bool CreateGenerated(const GeneratorParameters& parameters, ProgressReport* progress = nullptr,
                        bool* cancelled = nullptr);
-  // Appends a generated layer at offset 0; false (nothing added) when the
-  // samples cannot be allocated or the length is negative.
+  // Appends a generated layer at offset 0. False, with nothing added, when
+  // the function type is not 0-6, the length is negative, the sound holds
+  // kMaximumLayers already, the samples cannot be allocated, or `progress`
+  // cancelled the rendering (which also sets *cancelled; it is cleared
+  // otherwise). `progress`, when given, is polled on this thread while
+  // worker threads render.
   bool AddGeneratedLayer(const GeneratorParameters& parameters, ProgressReport* progress = nullptr,
                          bool* cancelled = nullptr);
 

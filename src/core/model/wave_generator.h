@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "core/model/progress_report.h"
+
 enum GeneratorFunction : int32_t {
   kGenerateSilence = 0,
   kGenerateSine = 1,
@@ -26,13 +28,23 @@ struct GeneratorParameters {
   int32_t distortion = 0;  // 0-20: wave-shape exponent (sine only)
 };
 
-// Fills 2 × length 16-bit slots. A function type outside 0-6 leaves the
-// buffer untouched.
+// True for the seven function types 0-6.
+bool IsGeneratorFunction(int32_t functionType);
+
+// Fills 2 × length 16-bit slots. A function type outside 0-6 or a length
+// below 1 leaves the buffer untouched (true, no polls). Long sounds are rendered by two worker
+// threads while the calling thread waits, calling progress.Poll with the
+// percentage done when it starts, about every 20 ms, and at the end. Returns
+// false, with the buffer's contents unspecified, when a poll returned false;
+// the noise's random sequence then stays where it was.
+[[nodiscard]] bool Generate(int16_t* buffer, const GeneratorParameters& parameters,
+                            ProgressReport& progress);
+// The same without progress or cancel.
 void Generate(int16_t* buffer, const GeneratorParameters& parameters);
 
 // The noise source: the C run-time's linear congruential generator
 // (multiplier 214013, increment 2531011, result bits 16-30), so that a seed
 // gives the same noise as it always has. Seeded once at start-up. Used from
-// the user-interface thread only.
+// the user-interface thread only (Generate's workers draw from copies).
 void SeedRuntimeRandom(uint32_t seed);
 int NextRuntimeRandom();

@@ -63,10 +63,16 @@ inline std::vector<int16_t> ToSamples(const uint8_t* bytes, uint64_t length) {
 }
 
 // ffmpeg's decode of `path` to 16-bit 44,100 Hz stereo, the reference the
-// converter is compared with.
+// converter is compared with. A mono source goes to both sides at unity
+// gain, as we open it (ffmpeg's own up-mix puts it 3 dB lower).
 inline std::vector<int16_t> FfmpegWorkingFormat(const std::string& path, const std::string& raw) {
-  const std::string command = "ffmpeg -v error -nostdin -i '" + path +
-                              "' -f s16le -ar 44100 -ac 2 -y '" + raw + "' 2>&1";
+  std::string channels;
+  Run("ffprobe -v error -select_streams a:0 -show_entries stream=channels -of csv=p=0 '" + path + "'",
+      &channels);
+  const bool mono = std::atoi(channels.c_str()) == 1;
+  const std::string command = "ffmpeg -v error -nostdin -i '" + path + "' " +
+                              (mono ? "-af 'pan=stereo|c0=c0|c1=c0' " : "") +
+                              "-f s16le -ar 44100 -ac 2 -y '" + raw + "' 2>&1";
   if (Run(command) != 0) return {};
   const std::vector<uint8_t> bytes = ReadBytes(raw);
   return ToSamples(bytes.data(), bytes.size());

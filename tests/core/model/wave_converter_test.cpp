@@ -241,6 +241,50 @@ INSTANTIATE_TEST_SUITE_P(
                     CompletedCase{"ALawWithAWrongBlockSize", Bare(kFormatALaw, 2, 8000, 8, 1, 7), 2, 0, 0}),
     [](const testing::TestParamInfo<CompletedCase>& info) { return std::string(info.param.name); });
 
+struct AdpcmQualityCase {
+  const char* name;
+  uint16_t tag;
+  double leastDb;
+};
+
+class AdpcmQualityTest : public testing::TestWithParam<AdpcmQualityCase> {};
+
+TEST_P(AdpcmQualityTest, EncodingSearchesForTheCodesThatKeepTheSignal) {
+  // Given two seconds of working-format tones
+  const std::vector<uint8_t> tones = WorkingTone(2 * 44100);
+  auto data = Copy(tones);
+  uint64_t length = tones.size();
+
+  // When they are saved as ADPCM at the working rate and opened again
+  FormatRecord working = kWorking;
+  FormatRecord adpcm = Bare(GetParam().tag, 2, 44100);
+  CWaveConverter saving;
+  ASSERT_EQ(saving.Convert(working, adpcm, &data, &length), kConvertOk);
+  FormatRecord back = kWorking;
+  CWaveConverter opening;
+  ASSERT_EQ(opening.Convert(adpcm, back, &data, &length), kConvertOk);
+
+  // Then the codec noise stays as low as the encoder's search makes it
+  // (44.2 dB for both here; without the search 43.1 dB for MS and 43.2 dB
+  // for IMA ADPCM)
+  const size_t n = std::min<size_t>(tones.size(), length) / 2;
+  double signal = 0, noise = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const double r = static_cast<int16_t>(ReadLE16(&tones[2 * i]));
+    const double d = r - static_cast<int16_t>(ReadLE16(data.get() + 2 * i));
+    signal += r * r;
+    noise += d * d;
+  }
+  EXPECT_GE(10 * std::log10(signal / noise), GetParam().leastDb);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, AdpcmQualityTest,
+                         testing::Values(AdpcmQualityCase{"MsAdpcm", kFormatMSADPCM, 43.7},
+                                         AdpcmQualityCase{"ImaAdpcm", kFormatIMAADPCM, 43.7}),
+                         [](const testing::TestParamInfo<AdpcmQualityCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
 TEST(WaveConverterTest, TwentyFourBitTargetHoldsTheSampleInItsHighBytes) {
   // Given one working-format frame
   FormatRecord source = kWorking;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "core/model/sound.h"
 #include "core/model/wave_generator.h"
 
 namespace {
@@ -97,6 +98,21 @@ TEST(WaveGenerator, NoiseFollowsTheRunTimeGeneratorAndStaysInRange) {
 TEST(WaveGenerator, NoiseAtIntensityZeroIsSilence) {
   const auto noise = Render(Params(kGenerateNoise, 100, 0));
   for (size_t i = 0; i < 200; ++i) ASSERT_EQ(noise[i], 0);
+}
+
+TEST(WaveGenerator, ALayerOfAnUnknownFunctionIsRefused) {
+  // Nothing would be rendered into such a layer: its bytes would be
+  // whatever the allocator left there.
+  for (const int32_t type : {-1, 7, 1000}) {
+    CSound sound;
+    GeneratorParameters p = Params(type, 40000);
+    bool cancelled = true;
+    EXPECT_FALSE(sound.AddGeneratedLayer(p, nullptr, &cancelled)) << type;
+    EXPECT_FALSE(cancelled) << type;
+    EXPECT_TRUE(sound.layers.empty()) << type;
+    EXPECT_FALSE(sound.CreateGenerated(p)) << type;
+    EXPECT_TRUE(sound.layers.empty()) << type;
+  }
 }
 
 TEST(WaveGenerator, PeriodBelowTheSliderDoesNotDivideByZero) {
