@@ -133,8 +133,8 @@ TEST(GeneratorDialogs, OnlyTheNewWaveNameStopsAtTwentyCharactersWhileTyping) {
   // When 25 characters are typed, then the box holds the first 20
   QTest::keyClicks(name, typed);
   EXPECT_EQ(name->text(), typed.left(20));
-  // And OK takes them
-  Control<QPushButton>(newWave, IDOK)->click();
+  // And OK takes them without a word
+  EXPECT_EQ(AnswerMessageBox([&] { Control<QPushButton>(newWave, IDOK)->click(); }), QString());
   EXPECT_EQ(newWave.name(), typed.left(20));
   // The layer dialog's name has no limit
   CNewLayerDlg layer;
