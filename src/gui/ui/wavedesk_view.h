@@ -127,7 +127,8 @@ class CWavedeskView : public QAbstractScrollArea, public PlaybackView {
   ViewMouse& mouse() const { return *m_mouse; }
 
  signals:
-  // After every full repaint: the child frame places its zoom buttons.
+  // After every full repaint (the repaint benchmark counts them). Nothing
+  // that a repaint changes may answer it by repainting again.
   void repainted();
 
  protected:
