@@ -1,3 +1,6 @@
+// The main window: its commands and menus, the titles of the documents in
+// it, the settings it keeps, and the exit, which asks about every unsaved
+// document before any window closes.
 #include "gui/app/main_frame.h"
 
 #include <QAction>
@@ -9,6 +12,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QSettings>
 #include <QStatusBar>
 
@@ -124,7 +128,7 @@ void CMainFrame::BuildActions() {
   });
   addAction(playOrStop);
   AddCommand(ID_PREFERENCES, tr("&Preferences..."), {}, tr("Change the application preferences\nPreferences"));
-  AddCommand(ID_COMMON_TASKS, tr("&Common Tasks..."), {}, tr("Show the common tasks\nCommon Tasks"));
+  AddCommand(ID_COMMON_TASKS, tr("&Common Tasks..."), {}, tr("Bring up the common tasks dialog\nCommon Tasks"));
   QAction* statusBarAction = AddCommand(ID_VIEW_STATUS_BAR, tr("&Status Bar"), {},
                                         tr("Show or hide the status bar\nToggle StatusBar"));
   statusBarAction->setCheckable(true);
@@ -176,10 +180,10 @@ void CMainFrame::BuildMenus() {
   toolsMenu->addAction(action(ID_PREFERENCES));
   toolsMenu->addAction(action(ID_COMMON_TASKS));
 
-  QMenu* windowMenu = bar->addMenu(tr("&Window"));
-  windowMenu->addAction(tr("&Cascade"), m_mdiArea, &QMdiArea::cascadeSubWindows);
-  windowMenu->addAction(tr("&Tile"), m_mdiArea, &QMdiArea::tileSubWindows);
-  m_documentMenus.append(windowMenu);
+  m_windowMenu = bar->addMenu(tr("&Window"));
+  connect(m_windowMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateWindowMenu);
+  UpdateWindowMenu();
+  m_documentMenus.append(m_windowMenu);
 
   QMenu* helpMenu = bar->addMenu(tr("&Help"));
   helpMenu->addAction(action(ID_HELP_CONTENTS));
@@ -201,11 +205,48 @@ void CMainFrame::UpdateMenus() {
   UpdateRecentFileMenu();
 }
 
+void CMainFrame::UpdateWindowMenu() {
+  m_windowMenu->clear();
+  m_windowMenu->addAction(tr("&Cascade"), m_mdiArea, &QMdiArea::cascadeSubWindows);
+  m_windowMenu->addAction(tr("&Tile"), m_mdiArea, &QMdiArea::tileSubWindows);
+  // Then one entry per document window, numbered in the order they were
+  // opened; the active one is checked and choosing one brings it forward.
+  const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
+  if (windows.isEmpty()) return;
+  m_windowMenu->addSeparator();
+  int number = 0;
+  for (QMdiSubWindow* window : windows) {
+    ++number;
+    // Only the first nine numbers can be typed as access keys.
+    const QString text = number <= 9 ? QStringLiteral("&%1 %2").arg(number).arg(window->windowTitle())
+                                     : QStringLiteral("%1 %2").arg(number).arg(window->windowTitle());
+    QAction* entry = m_windowMenu->addAction(text);
+    entry->setCheckable(true);
+    entry->setChecked(window == m_mdiArea->activeSubWindow());
+    QPointer<QMdiSubWindow> target(window);
+    connect(entry, &QAction::triggered, this, [this, target] {
+      if (target) m_mdiArea->setActiveSubWindow(target);
+    });
+  }
+}
+
 void CMainFrame::UpdateTitle() {
   CChildFrame* child = activeChild();
   const QString application = QString::fromLatin1(kApplicationTitle);
-  setWindowTitle(child != nullptr ? application + QStringLiteral(" - ") + child->document()->DisplayTitle()
-                                  : application);
+  if (child == nullptr) {
+    setWindowTitle(application);
+    return;
+  }
+  // A maximised document window has no title bar of its own; its name goes
+  // into the main title in brackets, once. The MDI area writes "<title> -
+  // [<name>]" itself unless the title already holds "- [<name>]", so the
+  // bracketed form is set here in full and the area leaves it alone.
+  const QString name = child->document()->DisplayTitle();
+  const QMdiSubWindow* window = m_mdiArea->activeSubWindow();
+  if (window != nullptr && window->isMaximized())
+    setWindowTitle(application + QStringLiteral(" - [") + name + QStringLiteral("]"));
+  else
+    setWindowTitle(application + QStringLiteral(" - ") + name);
 }
 
 CChildFrame* CMainFrame::AddDocumentWindow(CWavedeskDoc* document) {
@@ -219,6 +260,7 @@ CChildFrame* CMainFrame::AddDocumentWindow(CWavedeskDoc* document) {
     window->setWindowTitle(title);
     UpdateTitle();
   });
+  connect(window, &QMdiSubWindow::windowStateChanged, this, [this] { UpdateTitle(); });
   // Each new window opens a step below and to the right of the last, as a
   // cascade, starting over at the top left when it would run off the area.
   const int step = 24;
@@ -378,26 +420,48 @@ void CMainFrame::SaveSettings() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  // Every document is asked about unsaved changes first; one "Cancel"
-  // keeps the program running.
-  m_mdiArea->closeAllSubWindows();
-  for (QMdiSubWindow* window : m_mdiArea->subWindowList()) {
-    if (window->isVisible()) {
-      event->ignore();
-      return;
-    }
+  if (!CloseAllDocuments()) {
+    event->ignore();
+    return;
   }
   if (m_app != nullptr) m_app->OnMainWindowClosing();
   SaveSettings();
   event->accept();
 }
 
+bool CMainFrame::CloseAllDocuments() {
+  // Every modified document is asked about first, in the order the
+  // documents were opened, and the first Cancel ends the whole exit with
+  // every window as it was: no later document is asked (where "No" would
+  // throw its changes away) and no window has closed yet.
+  const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
+  if (m_app != nullptr) {
+    for (QMdiSubWindow* window : windows) {
+      auto* child = qobject_cast<CChildFrame*>(window->widget());
+      if (child != nullptr && child->document()->IsModified() && !m_app->CanCloseDocument(child)) return false;
+    }
+  }
+  // Every question is answered: the windows close without asking again.
+  m_closingAll = true;
+  m_mdiArea->closeAllSubWindows();
+  m_closingAll = false;
+  for (QMdiSubWindow* window : m_mdiArea->subWindowList()) {
+    if (window->isVisible()) return false;
+  }
+  return true;
+}
+
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
-  // A document window about to close asks about unsaved changes first.
+  // A document window about to close asks about unsaved changes first,
+  // unless the exit has asked already.
   if (event->type() == QEvent::Close && m_app != nullptr) {
-    if (auto* child = qobject_cast<CChildFrame*>(watched); child != nullptr && !m_app->CanCloseDocument(child)) {
-      event->ignore();
-      return true;
+    if (auto* child = qobject_cast<CChildFrame*>(watched); child != nullptr) {
+      if (m_closingAll) {
+        child->document()->sound().Stop();
+      } else if (!m_app->CanCloseDocument(child)) {
+        event->ignore();
+        return true;
+      }
     }
   }
   return QMainWindow::eventFilter(watched, event);

@@ -67,6 +67,10 @@ class CMainFrame : public QMainWindow {
   void BuildMenus();
   void UpdateMenus();
   void UpdateTitle();
+  void UpdateWindowMenu();
+  // Exit's part for the documents: asks about every modified one, then
+  // closes all windows; false (nothing closed) when the user cancelled.
+  bool CloseAllDocuments();
   void UpdateRecentFileMenu();
   void OnCommand(int id);
   void OnDocumentCommand(int id, CChildFrame* child);
@@ -80,6 +84,9 @@ class CMainFrame : public QMainWindow {
   QHash<int, QAction*> m_actions;
   QMenu* m_fileMenu = nullptr;
   QMenu* m_recentMenu = nullptr;
+  QMenu* m_windowMenu = nullptr;
   QList<QMenu*> m_documentMenus;  // shown only while a document window is active
   QStringList m_recentFiles;
+  // Set while the exit closes the windows whose questions it has asked.
+  bool m_closingAll = false;
 };

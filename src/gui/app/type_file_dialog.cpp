@@ -30,7 +30,16 @@ QStringList CTypeFileDialog::NameFiltersFromPairs(const QString& filter) {
     // blanks; the pairs separate them with semicolons.
     QString patterns = parts[i + 1];
     patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-    filters << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns.simplified());
+    patterns = patterns.simplified();
+    const QString description = parts[i].trimmed();
+    // Most descriptions already end in their patterns ("ACM Waveform
+    // (*.wav)"); those are shown as they stand rather than with the
+    // patterns a second time.
+    const QString ownPatterns = QStringLiteral("(%1)").arg(patterns);
+    if (description.endsWith(ownPatterns))
+      filters << description;
+    else
+      filters << QStringLiteral("%1 %2").arg(description, ownPatterns);
   }
   return filters;
 }

@@ -18,7 +18,8 @@ class CTypeFileDialog : public QFileDialog {
   CTypeFileDialog(bool save, const QString& defaultExtension, const QString& fileName, const QString& filter,
                   QWidget* parent = nullptr);
 
-  // Qt name filters for the "|"-separated pairs: "Description (patterns)".
+  // Qt name filters for the "|"-separated pairs: "Description (patterns)",
+  // or the description alone when it already ends in "(patterns)".
   static QStringList NameFiltersFromPairs(const QString& filter);
   // The name with its extension replaced by that of `pattern` ("*.tvf");
   // the name unchanged when the pattern is not one plain extension.

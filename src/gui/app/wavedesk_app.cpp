@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QUrl>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -96,21 +97,43 @@ bool CWavedeskApp::InitInstance(const Options& options) {
     if (HandOverToRunningInstance(options.fileToOpen)) return false;
     ListenForOtherInstances();
   }
-  SeedRuntimeRandom(static_cast<uint32_t>(QDateTime::currentSecsSinceEpoch()));
 
+  // The splash's status line names each step of start-up while it runs.
   QPointer<CSplashWnd> splash;
   if (options.showSplash) {
     splash = new CSplashWnd;
     splash->ShowSplash();
   }
-  auto status = [&splash](const char* text) {
-    if (splash) splash->SetStatusText(QString::fromLatin1(text));
+  auto status = [this, &splash](const char* text) {
+    const QString line = QString::fromLatin1(text);
+    if (splash) splash->SetStatusText(line);
+    emit startupStatus(line);
   };
+  // Two pauses let the splash be read: after its first line, and with the
+  // main window up before it goes. They keep the splash's fade running but
+  // take no input and no hand-over from another instance meanwhile. Without
+  // a splash there is nothing to read and no reason to wait.
+  auto pause = [this, &splash](int milliseconds) {
+    emit startupPause(milliseconds);
+    if (!splash) return;
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+  };
+  status("Lauching application..");
   status("Initializing...");
+  pause(200);
+  SeedRuntimeRandom(static_cast<uint32_t>(QDateTime::currentSecsSinceEpoch()));
+  status("Preparing Clipboard...");
+  status("Initializing Common Controls...");
+  status("Enabling HTML Help...");
+  status("Initializing OLE libraries");
   status("Reading from Registry...");
+  status("Creating Template...");
   m_frame = std::make_unique<CMainFrame>(this, &m_settings);
   m_dialogNew = std::make_unique<CDialogNew>(m_frame.get());
   connect(m_frame.get(), &CMainFrame::openFileRequested, this, &CWavedeskApp::OpenDocumentFile);
+  status("Parsing Shell command");
 
   status("Initializing DirectX");
   const DeviceResult opened = m_devices.Open(options.backend);
@@ -124,7 +147,11 @@ bool CWavedeskApp::InitInstance(const Options& options) {
 
   status("Welcome");
   m_frame->show();
+  m_frame->repaint();
+  pause(500);
   if (splash) splash->CloseSplash();
+  // The file named on the command line opens once the sound devices are up,
+  // so that its document can play at once.
   if (!options.fileToOpen.isEmpty()) {
     OpenDocumentFile(options.fileToOpen);
   } else if (options.showCommonTasks && m_settings.showCommonTasksAtStart) {

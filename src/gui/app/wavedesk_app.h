@@ -71,6 +71,12 @@ class CWavedeskApp : public QObject {
   bool SaveDocument(CChildFrame* child);
   bool SaveDocumentAs(CChildFrame* child);
 
+ signals:
+  // Start-up's steps as the splash shows them, and its pauses (taken only
+  // while a splash shows), in the order they come.
+  void startupStatus(const QString& text);
+  void startupPause(int milliseconds);
+
  private:
   // "Failed to Save." followed by the reason, when there is one.
   void ShowSaveFailure(const QString& reason);

@@ -42,6 +42,9 @@ CDialogNew::CDialogNew(QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(m_form);
   layout->addWidget(buttons);
+  // The name box takes no more than 20 characters, typed or pasted; the
+  // check on OK stays for names put there any other way.
+  m_form->nameEdit()->setMaxLength(kMaxNameLength);
   LoadControls();
 }
 

@@ -26,8 +26,9 @@ class CDialogNew : public QDialog {
   // The values of a new blank file: silence, otherwise as at construction.
   void SetBlankDefaults();
 
-  // The length must be a number and the name at most 20 characters;
-  // otherwise a message, and the dialog stays open.
+  // The length must be a number and the name at most 20 characters (the
+  // name box takes no more while typing); otherwise a message, and the
+  // dialog stays open.
   void accept() override;
   // Puts the kept values back into the controls.
   void reject() override;

@@ -17,6 +17,7 @@
 #include <iterator>
 #include <limits>
 
+#include "core/model/file_properties.h"
 #include "core/model/sound.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/wavedesk_doc.h"
@@ -298,13 +299,8 @@ QString CSoundFormView::FormatTagName(uint16_t formatTag) {
   }
 }
 
-QString CSoundFormView::ApproximateLengthText(uint32_t totalBytes, uint16_t channels) {
-  // 64-bit arithmetic: in 32 bits the milliseconds of any sound longer than
-  // about 97 seconds of stereo would wrap and read as a short one. A record
-  // that claims no channels is taken as mono rather than divided by.
-  const uint64_t frames = totalBytes / (static_cast<uint64_t>(std::max<uint16_t>(channels, 1)) * 2);
-  const uint64_t milliseconds = frames * 1000 / 44100;
-  if (milliseconds >= 1000) return QStringLiteral("%1 seconds").arg(frames / 44100);
+QString CSoundFormView::ApproximateLengthText(uint64_t milliseconds) {
+  if (milliseconds >= 1000) return QStringLiteral("%1 seconds").arg(milliseconds / 1000);
   return QStringLiteral("%1 milliseconds").arg(milliseconds);
 }
 
@@ -320,7 +316,8 @@ QString CSoundFormView::HistoryTimeText(const QTime& time) {
 void CSoundFormView::RefreshProperties() {
   const CSound& sound = m_document->sound();
   const WaveFormat format = ParseWaveFormat(sound.fileFormat);
-  const uint32_t totalBytes = sound.GetLength();
+  // The layers hold the working format; the figures describe the file.
+  const FileProperties figures = WorkOutFileProperties(sound.fileFormat, sound.GetLength());
   auto set = [this](int row, const QString& value) { m_propertiesList->topLevelItem(row)->setText(1, value); };
   set(kRowFileName, QString::fromStdString(sound.path));
   set(kRowBitDepth, QStringLiteral("%1 bits").arg(format.bitsPerSample));
@@ -328,15 +325,22 @@ void CSoundFormView::RefreshProperties() {
                                                                                           : QStringLiteral("(Stereo)")));
   set(kRowSampleRate, QStringLiteral("%1 Hz").arg(format.samplesPerSec));
   set(kRowBlockAlign, QStringLiteral("%1 bytes").arg(format.blockAlign));
-  // A damaged record may claim a block align of 0; it counts as one byte.
-  set(kRowTotalSamples, QStringLiteral("%1 samples through each channel")
-                            .arg(totalBytes / std::max<uint32_t>(format.blockAlign, 1)));
-  set(kRowApproxLength, ApproximateLengthText(totalBytes, format.channels));
-  set(kRowTotalBytes, QStringLiteral("%1 bytes").arg(totalBytes));
+  set(kRowTotalSamples, QStringLiteral("%1 samples through each channel").arg(figures.totalSamples));
+  set(kRowApproxLength, ApproximateLengthText(figures.milliseconds));
+  set(kRowTotalBytes, QStringLiteral("%1 bytes").arg(figures.totalBytes));
   set(kRowAvgBytes, QStringLiteral("%1 bps").arg(format.avgBytesPerSec));
   set(kRowFileType, FourCharacterCode(sound.riffId) + QStringLiteral(", ") + FourCharacterCode(sound.waveId));
   set(kRowFormatTag, FormatTagName(format.formatTag));
   set(kRowFormatChunkSize, QStringLiteral("%1 bytes").arg(sound.formatSize));
+  // The columns start at their set widths and widen to show every label and
+  // value whole: the format names are longer than the value column's 250
+  // pixels in most fonts, and an elided "Uncompressed P..." says nothing.
+  // (QTreeView hides the measure its base class offers publicly.)
+  const QAbstractItemView* view = m_propertiesList;
+  for (int column = 0; column < 2; ++column) {
+    const int wanted = view->sizeHintForColumn(column);
+    if (wanted > m_propertiesList->columnWidth(column)) m_propertiesList->setColumnWidth(column, wanted);
+  }
 }
 
 void CSoundFormView::RefreshTags() {

@@ -58,9 +58,9 @@ class CSoundFormView : public QWidget {
 
   // The "Format Tag" row's text for a format tag.
   static QString FormatTagName(uint16_t formatTag);
-  // The "Approx. Length" row's text. The figure always takes the data as
-  // 16-bit samples at 44,100 Hz, whatever the file's format says.
-  static QString ApproximateLengthText(uint32_t totalBytes, uint16_t channels);
+  // The "Approx. Length" row's text for a playing time: whole seconds from
+  // one second on, milliseconds below.
+  static QString ApproximateLengthText(uint64_t milliseconds);
   // A history row's "Time": hours without a leading zero on a twelve-hour
   // dial, minutes and seconds, and AM or PM.
   static QString HistoryTimeText(const QTime& time);

@@ -3,6 +3,7 @@
 #include "gui/ui/child_frame.h"
 
 #include <QEvent>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -16,10 +17,10 @@
 namespace {
 constexpr int kBitmapWidth = 16;
 constexpr int kBitmapHeight = 15;
-// Before the first resize the view has no client area yet; the buttons sit
-// this far above the bottom of the upper pane.
-constexpr int kInitialDistanceFromBottom = 29;
-constexpr int kDistanceFromClientBottom = 13;
+// The frame-number ruler along the view's bottom, whose labels the buttons
+// must leave readable, and the gap kept above it.
+constexpr int kBottomRulerHeight = 15;
+constexpr int kGapAboveRuler = 2;
 }  // namespace
 
 CChildFrame::CChildFrame(CWavedeskDoc* document, QWidget* parent)
@@ -51,16 +52,11 @@ CChildFrame::CChildFrame(CWavedeskDoc* document, QWidget* parent)
   connect(m_zoomOut, &QToolButton::clicked, m_view, &CWavedeskView::ZoomOut);
   connect(m_zoomInMax, &QToolButton::clicked, m_view, &CWavedeskView::ZoomInMax);
   connect(m_zoomOutMax, &QToolButton::clicked, m_view, &CWavedeskView::ZoomOutMax);
-  connect(m_view, &CWavedeskView::repainted, this, &CChildFrame::PlaceZoomButtons);
-  connect(m_splitter, &QSplitter::splitterMoved, this, &CChildFrame::PlaceZoomButtons);
-
-  const int paneRight = 400;
-  const int y = kViewHeight - kInitialDistanceFromBottom;
-  m_zoomInMax->move(paneRight - 66, y);
-  m_zoomIn->move(paneRight - 50, y);
-  m_zoomOut->move(paneRight - 34, y);
-  m_zoomOutMax->move(paneRight - 18, y);
+  // Where the buttons go depends only on the view's outer size: a frame
+  // resize and a splitter move both reach them as a resize of the view.
+  m_view->installEventFilter(this);
   m_clientCreated = true;
+  PlaceZoomButtons();
 }
 
 CChildFrame::~CChildFrame() { m_document->SetViews(nullptr, nullptr); }
@@ -77,7 +73,8 @@ QToolButton* CChildFrame::MakeZoomButton(int id, int bitmapId, const QString& ti
   button->setFixedSize(kBitmapWidth, kBitmapHeight);
   button->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0px; }"));
   button->setIcon(QIcon(PaintedZoomBitmap(bitmapId, palette().color(QPalette::Button))));
-  button->raise();
+  // Made after the splitter, the buttons lie above the view for good; they
+  // are never raised again, since each raise repaints what lies under them.
   return button;
 }
 
@@ -94,14 +91,21 @@ void CChildFrame::OnInitialUpdate() {
 
 void CChildFrame::PlaceZoomButtons() {
   if (!m_clientCreated) return;
-  const QWidget* client = m_view->viewport();
-  const int y = client->mapTo(this, QPoint(0, client->height())).y() - kDistanceFromClientBottom;
+  // The buttons are placed from the view's outer bottom edge as if the
+  // horizontal scroll bar were showing, and clear above the frame-number
+  // ruler there. The view's client area shrinks and grows as the bar comes
+  // and goes, and buttons tied to it would jump under the pointer onto the
+  // bar; tied to the outer edge they stay put and cover no ruler label
+  // either way.
+  const int viewBottom = m_view->mapTo(this, QPoint(0, m_view->height())).y();
+  const int scrollBarHeight = m_view->horizontalScrollBar()->sizeHint().height();
+  const int y = viewBottom - scrollBarHeight - kBottomRulerHeight - kGapAboveRuler - kBitmapHeight;
   const int right = width();
+  // Moving a widget where it already is does nothing, repaints included.
   m_zoomInMax->move(right - 66, y);
   m_zoomIn->move(right - 50, y);
   m_zoomOut->move(right - 34, y);
   m_zoomOutMax->move(right - 18, y);
-  for (QToolButton* button : {m_zoomInMax, m_zoomIn, m_zoomOut, m_zoomOutMax}) button->raise();
 }
 
 void CChildFrame::resizeEvent(QResizeEvent* event) {
@@ -109,6 +113,11 @@ void CChildFrame::resizeEvent(QResizeEvent* event) {
   // new sizes when this runs.
   QWidget::resizeEvent(event);
   PlaceZoomButtons();
+}
+
+bool CChildFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_view && event->type() == QEvent::Resize) PlaceZoomButtons();
+  return QWidget::eventFilter(watched, event);
 }
 
 void CChildFrame::changeEvent(QEvent* event) {

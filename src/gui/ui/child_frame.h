@@ -27,9 +27,11 @@ class CChildFrame : public QWidget {
   // Runs the first update of both panes once the document has its sound.
   void OnInitialUpdate();
 
-  // Puts the zoom buttons 13 pixels above the bottom of the view's client
-  // area, at 66, 50, 34 and 18 pixels left of the frame's right edge. The
-  // view asks for this after every repaint; a resize does it too.
+  // Puts the zoom buttons at 66, 50, 34 and 18 pixels left of the frame's
+  // right edge, just above the view's bottom ruler as it stands while the
+  // horizontal scroll bar shows, whether the bar shows or not. Every resize
+  // of the frame or the view does this; nothing else moves them, so an idle
+  // window stays idle.
   void PlaceZoomButtons();
 
   // The panes' heights as the frame starts and the least each keeps.
@@ -41,6 +43,7 @@ class CChildFrame : public QWidget {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QToolButton* MakeZoomButton(int id, int bitmapId, const QString& tip);

@@ -66,6 +66,7 @@ void CWavedeskView::OnInitialUpdate() {
   m_rulerFont.setPixelSize(10);
   m_rulerFont.setStyleStrategy(QFont::NoAntialias);
   m_initialised = true;
+  m_announcedActiveLayer = m_document->sound().activeLayerIndex;
   if (CSoundPlayback* playback = m_document->playback()) playback->SetView(this);
   UpdateScrollRange();
   if (m_document->settings().zoomToFitOnOpen) {
@@ -81,6 +82,8 @@ void CWavedeskView::OnInitialUpdate() {
 }
 
 void CWavedeskView::OnUpdate(int hint) {
+  // Whoever updated all views has told them of the active layer as it is.
+  m_announcedActiveLayer = m_document->sound().activeLayerIndex;
   if (m_notifying) return;
   if (hint == kUpdateAll || hint == kUpdateLayers) {
     CSound& sound = m_document->sound();
@@ -91,6 +94,7 @@ void CWavedeskView::OnUpdate(int hint) {
 }
 
 void CWavedeskView::NotifyOtherViews(int hint) {
+  m_announcedActiveLayer = m_document->sound().activeLayerIndex;
   const bool wasNotifying = m_notifying;
   m_notifying = true;
   m_document->UpdateAllViews(hint);
@@ -351,6 +355,25 @@ void CWavedeskView::DropPeakColumns() {
 // ---------------------------------------------------------------------------
 // Playback
 
+void CWavedeskView::AnnounceActiveLayerChange() {
+  if (m_document->sound().activeLayerIndex != m_announcedActiveLayer) NotifyOtherViews(kUpdateSelection);
+}
+
+void CWavedeskView::ScrollTo(int32_t scrollPosition) {
+  ScrollTo(static_cast<int64_t>(scrollPosition));
+  AnnounceActiveLayerChange();
+}
+
+void CWavedeskView::Repaint() {
+  RepaintFully();
+  AnnounceActiveLayerChange();
+}
+
+void CWavedeskView::InvertSelectionChange(int32_t oldStart, int32_t oldEnd, int32_t oldLayer) {
+  UpdateSelectionByInversion(oldStart, oldEnd, oldLayer);
+  AnnounceActiveLayerChange();
+}
+
 void CWavedeskView::SetPlayTimer(bool running) {
   if (running)
     m_playTimer.start(kPlayTimerInterval, this);  // restarts a running one
@@ -375,10 +398,12 @@ void CWavedeskView::timerEvent(QTimerEvent* event) {
     QAbstractScrollArea::timerEvent(event);
     return;
   }
-  if (CSoundPlayback* playback = m_document->playback())
+  if (CSoundPlayback* playback = m_document->playback()) {
     playback->OnPlayTimer();
-  else
+    AnnounceActiveLayerChange();
+  } else {
     m_playTimer.stop();
+  }
 }
 
 // ---------------------------------------------------------------------------

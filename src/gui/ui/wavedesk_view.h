@@ -87,7 +87,7 @@ class CWavedeskView : public QAbstractScrollArea, public PlaybackView {
   // Scrolls to a content x (clamped to the range) and repaints at once;
   // nothing while busy.
   void ScrollTo(int64_t position);
-  void ScrollTo(int32_t scrollPosition) override { ScrollTo(static_cast<int64_t>(scrollPosition)); }
+  void ScrollTo(int32_t scrollPosition) override;
   // Draws the whole view now.
   void RepaintFully();
   // Moves the selection mark without a full repaint: inverts the previous
@@ -121,15 +121,14 @@ class CWavedeskView : public QAbstractScrollArea, public PlaybackView {
   void SetPlayTimer(bool running) override;
   bool isPlayTimerRunning() const { return m_playTimer.isActive(); }
   PlaybackViewport Viewport() const override;
-  void Repaint() override { RepaintFully(); }
-  void InvertSelectionChange(int32_t oldStart, int32_t oldEnd, int32_t oldLayer) override {
-    UpdateSelectionByInversion(oldStart, oldEnd, oldLayer);
-  }
+  void Repaint() override;
+  void InvertSelectionChange(int32_t oldStart, int32_t oldEnd, int32_t oldLayer) override;
 
   ViewMouse& mouse() const { return *m_mouse; }
 
  signals:
-  // After every full repaint: the child frame places its zoom buttons.
+  // After every full repaint (the repaint benchmark counts them). Nothing
+  // that a repaint changes may answer it by repainting again.
   void repainted();
 
  protected:
@@ -147,6 +146,10 @@ class CWavedeskView : public QAbstractScrollArea, public PlaybackView {
 
  private:
   void OnScrollAction(int action);
+  // Playback moves the active layer on its own (the cursor running into
+  // another layer, Stop putting the selection back); the other views hear
+  // of it here, once per change.
+  void AnnounceActiveLayerChange();
   void ScrollAfterZoomStep();
   void Render();
   int64_t ScrollRangeWidth() const;
@@ -160,6 +163,8 @@ class CWavedeskView : public QAbstractScrollArea, public PlaybackView {
   bool m_zoomToFitPending = false;
   // Set while NotifyOtherViews runs: the update is for the other views.
   bool m_notifying = false;
+  // The active layer the document's views were last told about.
+  int m_announcedActiveLayer = -1;
   // Set by UpdateSelectionByInversion: the next paint only copies the image.
   bool m_copyOnly = false;
   QFont m_rulerFont;

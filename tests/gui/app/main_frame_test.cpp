@@ -1,11 +1,137 @@
-// The main window as it starts, and the command line it is started with.
+// The main window as it starts, with documents in it, and the command line
+// it is started with.
+#include <QAction>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "gui/app/command_line.h"
 #include "gui/app/main_frame.h"
+#include "gui/app/resource_ids.h"
+#include "gui/app/wavedesk_doc.h"
+#include "gui/ui/child_frame.h"
+#include "gui/ui/wavedesk_view.h"
 
 namespace {
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++count;
+    return false;
+  }
+};
+
+class MainFrameWithDocuments : public testing::Test {
+ protected:
+  MainFrameWithDocuments() {
+    frame.resize(1000, 700);
+    frame.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  }
+
+  // A new document of `seconds` of sine, in its own window.
+  CChildFrame* AddDocument(const QString& title, int seconds) {
+    auto* document = new CWavedeskDoc(settings);
+    GeneratorParameters sine;
+    sine.length = seconds * 44100;
+    EXPECT_TRUE(document->OnNewDocument(sine));
+    document->SetTitle(title);
+    return frame.AddDocumentWindow(document);
+  }
+
+  QMenu* Menu(const QString& title) {
+    for (QAction* action : frame.menuBar()->actions())
+      if (action->text() == title) return action->menu();
+    ADD_FAILURE() << "no menu " << title.toStdString();
+    return nullptr;
+  }
+
+  SettingsRecord settings;
+  CMainFrame frame;
+};
+
+TEST_F(MainFrameWithDocuments, AnIdleDocumentWindowDoesNotRepaint) {
+  // Given a ten-second document open in the main window, left alone until
+  // its first paints are done
+  CChildFrame* child = AddDocument(QStringLiteral("idle.wav"), 10);
+  QWidget* client = child->view()->viewport();
+  PaintCounter paints(client);
+  QTest::qWait(300);
+  ASSERT_GT(paints.count, 0);  // it was drawn
+  // When nothing happens for a second
+  paints.count = 0;
+  QTest::qWait(1000);
+  // Then the view is painted a handful of times at most (a busy loop of
+  // repaints shows as hundreds)
+  EXPECT_LE(paints.count, 3);
+}
+
+TEST_F(MainFrameWithDocuments, WindowMenuListsTheOpenDocuments) {
+  CChildFrame* first = AddDocument(QStringLiteral("first.wav"), 1);
+  AddDocument(QStringLiteral("second.wav"), 1);
+  QMenu* window = Menu(QStringLiteral("&Window"));
+  ASSERT_NE(window, nullptr);
+  // When the menu opens
+  emit window->aboutToShow();
+  // Then it ends with one numbered, checkable entry per document, the active one checked
+  QStringList entries;
+  QAction* firstEntry = nullptr;
+  for (QAction* action : window->actions()) {
+    if (!action->isCheckable()) continue;
+    entries << action->text() + (action->isChecked() ? QStringLiteral(" (active)") : QString());
+    if (action->text().endsWith(QStringLiteral("first.wav"))) firstEntry = action;
+  }
+  EXPECT_EQ(entries, (QStringList{QStringLiteral("&1 first.wav"), QStringLiteral("&2 second.wav (active)")}));
+  // And choosing an entry activates its window
+  ASSERT_NE(firstEntry, nullptr);
+  firstEntry->trigger();
+  EXPECT_EQ(frame.activeChild(), first);
+  // A modified document's entry carries its star; a closed one leaves the list
+  first->document()->SetModifiedFlag(true);
+  frame.mdiArea()->subWindowList().back()->close();
+  QCoreApplication::processEvents();
+  emit window->aboutToShow();
+  entries.clear();
+  for (QAction* action : window->actions())
+    if (action->isCheckable()) entries << action->text();
+  EXPECT_EQ(entries, QStringList{QStringLiteral("&1 first.wav*")});
+}
+
+TEST_F(MainFrameWithDocuments, AMaximisedDocumentNamesItselfOnceInTheTitle) {
+  AddDocument(QStringLiteral("env.tvf"), 1);
+  EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tarvo Wavedesk 2.0 - env.tvf"));
+  // When the document window is maximised
+  frame.mdiArea()->activeSubWindow()->showMaximized();
+  QCoreApplication::processEvents();
+  // Then the main title names it once, in brackets
+  EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tarvo Wavedesk 2.0 - [env.tvf]"));
+  // And a second maximised document takes its place there
+  AddDocument(QStringLiteral("two.wav"), 1);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tarvo Wavedesk 2.0 - [two.wav]"));
+  qobject_cast<CChildFrame*>(frame.mdiArea()->activeSubWindow()->widget())->document()->SetModifiedFlag(true);
+  EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tarvo Wavedesk 2.0 - [two.wav*]"));
+  // When it is restored the plain form comes back
+  frame.mdiArea()->activeSubWindow()->showNormal();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tarvo Wavedesk 2.0 - two.wav*"));
+}
+
+TEST(MainFrame, CommandPromptsInTheStatusBar) {
+  CMainFrame frame;
+  EXPECT_EQ(frame.action(ID_COMMON_TASKS)->statusTip(), QStringLiteral("Bring up the common tasks dialog"));
+  EXPECT_EQ(frame.action(ID_COMMON_TASKS)->toolTip(), QStringLiteral("Common Tasks"));
+  EXPECT_EQ(frame.action(ID_PREFERENCES)->statusTip(), QStringLiteral("Change the application preferences"));
+}
 
 TEST(MainFrame, StartsWithTheTitleAndAnEmptyDocumentArea) {
   CMainFrame frame;

@@ -13,12 +13,31 @@ namespace {
 
 const QString kSaveFilter = QStringLiteral("ACM Waveform (*.wav)|*.wav|Audio Document File (*.tvf)|*.tvf||");
 
-TEST(TypeFileDialog, FilterPairsBecomeNameFilters) {
-  EXPECT_EQ(CTypeFileDialog::NameFiltersFromPairs(kSaveFilter),
-            QStringList({"ACM Waveform (*.wav) (*.wav)", "Audio Document File (*.tvf) (*.tvf)"}));
-  EXPECT_EQ(CTypeFileDialog::NameFiltersFromPairs(QStringLiteral("Compatible Audio Files |*.wav; *.tvf|All Files (*.*)|*.*||")),
-            QStringList({"Compatible Audio Files (*.wav *.tvf)", "All Files (*.*) (*.*)"}));
+struct FilterCase {
+  const char* name;
+  const char* pairs;
+  QStringList nameFilters;
+};
+
+class FilterPairsTest : public testing::TestWithParam<FilterCase> {};
+
+TEST_P(FilterPairsTest, BecomeNameFiltersThatShowThePatternsOnce) {
+  EXPECT_EQ(CTypeFileDialog::NameFiltersFromPairs(QString::fromUtf8(GetParam().pairs)), GetParam().nameFilters);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    SaveAs, FilterPairsTest,
+    testing::Values(
+        // The description already names its patterns: shown as it stands.
+        FilterCase{"DescriptionEndsInItsPatterns", "Microsoft ACM Waveform (*.wav)|*.wav|Audio Document File (*.tvf)|*.tvf||",
+                   {"Microsoft ACM Waveform (*.wav)", "Audio Document File (*.tvf)"}},
+        // Without them, the patterns are added, semicolons turned to blanks.
+        FilterCase{"PatternsAdded", "Compatible Audio Files |*.wav; *.tvf|All Files (*.*)|*.*||",
+                   {"Compatible Audio Files (*.wav *.tvf)", "All Files (*.*)"}},
+        // Other words in parentheses are not the patterns.
+        FilterCase{"OtherParentheses", "Raw (8-bit)|*.raw||", {"Raw (8-bit) (*.raw)"}},
+        FilterCase{"DifferentPatterns", "Wave (*.wav)|*.wav;*.wave||", {"Wave (*.wav) (*.wav *.wave)"}}),
+    [](const testing::TestParamInfo<FilterCase>& info) { return std::string(info.param.name); });
 
 struct ExtensionCase {
   const char* name;

@@ -1,12 +1,17 @@
-// The application as a user drives it: documents opened by extension,
-// created blank, saved in both formats, the "*" of a modified document in
-// the titles, and the preferences kept in the profile between runs.
+// The application as a user drives it: the splash during start-up, documents
+// opened by extension, created blank, saved in both formats, the "*" of a
+// modified document in the titles, the preferences kept in the profile
+// between runs, and Exit's questions about unsaved documents.
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -14,6 +19,7 @@
 #include "core/model/wave_file.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/resource_ids.h"
+#include "gui/app/splash_wnd.h"
 #include "gui/app/wavedesk_app.h"
 #include "gui/app/wavedesk_doc.h"
 #include "gui/ui/child_frame.h"
@@ -57,6 +63,35 @@ class WavedeskAppTest : public testing::Test {
   test_support::TemporaryFolder m_profile;
   test_support::TemporaryFolder m_files;
 };
+
+TEST_F(WavedeskAppTest, TheSplashShowsEveryStartUpStepInOrder) {
+  // Given a start with the splash window
+  CWavedeskApp app;
+  QStringList shown;
+  QObject::connect(&app, &CWavedeskApp::startupStatus, [&shown](const QString& text) {
+    // What the splash's own status line says as the step is announced
+    QString onSplash = QStringLiteral("<no splash>");
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      auto* splash = qobject_cast<CSplashWnd*>(window);
+      if (splash != nullptr && splash->isVisible()) onSplash = splash->statusText();
+    }
+    shown << (onSplash == text ? text : text + QStringLiteral(" (splash: ") + onSplash + QStringLiteral(")"));
+  });
+  QObject::connect(&app, &CWavedeskApp::startupPause,
+                   [&shown](int milliseconds) { shown << QStringLiteral("(wait %1 ms)").arg(milliseconds); });
+  CWavedeskApp::Options options;
+  options.backend = SoundBackend::Null;
+  options.singleInstance = false;
+  options.showCommonTasks = false;
+  // When the program starts
+  ASSERT_TRUE(app.InitInstance(options));
+  // Then the splash has shown each step, with the two waits, in this order
+  EXPECT_EQ(shown, (QStringList{"Lauching application..", "Initializing...", "(wait 200 ms)", "Preparing Clipboard...",
+                                "Initializing Common Controls...", "Enabling HTML Help...", "Initializing OLE libraries",
+                                "Reading from Registry...", "Creating Template...", "Parsing Shell command",
+                                "Initializing DirectX", "Welcome", "(wait 500 ms)"}));
+  EXPECT_TRUE(app.mainFrame()->isVisible());
+}
 
 TEST_F(WavedeskAppTest, OpensAWaveFileIntoANewWindow) {
   auto app = Start();
@@ -232,6 +267,77 @@ TEST_F(WavedeskAppTest, DroppedFilesAreOpened) {
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(app->mainFrame(), &drop);
   EXPECT_EQ(app->mainFrame()->mdiArea()->subWindowList().size(), 2);
+}
+
+// Answers the save questions as they come, one answer each, and keeps their
+// texts; a question beyond the answers is cancelled.
+class SaveQuestions {
+ public:
+  explicit SaveQuestions(QList<QMessageBox::StandardButton> answers) : m_answers(std::move(answers)) {
+    m_poll.setInterval(10);
+    QObject::connect(&m_poll, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr || !box->isVisible()) return;
+      asked << box->text();
+      const QMessageBox::StandardButton answer = m_answers.isEmpty() ? QMessageBox::Cancel : m_answers.takeFirst();
+      box->button(answer)->click();
+    });
+    m_poll.start();
+  }
+  QStringList asked;
+
+ private:
+  QList<QMessageBox::StandardButton> m_answers;
+  QTimer m_poll;
+};
+
+TEST_F(WavedeskAppTest, CancelAtTheFirstSaveQuestionEndsTheWholeExit) {
+  // Given three documents, the first and the last modified
+  auto app = Start();
+  CMainFrame* frame = app->mainFrame();
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(frame->ExecuteCommand(ID_FILE_NEW));
+  const QList<QMdiSubWindow*> windows = frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+  ASSERT_EQ(windows.size(), 3);
+  auto documentOf = [&](int i) { return qobject_cast<CChildFrame*>(windows[i]->widget())->document(); };
+  documentOf(0)->SetTitle(QStringLiteral("one.wav"));
+  documentOf(1)->SetTitle(QStringLiteral("two.wav"));
+  documentOf(2)->SetTitle(QStringLiteral("three.wav"));
+  documentOf(0)->SetModifiedFlag(true);
+  documentOf(2)->SetModifiedFlag(true);
+  {
+    // When Exit is chosen and the first question is answered Cancel
+    SaveQuestions questions({QMessageBox::Cancel});
+    ASSERT_TRUE(frame->ExecuteCommand(ID_APP_EXIT));
+    QCoreApplication::processEvents();
+    // Then nothing else is asked, and every window stays as it was
+    EXPECT_EQ(questions.asked, QStringList{QStringLiteral("Save changes to one.wav?")});
+  }
+  EXPECT_TRUE(frame->isVisible());
+  ASSERT_EQ(frame->mdiArea()->subWindowList().size(), 3);
+  for (QMdiSubWindow* window : windows) EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(documentOf(0)->IsModified());
+  EXPECT_TRUE(documentOf(2)->IsModified());
+  {
+    // When Exit is chosen again and the second question is cancelled after
+    // the first was answered No
+    SaveQuestions questions({QMessageBox::No, QMessageBox::Cancel});
+    ASSERT_TRUE(frame->ExecuteCommand(ID_APP_EXIT));
+    QCoreApplication::processEvents();
+    // Then both were asked in order, and still no window has closed
+    EXPECT_EQ(questions.asked,
+              (QStringList{QStringLiteral("Save changes to one.wav?"), QStringLiteral("Save changes to three.wav?")}));
+  }
+  EXPECT_EQ(frame->mdiArea()->subWindowList().size(), 3);
+  EXPECT_TRUE(frame->isVisible());
+  {
+    // When both are answered No, each is asked once and everything closes
+    SaveQuestions questions({QMessageBox::No, QMessageBox::No});
+    ASSERT_TRUE(frame->ExecuteCommand(ID_APP_EXIT));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(questions.asked.size(), 2);
+  }
+  EXPECT_TRUE(frame->mdiArea()->subWindowList().isEmpty());
+  EXPECT_FALSE(frame->isVisible());
 }
 
 TEST_F(WavedeskAppTest, DocumentCommandsDoNothingWithoutADocument) {

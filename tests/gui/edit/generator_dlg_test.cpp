@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
+#include <QTest>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
@@ -108,8 +109,9 @@ INSTANTIATE_TEST_SUITE_P(
         ValidationCase{"NewWaveExponent", false, IDC_GEN_LENGTH_NEW, "1e3", "", 1000},
         ValidationCase{"NewWaveNegativeLengthIsEmpty", false, IDC_GEN_LENGTH_NEW, "-500", "", 0},
         ValidationCase{"NewWaveHugeLengthHeldToInt32", false, IDC_GEN_LENGTH_NEW, "1e30", "", INT32_MAX},
-        ValidationCase{"NewWaveName21Characters", false, IDC_GEN_NAME, "abcdefghijklmnopq.wav",
-                       "Please enter no more than 20 characters.", 0},
+        // The name box holds 20 characters at most: a longer text is cut
+        // there, and OK takes it.
+        ValidationCase{"NewWaveName21Characters", false, IDC_GEN_NAME, "abcdefghijklmnopq.wav", "", 40000},
         ValidationCase{"NewWaveName20Characters", false, IDC_GEN_NAME, "abcdefghijklmnop.wav", "", 40000},
         ValidationCase{"LayerLengthFraction", true, IDC_GEN_LENGTH_LAYER, "12.5", "Please enter an integer.", 0},
         ValidationCase{"LayerLengthNotANumber", true, IDC_GEN_LENGTH_LAYER, "x", "Please enter an integer.", 0},
@@ -120,6 +122,28 @@ INSTANTIATE_TEST_SUITE_P(
         ValidationCase{"LayerNameUnlimited", true, IDC_GEN_NAME, "a layer name far longer than twenty", "",
                        40000}),
     [](const testing::TestParamInfo<ValidationCase>& info) { return std::string(info.param.name); });
+
+TEST(GeneratorDialogs, OnlyTheNewWaveNameStopsAtTwentyCharactersWhileTyping) {
+  const QString typed = QStringLiteral("a name of twenty-five chr");
+  // Given the new-wave dialog with its name box emptied
+  CDialogNew newWave;
+  newWave.show();
+  auto* name = Control<QLineEdit>(newWave, IDC_GEN_NAME);
+  name->clear();
+  // When 25 characters are typed, then the box holds the first 20
+  QTest::keyClicks(name, typed);
+  EXPECT_EQ(name->text(), typed.left(20));
+  // And OK takes them without a word
+  EXPECT_EQ(AnswerMessageBox([&] { Control<QPushButton>(newWave, IDOK)->click(); }), QString());
+  EXPECT_EQ(newWave.name(), typed.left(20));
+  // The layer dialog's name has no limit
+  CNewLayerDlg layer;
+  layer.show();
+  auto* layerName = Control<QLineEdit>(layer, IDC_GEN_NAME);
+  layerName->clear();
+  QTest::keyClicks(layerName, typed);
+  EXPECT_EQ(layerName->text(), typed);
+}
 
 TEST(DialogNew, OkKeepsTheValuesCancelPutsThemBack) {
   // Given a dialog accepted once with a square wave of period 9

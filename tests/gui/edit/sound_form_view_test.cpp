@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTest>
 #include <cstring>
@@ -99,7 +100,11 @@ TEST_F(SoundFormViewTest, ShowsTheFourTabsWithTheirColumns) {
     EXPECT_EQ(list->headerItem()->text(0), QString::fromLatin1(c.first));
     EXPECT_EQ(list->headerItem()->text(1), QString::fromLatin1(c.second));
     EXPECT_EQ(list->columnWidth(0), c.firstWidth);
-    EXPECT_EQ(list->columnWidth(1), c.secondWidth);
+    // The properties' values widen their column to show whole (below).
+    if (c.list == IDC_PROPERTIES_LIST)
+      EXPECT_GE(list->columnWidth(1), c.secondWidth);
+    else
+      EXPECT_EQ(list->columnWidth(1), c.secondWidth);
   }
   // Merging is offered by the Layer menu only.
   tab->setCurrentIndex(1);
@@ -108,16 +113,17 @@ TEST_F(SoundFormViewTest, ShowsTheFourTabsWithTheirColumns) {
 }
 
 TEST_F(SoundFormViewTest, ShowsThePropertiesOfAMonoEightBitFile) {
-  // Given a mono 8-bit file at 22,050 Hz whose 88,200 bytes of data became
-  // one layer
+  // Given a mono 8-bit file at 22,050 Hz with 88,200 bytes of data (four
+  // seconds), which opening turned into one layer of four seconds in the
+  // working format
   CSound& sound = document.sound();
   sound.path = "/music/mono8.wav";
   sound.fileFormat = MakeFormatRecord(WaveFormat{1, 1, 22050, 22050, 1, 8, 0});
-  AddLayer(88200);
+  AddLayer(4 * 176400);
   // When the panel shows it
   ShowPanel(0);
-  // Then every row reads as follows; the length counts the data as 16-bit
-  // samples at 44,100 Hz whatever the format says
+  // Then every row reads as follows: the figures are the file's, not those
+  // of its working-format copy
   const QString rule = QStringLiteral("---------------------------");
   const QStringList expected[] = {
       {"", ""},
@@ -130,7 +136,7 @@ TEST_F(SoundFormViewTest, ShowsThePropertiesOfAMonoEightBitFile) {
       {"Technical:", rule},
       {"Block Align (atomic size)", "1 bytes"},
       {"Total Samples", "88200 samples through each channel"},
-      {"Approx. Length", "1 seconds"},
+      {"Approx. Length", "4 seconds"},
       {"Bytes of total data:", "88200 bytes"},
       {"Avg. Bytes per Sec.", "22050 bps"},
       {"", ""},
@@ -155,8 +161,32 @@ TEST_F(SoundFormViewTest, StereoFormatsSayStereoAndADamagedRecordDoesNotDivideBy
   document.sound().fileFormat = MakeFormatRecord(WaveFormat{1, 0, 44100, 0, 0, 16, 0});
   document.UpdateAllViews();
   EXPECT_EQ(Cell(IDC_PROPERTIES_LIST, 4, 1), QStringLiteral("0 (Mono)"));
-  EXPECT_EQ(Cell(IDC_PROPERTIES_LIST, 9, 1), QStringLiteral("400 samples through each channel"));
-  EXPECT_EQ(Cell(IDC_PROPERTIES_LIST, 10, 1), QStringLiteral("4 milliseconds"));
+  EXPECT_EQ(Cell(IDC_PROPERTIES_LIST, 9, 1), QStringLiteral("100 samples through each channel"));
+  EXPECT_EQ(Cell(IDC_PROPERTIES_LIST, 10, 1), QStringLiteral("2 milliseconds"));
+  EXPECT_EQ(Cell(IDC_PROPERTIES_LIST, 11, 1), QStringLiteral("0 bytes"));
+}
+
+TEST_F(SoundFormViewTest, PropertiesShowEveryLabelAndValueWhole) {
+  // Given the longest format name and a long file name
+  document.sound().path = "/home/somebody/Music/recordings of the long evening session/take 12.wav";
+  document.sound().fileFormat = MakeFormatRecord(WaveFormat{17, 2, 44100, 44359, 2048, 4, 0});
+  AddLayer(400);
+  // When the panel shows them
+  ShowPanel(0);
+  // Then no column is narrower than its widest text needs, so nothing is elided
+  CWavedeskListCtrl* list = List(IDC_PROPERTIES_LIST);
+  EXPECT_EQ(Cell(IDC_PROPERTIES_LIST, 16, 1), QStringLiteral("WAVE_FORMAT_IMA_ADPCM (Adapative Differential)"));
+  // (the item view keeps a focus-frame margin, plus one pixel, each side of the text)
+  const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+  for (int column = 0; column < 2; ++column) {
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+      const QString text = Cell(IDC_PROPERTIES_LIST, row, column);
+      EXPECT_GE(list->columnWidth(column), list->fontMetrics().horizontalAdvance(text) + margins)
+          << "row " << row << " column " << column << ": " << text.toStdString();
+    }
+  }
+  EXPECT_GE(list->columnWidth(0), 200);
+  EXPECT_GE(list->columnWidth(1), 250);
 }
 
 struct FormatTagCase {
@@ -213,7 +243,8 @@ INSTANTIATE_TEST_SUITE_P(
     SidePanel, ApproximateLengthTest,
     testing::Values(LengthCase{"JustUnderASecond", 176396, 2, "999 milliseconds"},
                     LengthCase{"OneSecond", 176400, 2, "1 seconds"},
-                    LengthCase{"MonoCountsTwoBytesAFrame", 88199, 1, "999 milliseconds"},
+                    // The time is the working copy's, whatever the file's channels.
+                    LengthCase{"MonoIsTimedByItsWorkingLength", 88199, 1, "499 milliseconds"},
                     LengthCase{"TwoAndAHalfSeconds", 441000, 2, "2 seconds"},
                     // 4,294,968 frames: their milliseconds overflow 32 bits
                     // and would read as "0 milliseconds".
