@@ -19,6 +19,7 @@
 #include "core/model/wave_file.h"
 #include "gui/app/format_chooser_dlg.h"
 #include "gui/app/main_frame.h"
+#include "gui/app/progress_popup.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/type_file_dialog.h"
 #include "gui/app/wavedesk_app.h"
@@ -254,6 +255,33 @@ TEST_F(DocumentFlowTest, FailedFileSaveSaysWhyAndClosingAsksAgain) {
     ASSERT_NE(frame()->activeChild(), nullptr);
     EXPECT_TRUE(document->IsModified());
   }
+}
+
+TEST_F(DocumentFlowTest, ALongGeneratedSoundRunsUnderTheProgressWindowAndCancels) {
+  // Given a sine far too long to make in the blink of an eye
+  GeneratorParameters tone;
+  tone.functionType = kGenerateSine;
+  tone.length = 50'000'000;
+  // When the progress window comes up and the user presses its Cancel
+  bool sawWindow = false;
+  QTimer poll;
+  poll.setInterval(20);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* progress = qobject_cast<CProgressPopup*>(widget);
+      if (progress == nullptr || !progress->isVisible()) continue;
+      sawWindow = progress->windowTitle().startsWith(QStringLiteral("Generating Wave"));
+      progress->findChild<QPushButton*>(ControlName(IDC_PROGRESS_CANCEL))->click();
+    }
+  });
+  poll.start();
+  CWavedeskDoc document(m_app->settings());
+  bool cancelled = false;
+  // Then nothing is made, and the document knows it was a cancel
+  EXPECT_FALSE(document.OnNewDocument(tone, &cancelled));
+  EXPECT_TRUE(sawWindow);
+  EXPECT_TRUE(cancelled);
+  EXPECT_TRUE(document.sound().layers.empty());
 }
 
 TEST_F(DocumentFlowTest, SaveAsOffersAWaveNameForAnMp3Document) {
