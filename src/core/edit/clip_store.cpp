@@ -1,0 +1,154 @@
+// CClipStore: clip files in and out. Copied clips are written as a bare
+// 44-byte header in the working format followed by the bytes, straight from
+// the caller's buffer (no n + 44 byte copy of a possibly large selection);
+// foreign clips are written as they came. Reading goes through the wave
+// reader and the converter, so both kinds come back the same way.
+#include "core/edit/clip_store.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "core/model/sound.h"
+#include "core/model/wave_converter.h"
+#include "core/model/wave_format.h"
+
+namespace {
+
+void PutId(uint8_t* p, const char* id) { std::memcpy(p, id, 4); }
+
+bool WriteAll(int fd, const uint8_t* bytes, uint64_t length) {
+  while (length > 0) {
+    // Large single writes are cut short by the kernel anyway; keep each
+    // request well inside ssize_t.
+    const size_t request = length > (1u << 30) ? (1u << 30) : static_cast<size_t>(length);
+    const ssize_t written = ::write(fd, bytes, request);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (written == 0) return false;
+    bytes += written;
+    length -= static_cast<uint64_t>(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+CClipStore::CClipStore(std::string folder) : m_folder(std::move(folder)) {}
+
+CClipStore::~CClipStore() { ClearAll(); }
+
+std::string CClipStore::WriteClipFile(const uint8_t* header, size_t headerSize, const uint8_t* bytes,
+                                      uint64_t length) const {
+  std::string path = m_folder;
+  if (path.empty() || path.back() != '/') path += '/';
+  path += "SDFXXXXXX";
+  const int fd = ::mkstemp(path.data());
+  if (fd < 0) return {};
+  bool ok = WriteAll(fd, header, headerSize) && WriteAll(fd, bytes, length);
+  // A failed close can mean the last bytes never reached the disk.
+  if (::close(fd) != 0) ok = false;
+  if (!ok) {
+    ::unlink(path.c_str());
+    return {};
+  }
+  return path;
+}
+
+void CClipStore::InsertRow(std::string path, uint64_t byteCount) {
+  ClipRow row;
+  row.number = static_cast<int>(m_rows.size()) + 1;
+  row.byteCount = byteCount;
+  row.path = std::move(path);
+  m_rows.insert(m_rows.begin(), std::move(row));
+  while (m_rows.size() > kMaximumClips) {
+    ::unlink(m_rows.back().path.c_str());
+    m_rows.pop_back();
+  }
+  m_selected = 0;
+}
+
+bool CClipStore::AddClip(const uint8_t* bytes, uint64_t length) {
+  // The RIFF size field holds length + 36 in 32 bits.
+  if (length > UINT32_MAX - 36) return false;
+  if (bytes == nullptr && length != 0) return false;
+  const WaveFormat working = WorkingFormat();
+  uint8_t header[kClipHeaderSize];
+  PutId(header, "RIFF");
+  WriteLE32(header + 4, static_cast<uint32_t>(length + 36));
+  PutId(header + 8, "WAVE");
+  PutId(header + 12, "fmt ");
+  WriteLE32(header + 16, 16);
+  WriteLE16(header + 20, working.formatTag);
+  WriteLE16(header + 22, working.channels);
+  WriteLE32(header + 24, working.samplesPerSec);
+  WriteLE32(header + 28, working.avgBytesPerSec);
+  WriteLE16(header + 32, working.blockAlign);
+  WriteLE16(header + 34, working.bitsPerSample);
+  PutId(header + 36, "data");
+  WriteLE32(header + 40, static_cast<uint32_t>(length));
+  std::string path = WriteClipFile(header, sizeof header, bytes, length);
+  if (path.empty()) return false;
+  InsertRow(std::move(path), length);
+  return true;
+}
+
+bool CClipStore::AddWaveFile(const uint8_t* bytes, uint64_t length) {
+  // A row whose file the wave reader refuses could never be pasted or
+  // previewed; such data is better not listed at all.
+  if (bytes == nullptr || length < 12 || std::memcmp(bytes, "RIFF", 4) != 0 ||
+      std::memcmp(bytes + 8, "WAVE", 4) != 0) {
+    return false;
+  }
+  std::string path = WriteClipFile(nullptr, 0, bytes, length);
+  if (path.empty()) return false;
+  InsertRow(std::move(path), length);
+  return true;
+}
+
+int CClipStore::GetClip(int index, std::unique_ptr<uint8_t[]>* data, uint64_t* length) const {
+  data->reset();
+  *length = 0;
+  if (index < 0 || static_cast<size_t>(index) >= m_rows.size()) return kClipNone;
+  CSound sound;
+  sound.path = m_rows[static_cast<size_t>(index)].path;
+  const int read = sound.ReadWaveFile();
+  if (read == kReadOutOfMemory) return kClipOutOfMemory;
+  if (read != kReadOk || sound.layers.empty()) return kClipUnreadable;
+  CSoundLayer& first = *sound.layers.front();
+  uint64_t converted = first.length();
+  std::unique_ptr<uint8_t[]> bytes = first.TakeData();
+  FormatRecord source = sound.fileFormat;
+  FormatRecord target = MakeFormatRecord(WorkingFormat());
+  CWaveConverter converter;
+  const int result = converter.Convert(source, target, &bytes, &converted);
+  if (result == kConvertOutOfMemory) return kClipOutOfMemory;
+  if (result != kConvertOk) return kClipConvertFailed;
+  *data = std::move(bytes);
+  *length = converted;
+  return kClipOk;
+}
+
+int CClipStore::Select(int index) {
+  if (index >= 0 && static_cast<size_t>(index) < m_rows.size()) m_selected = index;
+  return m_selected;
+}
+
+void CClipStore::Remove() {
+  if (m_selected < 0 || static_cast<size_t>(m_selected) >= m_rows.size()) return;
+  const auto row = m_rows.begin() + m_selected;
+  ::unlink(row->path.c_str());
+  m_rows.erase(row);
+  if (static_cast<size_t>(m_selected) >= m_rows.size()) m_selected = static_cast<int>(m_rows.size()) - 1;
+}
+
+void CClipStore::ClearAll() {
+  m_selected = -1;
+  for (const ClipRow& row : m_rows) ::unlink(row.path.c_str());
+  m_rows.clear();
+}
