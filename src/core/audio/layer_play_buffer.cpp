@@ -22,19 +22,33 @@ void FillLayerSamples(CSoundLayer& layer, uint64_t position, int16_t* out, size_
 DeviceResult LayerPlayBuffer::FillPlayBuffer(SoundOutputDevice& device, const WaveFormat& format,
                                              uint64_t position) {
   layer_->RebuildSnapshot();
-  StopPlayBuffer();
-  DeviceResult made = device.CreateBuffer(kPlayRingBytes, format, &buffer_);
-  if (!made.Succeeded() || !buffer_) {
-    buffer_.reset();
-    return made.Succeeded() ? DeviceResult::Fail(kDeviceErrorGeneric, "SOUND_ERR_NO_BUFFER",
-                                                 "The sound buffer could not be made.")
-                            : made;
+  if (buffer_ && buffer_->Size() == kPlayRingBytes) {
+    buffer_->Stop();  // kept: filled again below
+  } else {
+    StopPlayBuffer();
+    DeviceResult made = device.CreateBuffer(kPlayRingBytes, format, &buffer_);
+    if (!made.Succeeded() || !buffer_) {
+      buffer_.reset();
+      return made.Succeeded() ? DeviceResult::Fail(kDeviceErrorGeneric, "SOUND_ERR_NO_BUFFER",
+                                                   "The sound buffer could not be made.")
+                              : made;
+    }
   }
   LockedRegion region;
   if (!buffer_->Lock(0, 0, &region, /*entireBuffer=*/true).Succeeded()) return DeviceResult::Ok();
   FillLayerSamples(*layer_, position, reinterpret_cast<int16_t*>(region.data), region.bytes / 2);
   buffer_->Unlock(region);
   return DeviceResult::Ok();
+}
+
+void LayerPlayBuffer::AdoptRing(std::unique_ptr<SoundOutputBuffer> ring) {
+  StopPlayBuffer();
+  buffer_ = std::move(ring);
+}
+
+std::unique_ptr<SoundOutputBuffer> LayerPlayBuffer::TakeRing() {
+  if (buffer_) buffer_->Stop();
+  return std::move(buffer_);
 }
 
 void LayerPlayBuffer::FillPlayBlock(uint64_t position, int block) {
