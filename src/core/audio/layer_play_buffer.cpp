@@ -8,15 +8,7 @@
 void FillLayerSamples(CSoundLayer& layer, uint64_t position, int16_t* out, size_t count) {
   // The mix-down's own loop, with this one layer: what the ring plays is
   // exactly what the mix-down adds for the layer.
-  LayerMixer mixer(layer);
-  const uint64_t first = position / 2;
-  int32_t sums[kMixChunkValues];
-  for (size_t done = 0; done < count; done += kMixChunkValues) {
-    const size_t n = std::min(count - done, kMixChunkValues);
-    std::fill_n(sums, n, 0);
-    mixer.AddTo(first + done, sums, n);
-    SaturateSums(sums, out + done, n);
-  }
+  LayerMixer(layer).WriteTo(position / 2, out, count);
 }
 
 DeviceResult LayerPlayBuffer::FillPlayBuffer(SoundOutputDevice& device, const WaveFormat& format,

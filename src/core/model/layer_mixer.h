@@ -31,15 +31,19 @@ class LayerMixer {
 
   // Adds the layer's values at the sound's 16-bit values first ...
   // first + count − 1 into sums[0 ... count − 1]; values outside the layer
-  // add nothing. Successive calls must not go backwards.
+  // add nothing. Successive calls (AddTo or WriteTo) must not go backwards.
   void AddTo(uint64_t first, int32_t* sums, size_t count);
+  // Writes the same values into slots[0 ... count − 1], and 0 where the
+  // layer has no value: a playback ring's contents.
+  void WriteTo(uint64_t first, int16_t* slots, size_t count);
 
-  // The mixing loop: adds layer values first ... last − 1 of `data` into
-  // sums[0 ...], run by run, taking each run's gain rule from
-  // segmentAt(byte position relative to the layer). Every step takes at
-  // least the value at hand, so the loop ends whatever a segment claims.
-  template <typename SegmentAt>
-  static void AddRuns(const int16_t* data, uint64_t first, uint64_t last, int32_t* sums,
+  // The mixing loop: mixes layer values first ... last − 1 of `data` into
+  // out[0 ...] (added into 32-bit sums, stored into 16-bit slots), run by
+  // run, taking each run's gain rule from segmentAt(byte position relative
+  // to the layer). Every step takes at least the value at hand, so the loop
+  // ends whatever a segment claims.
+  template <typename Out, typename SegmentAt>
+  static void MixRuns(const int16_t* data, uint64_t first, uint64_t last, Out* out,
                       SegmentAt&& segmentAt) {
     uint64_t j = first;
     while (j < last) {
@@ -49,12 +53,12 @@ class LayerMixer {
       const uint64_t covered = segment.end / 2 + (segment.end & 1);
       const uint64_t stop = std::clamp(covered, j + 1, last);
       const size_t count = static_cast<size_t>(stop - j);
-      int32_t* at = sums + (j - first);
+      Out* at = out + (j - first);
       if (segment.linear) {
         const double x0 = static_cast<double>(static_cast<int64_t>(position) - segment.position0);
-        AddEnvelopeSegment(data + j, at, count, segment.level0, segment.slope, x0);
+        MixEnvelopeSegment(data + j, at, count, segment.level0, segment.slope, x0);
       } else {
-        AddConstantGain(data + j, at, count, segment.gain);
+        MixConstantGain(data + j, at, count, segment.gain);
       }
       j = stop;
     }
@@ -63,6 +67,9 @@ class LayerMixer {
  private:
   // The rule for the run at relative position p.
   EnvelopeWalker::Segment SegmentAt(uint64_t p);
+  // The layer values that fall on sound values first ... first + count − 1:
+  // [*layerFirst, *layerLast), empty when none does.
+  void Overlap(uint64_t first, size_t count, int64_t* layerFirst, int64_t* layerLast) const;
 
   const int16_t* data_ = nullptr;
   int64_t values_ = 0;  // whole 16-bit values in the layer

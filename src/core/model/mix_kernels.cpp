@@ -10,6 +10,9 @@
 // so checking the run's two ends is enough.
 #include "core/model/mix_kernels.h"
 
+#include <cstring>
+#include <type_traits>
+
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
 #define WAVEDESK_AVX2 1
@@ -33,20 +36,47 @@ inline double SegmentGain(double level0, double slope, double x) {
   return (level + 1) / 2;
 }
 
+// Adds a layer's value into a sum, or stores it into a slot.
+template <typename Out>
+inline void Put(Out* out, size_t i, int32_t value) {
+  if constexpr (std::is_same_v<Out, int32_t>) {
+    out[i] += value;
+  } else {
+    out[i] = static_cast<int16_t>(value);
+  }
+}
+
+template <typename Out>
+inline void ConstantGain(const int16_t* data, Out* out, size_t count, double gain) {
+  if (gain == 1.0) {
+    if constexpr (std::is_same_v<Out, int16_t>) {
+      std::memcpy(out, data, count * sizeof(int16_t));
+    } else {
+      for (size_t i = 0; i < count; ++i) out[i] += data[i];
+    }
+    return;
+  }
+  if (gain == 0.0) {  // every product truncates to 0
+    if constexpr (std::is_same_v<Out, int16_t>) std::memset(out, 0, count * sizeof(int16_t));
+    return;
+  }
+  if (IsUnitGain(gain)) {
+    for (size_t i = 0; i < count; ++i) Put(out, i, static_cast<int32_t>(gain * data[i]));
+    return;
+  }
+  for (size_t i = 0; i < count; ++i) Put(out, i, LayerValue(gain * data[i]));
+}
+
 }  // namespace
 
 WAVEDESK_VECTOR_CLONES
-void AddConstantGain(const int16_t* data, int32_t* sums, size_t count, double gain) {
-  if (gain == 1.0) {
-    for (size_t i = 0; i < count; ++i) sums[i] += data[i];
-    return;
-  }
-  if (gain == 0.0) return;  // every product truncates to 0
-  if (IsUnitGain(gain)) {
-    for (size_t i = 0; i < count; ++i) sums[i] += static_cast<int32_t>(gain * data[i]);
-    return;
-  }
-  for (size_t i = 0; i < count; ++i) sums[i] += LayerValue(gain * data[i]);
+void MixConstantGain(const int16_t* data, int32_t* sums, size_t count, double gain) {
+  ConstantGain(data, sums, count, gain);
+}
+
+WAVEDESK_VECTOR_CLONES
+void MixConstantGain(const int16_t* data, int16_t* slots, size_t count, double gain) {
+  ConstantGain(data, slots, count, gain);
 }
 
 WAVEDESK_VECTOR_CLONES
@@ -55,6 +85,8 @@ void SaturateSums(const int32_t* sums, int16_t* out, size_t count) {
 }
 
 #ifdef WAVEDESK_AVX2
+namespace {
+
 template <bool kClamp>
 __attribute__((target("avx2"), always_inline)) inline __m128i FourValuesAVX2(
     __m256d x, __m128i d32, __m256d level0, __m256d slope) {
@@ -72,10 +104,10 @@ __attribute__((target("avx2"), always_inline)) inline __m128i FourValuesAVX2(
 
 // Eight values per step. The distance steps by 16.0 per step, which is exact
 // (whole numbers below 2^53).
-template <bool kClamp>
-__attribute__((target("avx2"))) size_t AddEnvelopeSegmentAVX2(const int16_t* data, int32_t* sums,
-                                                               size_t count, double level0,
-                                                               double slope, double x0) {
+template <bool kClamp, typename Out>
+__attribute__((target("avx2"))) size_t EnvelopeSegmentAVX2(const int16_t* data, Out* out,
+                                                            size_t count, double level0,
+                                                            double slope, double x0) {
   const __m256d vLevel0 = _mm256_set1_pd(level0);
   const __m256d vSlope = _mm256_set1_pd(slope);
   const __m256d step = _mm256_set1_pd(16.0);
@@ -87,18 +119,29 @@ __attribute__((target("avx2"))) size_t AddEnvelopeSegmentAVX2(const int16_t* dat
     const __m128i r0 = FourValuesAVX2<kClamp>(xLow, _mm_cvtepi16_epi32(d16), vLevel0, vSlope);
     const __m128i r1 =
         FourValuesAVX2<kClamp>(xHigh, _mm_cvtepi16_epi32(_mm_srli_si128(d16, 8)), vLevel0, vSlope);
-    __m128i* s = reinterpret_cast<__m128i*>(sums + i);
-    _mm_storeu_si128(s, _mm_add_epi32(_mm_loadu_si128(s), r0));
-    _mm_storeu_si128(s + 1, _mm_add_epi32(_mm_loadu_si128(s + 1), r1));
+    if constexpr (std::is_same_v<Out, int32_t>) {
+      __m128i* s = reinterpret_cast<__m128i*>(out + i);
+      _mm_storeu_si128(s, _mm_add_epi32(_mm_loadu_si128(s), r0));
+      _mm_storeu_si128(s + 1, _mm_add_epi32(_mm_loadu_si128(s + 1), r1));
+    } else {
+      // The values are within 16 bits already; the saturating pack only
+      // narrows.
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(r0, r1));
+    }
     xLow = _mm256_add_pd(xLow, step);
     xHigh = _mm256_add_pd(xHigh, step);
   }
   return i;
 }
+
+}  // namespace
 #endif
 
-void AddEnvelopeSegment(const int16_t* data, int32_t* sums, size_t count, double level0,
-                        double slope, double x0) {
+namespace {
+
+template <typename Out>
+void EnvelopeSegment(const int16_t* data, Out* out, size_t count, double level0, double slope,
+                     double x0) {
   if (count == 0) return;
   const double lastX = x0 + 2.0 * static_cast<double>(count - 1);
   const bool clamp = !(IsUnitGain(SegmentGain(level0, slope, x0)) &&
@@ -106,10 +149,10 @@ void AddEnvelopeSegment(const int16_t* data, int32_t* sums, size_t count, double
 #ifdef WAVEDESK_AVX2
   static const bool hasAVX2 = __builtin_cpu_supports("avx2");
   if (hasAVX2) {
-    const size_t done = clamp ? AddEnvelopeSegmentAVX2<true>(data, sums, count, level0, slope, x0)
-                              : AddEnvelopeSegmentAVX2<false>(data, sums, count, level0, slope, x0);
+    const size_t done = clamp ? EnvelopeSegmentAVX2<true>(data, out, count, level0, slope, x0)
+                              : EnvelopeSegmentAVX2<false>(data, out, count, level0, slope, x0);
     data += done;
-    sums += done;
+    out += done;
     count -= done;
     x0 += 2.0 * static_cast<double>(done);
   }
@@ -117,11 +160,23 @@ void AddEnvelopeSegment(const int16_t* data, int32_t* sums, size_t count, double
   for (size_t done = 0; done < count; done += kRun) {
     const int32_t n = static_cast<int32_t>(std::min(count - done, kRun));
     const int16_t* d = data + done;
-    int32_t* s = sums + done;
+    Out* o = out + done;
     const double base = x0 + 2.0 * static_cast<double>(done);
     for (int32_t i = 0; i < n; ++i) {
       const double gain = SegmentGain(level0, slope, base + 2.0 * static_cast<double>(i));
-      s[i] += LayerValue(gain * d[i]);
+      Put(o, static_cast<size_t>(i), LayerValue(gain * d[i]));
     }
   }
+}
+
+}  // namespace
+
+void MixEnvelopeSegment(const int16_t* data, int32_t* sums, size_t count, double level0,
+                        double slope, double x0) {
+  EnvelopeSegment(data, sums, count, level0, slope, x0);
+}
+
+void MixEnvelopeSegment(const int16_t* data, int16_t* slots, size_t count, double level0,
+                        double slope, double x0) {
+  EnvelopeSegment(data, slots, count, level0, slope, x0);
 }

@@ -27,14 +27,23 @@ inline int32_t LayerValue(double product) {
   return static_cast<int32_t>(product);
 }
 
-// sums[i] += LayerValue(gain × data[i]).
-void AddConstantGain(const int16_t* data, int32_t* sums, size_t count, double gain);
+// Each kernel comes in two forms, told apart by where the values go: into
+// 32-bit sums, where they are added (the mix-down, several layers), or into
+// 16-bit slots, where they are stored (a playback ring, one layer, no sum
+// needed since one layer's values are already held to 16 bits).
 
-// sums[i] += LayerValue(((level0 + slope × (x0 + 2i)) + 1) / 2 × data[i]):
-// value i sits 2 bytes after value i − 1, x0 is the first value's distance
-// in bytes from the segment's node. The operations and their order are
-// those of CSoundLayer::GetGain, so the gains are bit for bit its own.
-void AddEnvelopeSegment(const int16_t* data, int32_t* sums, size_t count, double level0,
+// sums[i] += LayerValue(gain × data[i]), or slots[i] = the same value.
+void MixConstantGain(const int16_t* data, int32_t* sums, size_t count, double gain);
+void MixConstantGain(const int16_t* data, int16_t* slots, size_t count, double gain);
+
+// sums[i] += LayerValue(((level0 + slope × (x0 + 2i)) + 1) / 2 × data[i]),
+// or slots[i] = the same value: value i sits 2 bytes after value i − 1, x0
+// is the first value's distance in bytes from the segment's node. The
+// operations and their order are those of CSoundLayer::GetGain, so the
+// gains are bit for bit its own.
+void MixEnvelopeSegment(const int16_t* data, int32_t* sums, size_t count, double level0,
+                        double slope, double x0);
+void MixEnvelopeSegment(const int16_t* data, int16_t* slots, size_t count, double level0,
                         double slope, double x0);
 
 // out[i] = SaturateSample(sums[i]).

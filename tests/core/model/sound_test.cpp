@@ -265,7 +265,7 @@ TEST(LayerMixer, EveryStepTakesAtLeastTheValueAtHand) {
     std::vector<int32_t> sums(data.size(), 0);
     int asked = 0;
     // When the loop mixes values 1 ... 4 through them
-    LayerMixer::AddRuns(data.data(), 1, 5, sums.data(), [&](uint64_t p) {
+    LayerMixer::MixRuns(data.data(), 1, 5, sums.data(), [&](uint64_t p) {
       ++asked;
       EnvelopeWalker::Segment s = rule.segment;
       s.end = rule.segment.gain == 0.25 && p > 0 ? p - 1 : p;
