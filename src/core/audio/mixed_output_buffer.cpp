@@ -108,6 +108,11 @@ DeviceResult MixedOutputBuffer::GetCurrentPosition(uint32_t* playCursor) {
   return mixer_->GetPosition(&voice_, playCursor);
 }
 
+DeviceResult MixedOutputBuffer::SetPlayLimit(uint64_t limit) {
+  mixer_->SetPlayLimit(&voice_, limit);
+  return DeviceResult::Ok();
+}
+
 DeviceResult MixedOutputBuffer::GetUnwrappedPosition(uint64_t* position) {
   if (position == nullptr) return InvalidParameter("No position to fill.");
   return mixer_->GetUnwrappedPosition(&voice_, position);

@@ -37,6 +37,7 @@ class MixedOutputBuffer : public SoundOutputBuffer {
   DeviceResult GetStatus(uint32_t* status) override;
   DeviceResult GetCurrentPosition(uint32_t* playCursor) override;
   DeviceResult GetUnwrappedPosition(uint64_t* position) override;
+  DeviceResult SetPlayLimit(uint64_t limit) override;
 
  private:
   explicit MixedOutputBuffer(std::shared_ptr<SoftwareMixer> mixer);

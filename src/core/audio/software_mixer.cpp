@@ -120,6 +120,7 @@ DeviceResult SoftwareMixer::SetPosition(MixerVoice* voice, uint32_t position) {
   // Positions fall on whole frames; a running voice restarts from there on
   // the next mixed block.
   voice->startOffset = position / kWorkingBlockAlign * kWorkingBlockAlign;
+  voice->playLimit = UINT64_MAX;
   if (voice->state == MixerVoice::State::Playing) voice->state = MixerVoice::State::Pending;
   return DeviceResult::Ok();
 }
@@ -171,6 +172,11 @@ void SoftwareMixer::LockRange(MixerVoice* voice, uint32_t offset, uint32_t bytes
   voice->lockedBytes = bytes;
 }
 
+void SoftwareMixer::SetPlayLimit(MixerVoice* voice, uint64_t limit) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  voice->playLimit = limit;
+}
+
 void SoftwareMixer::UnlockRange(MixerVoice* voice) {
   std::lock_guard<std::mutex> lock(mutex_);
   voice->lockedBytes = 0;
@@ -196,6 +202,11 @@ void SoftwareMixer::MixChunk(int16_t* out, uint32_t frames) {
     }
     if (voice->state != MixerVoice::State::Playing) continue;
     uint64_t position = voice->startOffset + (first - voice->startFrame) * kWorkingBlockAlign;
+    // Past its limit a voice has nothing more to say: silence, not the
+    // stale bytes a looping ring still holds from its last lap.
+    if (position >= voice->playLimit) continue;
+    const uint32_t audibleFrames = static_cast<uint32_t>(
+        std::min<uint64_t>(frames, (voice->playLimit - position) / kWorkingBlockAlign));
     if (voice->looping) {
       position %= voice->playable;
     } else if (position >= voice->playable) {
@@ -206,7 +217,7 @@ void SoftwareMixer::MixChunk(int16_t* out, uint32_t frames) {
     auto at = static_cast<uint32_t>(position);
     const uint32_t lockedOffset = voice->lockedOffset;
     const uint32_t lockedBytes = voice->lockedBytes;
-    for (uint32_t i = 0; i < 2 * frames; i += 2) {
+    for (uint32_t i = 0; i < 2 * audibleFrames; i += 2) {
       // A locked range belongs to the caller until the unlock: not read,
       // heard as silence.
       if (at - lockedOffset >= lockedBytes) {

@@ -43,6 +43,10 @@ struct MixerVoice {
   // caller owns those bytes until the unlock, and Mix plays silence there.
   uint32_t lockedOffset = 0;
   uint32_t lockedBytes = 0;
+  // Unwrapped position (the run's start offset plus the bytes played since)
+  // from which the voice plays silence; none until set, cleared by
+  // SetPosition.
+  uint64_t playLimit = UINT64_MAX;
 };
 
 class SoftwareMixer {
@@ -83,6 +87,7 @@ class SoftwareMixer {
   // caller (the range is checked by the caller) until UnlockRange.
   void LockRange(MixerVoice* voice, uint32_t offset, uint32_t bytes);
   void UnlockRange(MixerVoice* voice);
+  void SetPlayLimit(MixerVoice* voice, uint64_t limit);
 
   // 16.16 gain for a volume in hundredths of a decibel (clamped to the range).
   static int32_t GainForVolume(int32_t volume);

@@ -86,6 +86,11 @@ class SoundOutputBuffer {
   // the offset the buffer last started playing from. Tells a caller that
   // was held up for longer than a lap where the buffer really is.
   virtual DeviceResult GetUnwrappedPosition(uint64_t* position) = 0;
+  // From unwrapped position `limit` on, the buffer plays silence instead of
+  // its bytes, until the limit is moved on: a streaming caller that was
+  // held up then leaves a gap rather than have old bytes played again.
+  // SetCurrentPosition clears the limit.
+  virtual DeviceResult SetPlayLimit(uint64_t limit) = 0;
 };
 
 // Receives a copy of every block of mixed output (interleaved stereo 16-bit

@@ -116,6 +116,7 @@ bool CSoundPlayback::Play() {
   }
   device_->EndPlayGroup();
   if (!started) return fail();
+  LimitRings(kPlayRingBytes);
 
   playFrom_ = from;
   bookkeeping_.playStartStart = sound.selectionStart;
@@ -226,6 +227,14 @@ void CSoundPlayback::OnPlayTimer() {
   FollowPlayPosition(position, oldStart, oldEnd, oldLayer);
 }
 
+void CSoundPlayback::LimitRings(uint64_t filled) {
+  // Beyond what was written for this lap the rings hold the last lap; if the
+  // ticks are held up that long, a gap is heard instead.
+  for (LayerPlayBuffer& buffer : layerBuffers_) {
+    if (buffer.buffer() != nullptr) buffer.buffer()->SetPlayLimit(filled);
+  }
+}
+
 void CSoundPlayback::RefillBehind(uint64_t played) {
   PlaybackBookkeeping& book = bookkeeping_;
   // Counted in bytes played since Play: ring offset x mod 1 MiB holds the
@@ -251,6 +260,7 @@ void CSoundPlayback::RefillBehind(uint64_t played) {
     }
     filled += kPlayBlockBytes;
   }
+  LimitRings(filled);
   book.nextFillPosition = playFrom_ + filled;
   book.nextBlock = static_cast<int>(filled / kPlayBlockBytes % kPlayBlockCount);
   book.ringBase = playFrom_ + played / kPlayRingBytes * kPlayRingBytes;

@@ -80,6 +80,8 @@ class CSoundPlayback : public SoundPlaybackControl {
   // blocks the cursor has left, and after a hold-up longer than the rings
   // hold, starts again at the block being played.
   void RefillBehind(uint64_t played);
+  // Lets every ring play up to play offset `filled` and no further.
+  void LimitRings(uint64_t filled);
   LayerPlayBuffer* BufferOf(const CSoundLayer& layer);
   // Scrolls the view so that the selection start shows; the scroll repaints.
   void ScrollToSelectionStart();

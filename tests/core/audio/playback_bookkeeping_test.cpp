@@ -268,6 +268,7 @@ class FaultyDevice : public SoundOutputDevice {
       }
       return inner_->GetUnwrappedPosition(position);
     }
+    DeviceResult SetPlayLimit(uint64_t limit) override { return inner_->SetPlayLimit(limit); }
 
    private:
     FaultyDevice& device_;
