@@ -81,7 +81,9 @@ bool CSoundPlayback::Play() {
     spareFormat_ = sound.workingFormat;
   }
 
-  if (spareClock_) {
+  // A kept clock is silent already: nothing but this zeroing writes it.
+  const bool clockKept = spareClock_ != nullptr;
+  if (clockKept) {
     clock_ = std::move(spareClock_);
   } else if (!device_->CreateBuffer(kPlayRingBytes, sound.workingFormat, &clock_).Succeeded() ||
              !clock_) {
@@ -102,7 +104,7 @@ bool CSoundPlayback::Play() {
     buffer.buffer()->SetVolume(kVolumeMax);
   }
   LockedRegion region;
-  if (clock_->Lock(0, 0, &region, /*entireBuffer=*/true).Succeeded()) {
+  if (!clockKept && clock_->Lock(0, 0, &region, /*entireBuffer=*/true).Succeeded()) {
     std::fill(region.data, region.data + region.bytes, uint8_t{0});
     clock_->Unlock(region);
   }
