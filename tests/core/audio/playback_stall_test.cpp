@@ -6,6 +6,7 @@
 // heard as silence, never as sound from an earlier lap.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -35,11 +36,15 @@ class HeldUpPlayback {
                   return base + nanoseconds(now_.load());
                 }).Succeeded());
     if (!device_) return;
-    device_->SetMixTap([this](const int16_t* samples, uint32_t frames, uint64_t) {
+    // Placed by frame number: the thread may mix its first frames before
+    // the tap is in place.
+    device_->SetMixTap([this](const int16_t* samples, uint32_t frames, uint64_t firstFrame) {
       std::lock_guard<std::mutex> lock(mutex_);
-      mixed_.insert(mixed_.end(), samples, samples + 2 * frames);
+      mixed_.resize(2 * (firstFrame + frames));
+      std::copy(samples, samples + 2 * frames, mixed_.begin() + static_cast<std::ptrdiff_t>(2 * firstFrame));
     });
-    WaitForMixed(kLeadFrames);
+    // One frame on, so that the tap has seen the thread mix up to the lead.
+    MoveTo(1);
   }
   ~HeldUpPlayback() {
     if (device_) device_->SetMixTap({});
@@ -103,15 +108,15 @@ TEST_P(PlaybackStallTest, PlaysOnAtTheTruePositionWithoutRepeating) {
   CSound sound;
   CSoundLayer& layer = AddNoiseLayer(sound, 20 * kBytesPerSecond, 0, 7, 20000);
   CSoundPlayback playback(sound, *held.device());
+  // The layer starts on the next frame mixed, which waits for the clock.
+  const uint64_t startFrame = held.MixedFrames();
   ASSERT_TRUE(playback.Play());
-  // The layer starts on the next frame mixed, one lead after the clock's 0.
-  const uint64_t startFrame = kLeadFrames;
   auto expectedAt = [&](uint64_t frame, int channel) -> int16_t {
     if (frame < startFrame) return 0;
     return layer.samples()[2 * (frame - startFrame) + static_cast<uint64_t>(channel)];
   };
   // and ticking normally (every 0.2 s: far within a block) for a while
-  uint64_t clock = 0;
+  uint64_t clock = 1;
   const auto frames = [](double seconds) { return static_cast<uint64_t>(seconds * kFramesPerSecond); };
   while (clock + frames(0.2) <= frames(c.playedBefore)) {
     clock += frames(0.2);
