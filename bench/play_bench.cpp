@@ -1,8 +1,9 @@
 // The cost of Play: ten layers with 100-node envelopes, each filling its
 // 1 MiB ring (10 MiB in all) through the envelope before anything sounds.
 // Measured against a memcpy of the same 10 MiB in the same run, both for the
-// whole Play on the null back-end (buffers made, locked, filled, started)
-// and for the layer fills alone. Run: build/bench/play_bench
+// whole Play on the null back-end (the rings kept from the previous run,
+// locked in place, filled, started) and for the layer fills alone.
+// Run: build/bench/play_bench
 #include <benchmark/benchmark.h>
 
 #include <cstdio>

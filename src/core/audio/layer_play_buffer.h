@@ -43,12 +43,20 @@ class LayerPlayBuffer {
   CSoundLayer& layer() const { return *layer_; }
   SoundOutputBuffer* buffer() const { return buffer_.get(); }
 
-  // Takes a fresh node snapshot, releases any previous buffer, creates a new
-  // ring in `format` and fills all of it from sound position `position`. A
-  // failed creation is returned and leaves the layer without a buffer; a
-  // failed lock leaves the new ring silent and is not an error.
+  // Takes a fresh node snapshot, stops the ring it holds (or, without one,
+  // creates a ring in `format`) and fills all of it from sound position
+  // `position`. A failed creation is returned and leaves the layer without
+  // a buffer; a failed lock leaves the ring as it was and is not an error.
   DeviceResult FillPlayBuffer(SoundOutputDevice& device, const WaveFormat& format,
                               uint64_t position);
+
+  // Gives the layer a ring made earlier (a ring of kPlayRingBytes on the
+  // same device, in the format the next fill names), so that the next
+  // FillPlayBuffer makes none. Starting playback then allocates nothing.
+  void AdoptRing(std::unique_ptr<SoundOutputBuffer> ring);
+  // Stops the ring and hands it out for a later AdoptRing; the layer is
+  // left without one.
+  std::unique_ptr<SoundOutputBuffer> TakeRing();
 
   // Rewrites block `block` (0 to 3) from sound position `position`, with the
   // snapshot as it is. Without a buffer, or when the lock fails, nothing is

@@ -1,5 +1,5 @@
-// Output buffers on the software mixer: argument checks, the locked copy, and
-// forwarding to the mixer's voice operations.
+// Output buffers on the software mixer: argument checks, locks that hand out
+// the buffer's own memory, and forwarding to the mixer's voice operations.
 #include "core/audio/mixed_output_buffer.h"
 
 #include <new>
@@ -51,7 +51,7 @@ DeviceResult MixedOutputBuffer::Lock(uint32_t offset, uint32_t bytes, LockedRegi
                                      bool entireBuffer) {
   if (region == nullptr) return InvalidParameter("No region to fill.");
   *region = LockedRegion{};
-  if (lockCopy_) return InvalidParameter("The buffer is already locked.");
+  if (lockedData_ != nullptr) return InvalidParameter("The buffer is already locked.");
   if (entireBuffer) {
     offset = 0;
     bytes = voice_.size;
@@ -60,28 +60,21 @@ DeviceResult MixedOutputBuffer::Lock(uint32_t offset, uint32_t bytes, LockedRegi
   if (bytes == 0 || offset >= voice_.size || bytes > voice_.size - offset) {
     return InvalidParameter("The locked range lies outside the buffer.");
   }
-  std::unique_ptr<uint8_t[]> copy(new (std::nothrow) uint8_t[bytes]);
-  if (!copy) {
-    return DeviceResult::Fail(kDeviceErrorOutOfMemory, "SOUND_ERR_OUT_OF_MEMORY",
-                              "Not enough memory to lock the sound buffer.");
-  }
-  mixer_->CopyOut(&voice_, offset, bytes, copy.get());
-  lockCopy_ = std::move(copy);
-  lockOffset_ = offset;
-  lockBytes_ = bytes;
-  *region = LockedRegion{lockCopy_.get(), bytes};
+  mixer_->LockRange(&voice_, offset, bytes);
+  lockedData_ = voice_.data.get() + offset;
+  lockedBytes_ = bytes;
+  *region = LockedRegion{lockedData_, bytes};
   return DeviceResult::Ok();
 }
 
 DeviceResult MixedOutputBuffer::Unlock(const LockedRegion& region) {
-  if (!lockCopy_ || region.data != lockCopy_.get() || region.bytes > lockBytes_) {
+  if (lockedData_ == nullptr || region.data != lockedData_ || region.bytes > lockedBytes_) {
     return DeviceResult::Fail(kDeviceErrorNotLocked, "SOUND_ERR_NOT_LOCKED",
                               "The region was not locked.");
   }
-  // Only the bytes the caller says it wrote go back.
-  mixer_->CopyIn(&voice_, lockOffset_, region.bytes, lockCopy_.get());
-  lockCopy_.reset();
-  lockBytes_ = 0;
+  mixer_->UnlockRange(&voice_);
+  lockedData_ = nullptr;
+  lockedBytes_ = 0;
   return DeviceResult::Ok();
 }
 
@@ -113,4 +106,14 @@ DeviceResult MixedOutputBuffer::GetStatus(uint32_t* status) {
 DeviceResult MixedOutputBuffer::GetCurrentPosition(uint32_t* playCursor) {
   if (playCursor == nullptr) return InvalidParameter("No position to fill.");
   return mixer_->GetPosition(&voice_, playCursor);
+}
+
+DeviceResult MixedOutputBuffer::SetPlayLimit(uint64_t limit) {
+  mixer_->SetPlayLimit(&voice_, limit);
+  return DeviceResult::Ok();
+}
+
+DeviceResult MixedOutputBuffer::GetUnwrappedPosition(uint64_t* position) {
+  if (position == nullptr) return InvalidParameter("No position to fill.");
+  return mixer_->GetUnwrappedPosition(&voice_, position);
 }

@@ -2,6 +2,13 @@
 // shared software mixer plays as one voice. The buffer holds the mixer by
 // shared ownership, so it stays usable (silent, its clock frozen) even if the
 // device that made it is closed first.
+//
+// A lock hands out the buffer's own memory, playing or not, and allocates
+// nothing: the mixer plays the locked range as silence until the unlock, so
+// the caller never writes bytes the mixer thread is reading (the playback
+// timer only locks blocks the play cursor has left, which the mixer is not
+// playing anyway). What the caller writes is in the buffer from the moment
+// it is written; Unlock only hands the range back.
 #pragma once
 
 #include <cstdint>
@@ -29,17 +36,16 @@ class MixedOutputBuffer : public SoundOutputBuffer {
   DeviceResult Stop() override;
   DeviceResult GetStatus(uint32_t* status) override;
   DeviceResult GetCurrentPosition(uint32_t* playCursor) override;
+  DeviceResult GetUnwrappedPosition(uint64_t* position) override;
+  DeviceResult SetPlayLimit(uint64_t limit) override;
 
  private:
   explicit MixedOutputBuffer(std::shared_ptr<SoftwareMixer> mixer);
 
   std::shared_ptr<SoftwareMixer> mixer_;
   MixerVoice voice_;
-  // The region handed out by Lock. The caller writes into this copy, never
-  // into the memory the mixer is reading, and Unlock copies it back under
-  // the mixer's lock: a caller filling a block while the mixer thread plays
-  // the buffer cannot race it. One lock at a time.
-  std::unique_ptr<uint8_t[]> lockCopy_;
-  uint32_t lockOffset_ = 0;
-  uint32_t lockBytes_ = 0;
+  // The current lock, one at a time: the region handed out (null when not
+  // locked) and its size.
+  uint8_t* lockedData_ = nullptr;
+  uint32_t lockedBytes_ = 0;
 };

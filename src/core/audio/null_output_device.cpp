@@ -18,9 +18,9 @@ constexpr uint32_t kLeadFrames = 441;
 
 }  // namespace
 
-NullOutputDevice::NullOutputDevice()
+NullOutputDevice::NullOutputDevice(PacedThread::Now now)
     : thread_(kWorkingBytesPerSecond / kWorkingBlockAlign, kPeriod, kLeadFrames,
-              [this](uint32_t frames) { Produce(frames); }) {}
+              [this](uint32_t frames) { Produce(frames); }, std::move(now)) {}
 
 NullOutputDevice::~NullOutputDevice() {
   // Buffers may outlive the device: freeze their clock before it goes.
@@ -28,9 +28,10 @@ NullOutputDevice::~NullOutputDevice() {
   thread_.Stop();
 }
 
-DeviceResult NullOutputDevice::Open(std::unique_ptr<SoundOutputDevice>* device) {
+DeviceResult NullOutputDevice::Open(std::unique_ptr<SoundOutputDevice>* device,
+                                   PacedThread::Now now) {
   device->reset();
-  std::unique_ptr<NullOutputDevice> made(new (std::nothrow) NullOutputDevice);
+  std::unique_ptr<NullOutputDevice> made(new (std::nothrow) NullOutputDevice(std::move(now)));
   if (made) {
     made->mixer_ = std::shared_ptr<SoftwareMixer>(new (std::nothrow) SoftwareMixer);
     made->discard_.reset(new (std::nothrow) int16_t[2 * kDiscardFrames]);

@@ -14,7 +14,10 @@
 
 class NullOutputDevice : public SoundOutputDevice {
  public:
-  static DeviceResult Open(std::unique_ptr<SoundOutputDevice>* device);
+  // `now`, when given, replaces the steady clock the device's time runs by
+  // (tests move it by hand to stand for long stretches of playing).
+  static DeviceResult Open(std::unique_ptr<SoundOutputDevice>* device,
+                           PacedThread::Now now = {});
   ~NullOutputDevice() override;
 
   DeviceResult CreateBuffer(uint32_t bytes, const WaveFormat& format,
@@ -24,7 +27,7 @@ class NullOutputDevice : public SoundOutputDevice {
   bool SetMixTap(MixTap tap) override;
 
  private:
-  NullOutputDevice();
+  explicit NullOutputDevice(PacedThread::Now now);
   void Produce(uint32_t frames);
 
   std::shared_ptr<SoftwareMixer> mixer_;

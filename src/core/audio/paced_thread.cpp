@@ -5,11 +5,12 @@
 #include <system_error>
 
 PacedThread::PacedThread(uint32_t framesPerSecond, std::chrono::milliseconds period,
-                         uint32_t leadFrames, Produce produce)
+                         uint32_t leadFrames, Produce produce, Now now)
     : framesPerSecond_(framesPerSecond),
       period_(period),
       leadFrames_(leadFrames),
-      produce_(std::move(produce)) {}
+      produce_(std::move(produce)),
+      now_(now ? std::move(now) : Now(&Clock::now)) {}
 
 PacedThread::~PacedThread() { Stop(); }
 
@@ -19,7 +20,7 @@ DeviceResult PacedThread::Start() {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = false;
   }
-  start_ = Clock::now();
+  start_ = now_();
   started_.store(true, std::memory_order_release);
   // Thread creation reports failure by exception; the layer reports results.
   try {
@@ -41,15 +42,26 @@ void PacedThread::Stop() {
   started_.store(false, std::memory_order_release);
 }
 
+uint64_t PacedThread::FramesIn(std::chrono::nanoseconds elapsed, uint32_t framesPerSecond) {
+  if (elapsed.count() <= 0) return 0;
+  // Nanoseconds times the rate overflow 64 bits after about 4.8 days at
+  // 44,100 Hz; whole seconds and the remainder are converted apart.
+  constexpr uint64_t kNanosecondsPerSecond = 1000000000u;
+  const auto nanoseconds = static_cast<uint64_t>(elapsed.count());
+  return nanoseconds / kNanosecondsPerSecond * framesPerSecond +
+         nanoseconds % kNanosecondsPerSecond * framesPerSecond / kNanosecondsPerSecond;
+}
+
 uint64_t PacedThread::ElapsedFrames() const {
   if (!started_.load(std::memory_order_acquire)) return 0;
-  auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start_);
-  return static_cast<uint64_t>(elapsed.count()) * framesPerSecond_ / 1000000000u;
+  return FramesIn(std::chrono::duration_cast<std::chrono::nanoseconds>(now_() - start_),
+                  framesPerSecond_);
 }
 
 void PacedThread::Run() {
   uint64_t produced = 0;
-  Clock::time_point next = start_;
+  // The thread wakes by real time, whatever time the frames are counted by.
+  Clock::time_point next = Clock::now();
   std::unique_lock<std::mutex> lock(mutex_);
   while (!stopping_) {
     lock.unlock();

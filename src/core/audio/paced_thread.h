@@ -1,7 +1,9 @@
 // A thread that produces frames at real-time pace for the null back-end:
 // every period it asks for the frames the wall clock says are due (plus a
 // small lead, standing in for a sound card's buffer), catching up in one
-// go when it was held up. Its start time is the null device's clock.
+// go when it was held up. Its start time is the null device's clock. The
+// time it reads can be replaced, so that tests can move it at will; the
+// thread still wakes every period of real time to look at it.
 #pragma once
 
 #include <atomic>
@@ -19,9 +21,11 @@ class PacedThread {
   using Clock = std::chrono::steady_clock;
   // Called on the thread with the number of frames to produce now.
   using Produce = std::function<void(uint32_t frames)>;
+  // The time the frames are counted by; empty: the steady clock.
+  using Now = std::function<Clock::time_point()>;
 
   PacedThread(uint32_t framesPerSecond, std::chrono::milliseconds period, uint32_t leadFrames,
-              Produce produce);
+              Produce produce, Now now = {});
   ~PacedThread();  // stops and joins
   PacedThread(const PacedThread&) = delete;
   PacedThread& operator=(const PacedThread&) = delete;
@@ -33,6 +37,10 @@ class PacedThread {
   // while the thread runs.
   uint64_t ElapsedFrames() const;
 
+  // Whole frames in `elapsed` at `framesPerSecond`, rounded down, for any
+  // span a 64-bit nanosecond count holds (no intermediate overflow).
+  static uint64_t FramesIn(std::chrono::nanoseconds elapsed, uint32_t framesPerSecond);
+
  private:
   void Run();
 
@@ -40,6 +48,7 @@ class PacedThread {
   const std::chrono::milliseconds period_;
   const uint32_t leadFrames_;
   const Produce produce_;
+  const Now now_;
 
   std::mutex mutex_;
   std::condition_variable wake_;

@@ -6,15 +6,13 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/model/mix_kernels.h"
+
 namespace {
 
 // Mixing works through a fixed accumulator on the stack, so a request of any
 // size is mixed in chunks of this many frames without allocating.
 constexpr uint32_t kChunkFrames = 1024;
-
-int16_t Saturate(int32_t v) {
-  return static_cast<int16_t>(std::clamp<int32_t>(v, INT16_MIN, INT16_MAX));
-}
 
 }  // namespace
 
@@ -66,13 +64,20 @@ void SoftwareMixer::EndPlayGroup() {
   }
 }
 
+uint64_t SoftwareMixer::UnwrappedCursorOf(const MixerVoice* voice, uint64_t heard) const {
+  if (voice->state != MixerVoice::State::Playing || heard <= voice->startFrame) {
+    return voice->startOffset;
+  }
+  const uint64_t position = voice->startOffset + (heard - voice->startFrame) * kWorkingBlockAlign;
+  return voice->looping ? position : std::min<uint64_t>(position, voice->playable);
+}
+
 uint32_t SoftwareMixer::CursorOf(const MixerVoice* voice, uint64_t heard) const {
   if (voice->state != MixerVoice::State::Playing || heard <= voice->startFrame) {
     return voice->startOffset;
   }
-  uint64_t position = voice->startOffset + (heard - voice->startFrame) * kWorkingBlockAlign;
-  if (voice->looping) return static_cast<uint32_t>(position % voice->playable);
-  return static_cast<uint32_t>(std::min<uint64_t>(position, voice->playable));
+  const uint64_t position = UnwrappedCursorOf(voice, heard);
+  return static_cast<uint32_t>(voice->looping ? position % voice->playable : position);
 }
 
 void SoftwareMixer::SettleVoice(MixerVoice* voice, uint64_t heard) {
@@ -115,6 +120,7 @@ DeviceResult SoftwareMixer::SetPosition(MixerVoice* voice, uint32_t position) {
   // Positions fall on whole frames; a running voice restarts from there on
   // the next mixed block.
   voice->startOffset = position / kWorkingBlockAlign * kWorkingBlockAlign;
+  voice->playLimit = UINT64_MAX;
   if (voice->state == MixerVoice::State::Playing) voice->state = MixerVoice::State::Pending;
   return DeviceResult::Ok();
 }
@@ -148,16 +154,32 @@ DeviceResult SoftwareMixer::GetPosition(MixerVoice* voice, uint32_t* position) {
   return DeviceResult::Ok();
 }
 
-void SoftwareMixer::CopyOut(const MixerVoice* voice, uint32_t offset, uint32_t bytes,
-                            uint8_t* to) {
+DeviceResult SoftwareMixer::GetUnwrappedPosition(MixerVoice* voice, uint64_t* position) {
+  uint64_t heard = 0;
+  if (!HeardFrame(&heard)) {
+    return DeviceResult::Fail(kDeviceErrorNoDriver, "SOUND_ERR_DEVICE_LOST",
+                              "The sound device is no longer available.");
+  }
   std::lock_guard<std::mutex> lock(mutex_);
-  std::memcpy(to, voice->data.get() + offset, bytes);
+  SettleVoice(voice, heard);
+  *position = UnwrappedCursorOf(voice, heard);
+  return DeviceResult::Ok();
 }
 
-void SoftwareMixer::CopyIn(MixerVoice* voice, uint32_t offset, uint32_t bytes,
-                           const uint8_t* from) {
+void SoftwareMixer::LockRange(MixerVoice* voice, uint32_t offset, uint32_t bytes) {
   std::lock_guard<std::mutex> lock(mutex_);
-  std::memcpy(voice->data.get() + offset, from, bytes);
+  voice->lockedOffset = offset;
+  voice->lockedBytes = bytes;
+}
+
+void SoftwareMixer::SetPlayLimit(MixerVoice* voice, uint64_t limit) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  voice->playLimit = limit;
+}
+
+void SoftwareMixer::UnlockRange(MixerVoice* voice) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  voice->lockedBytes = 0;
 }
 
 void SoftwareMixer::Mix(int16_t* out, uint32_t frames) {
@@ -180,6 +202,11 @@ void SoftwareMixer::MixChunk(int16_t* out, uint32_t frames) {
     }
     if (voice->state != MixerVoice::State::Playing) continue;
     uint64_t position = voice->startOffset + (first - voice->startFrame) * kWorkingBlockAlign;
+    // Past its limit a voice has nothing more to say: silence, not the
+    // stale bytes a looping ring still holds from its last lap.
+    if (position >= voice->playLimit) continue;
+    const uint32_t audibleFrames = static_cast<uint32_t>(
+        std::min<uint64_t>(frames, (voice->playLimit - position) / kWorkingBlockAlign));
     if (voice->looping) {
       position %= voice->playable;
     } else if (position >= voice->playable) {
@@ -188,12 +215,18 @@ void SoftwareMixer::MixChunk(int16_t* out, uint32_t frames) {
     const int64_t gain = voice->gain;
     const uint8_t* data = voice->data.get();
     auto at = static_cast<uint32_t>(position);
-    for (uint32_t i = 0; i < 2 * frames; i += 2) {
-      // Samples are little-endian in memory whatever the host's order.
-      auto left = static_cast<int16_t>(data[at] | (data[at + 1] << 8));
-      auto right = static_cast<int16_t>(data[at + 2] | (data[at + 3] << 8));
-      sum[i] += static_cast<int32_t>((left * gain) >> 16);
-      sum[i + 1] += static_cast<int32_t>((right * gain) >> 16);
+    const uint32_t lockedOffset = voice->lockedOffset;
+    const uint32_t lockedBytes = voice->lockedBytes;
+    for (uint32_t i = 0; i < 2 * audibleFrames; i += 2) {
+      // A locked range belongs to the caller until the unlock: not read,
+      // heard as silence.
+      if (at - lockedOffset >= lockedBytes) {
+        // Samples are little-endian in memory whatever the host's order.
+        auto left = static_cast<int16_t>(data[at] | (data[at + 1] << 8));
+        auto right = static_cast<int16_t>(data[at + 2] | (data[at + 3] << 8));
+        sum[i] += static_cast<int32_t>((left * gain) >> 16);
+        sum[i + 1] += static_cast<int32_t>((right * gain) >> 16);
+      }
       at += kWorkingBlockAlign;
       if (at >= voice->playable) {
         if (!voice->looping) break;
@@ -201,6 +234,7 @@ void SoftwareMixer::MixChunk(int16_t* out, uint32_t frames) {
       }
     }
   }
-  for (uint32_t i = 0; i < 2 * frames; ++i) out[i] = Saturate(sum[i]);
+  // Saturated once, after every voice: the rule the mix-down follows too.
+  SaturateSums(sum, out, 2 * frames);
   mixedFrames_.store(first + frames, std::memory_order_release);
 }

@@ -5,9 +5,13 @@
 // (the clock it installs); everything a buffer reports follows from those two.
 //
 // Threads: every call except Mix comes from the caller's thread. One mutex
-// (mutex_) guards the voice list, every voice's state and its sample memory;
-// Mix holds it for one block at most, the caller's thread for a state change
-// or one copy into or out of a voice. The clock is read under its own mutex
+// (mutex_) guards the voice list, every voice's state and its sample memory,
+// except the range a buffer has locked: the caller writes that range
+// directly, without the mutex, and Mix reads silence there instead of it
+// until the unlock. Marking and clearing the range take the mutex, so Mix
+// never touches bytes being written, and what was written is published to
+// Mix by the unlock. Mix holds the mutex for one block at most, the caller's
+// thread for a state change. The clock is read under its own mutex
 // (clockMutex_) and never while mutex_ is held, because a back-end's clock may
 // take its sound server's lock, under which that server calls Mix.
 #pragma once
@@ -35,6 +39,14 @@ struct MixerVoice {
   uint32_t startOffset = 0;  // byte offset the current run started from
   uint64_t startFrame = 0;   // output frame the current run started on (Playing)
   int32_t gain = 65536;      // 16.16 fixed point; 65536 is full level
+  // The byte range handed out by a lock (none when lockedBytes is 0): the
+  // caller owns those bytes until the unlock, and Mix plays silence there.
+  uint32_t lockedOffset = 0;
+  uint32_t lockedBytes = 0;
+  // Unwrapped position (the run's start offset plus the bytes played since)
+  // from which the voice plays silence; none until set, cleared by
+  // SetPosition.
+  uint64_t playLimit = UINT64_MAX;
 };
 
 class SoftwareMixer {
@@ -68,10 +80,14 @@ class SoftwareMixer {
   void SetGain(MixerVoice* voice, int32_t gain);
   DeviceResult GetPlaying(MixerVoice* voice, bool* playing);
   DeviceResult GetPosition(MixerVoice* voice, uint32_t* position);
-  // Copies between a voice's memory and the caller's; the range is checked
-  // by the caller.
-  void CopyOut(const MixerVoice* voice, uint32_t offset, uint32_t bytes, uint8_t* to);
-  void CopyIn(MixerVoice* voice, uint32_t offset, uint32_t bytes, const uint8_t* from);
+  // The play cursor without the wrap: the run's start offset plus every
+  // byte heard since it started, laps included. Stopping forgets the laps.
+  DeviceResult GetUnwrappedPosition(MixerVoice* voice, uint64_t* position);
+  // Hands bytes offset ... offset + bytes − 1 of the voice's memory to the
+  // caller (the range is checked by the caller) until UnlockRange.
+  void LockRange(MixerVoice* voice, uint32_t offset, uint32_t bytes);
+  void UnlockRange(MixerVoice* voice);
+  void SetPlayLimit(MixerVoice* voice, uint64_t limit);
 
   // 16.16 gain for a volume in hundredths of a decibel (clamped to the range).
   static int32_t GainForVolume(int32_t volume);
@@ -82,6 +98,7 @@ class SoftwareMixer {
   // With mutex_ held: ends a one-shot run the listener has heard to its end.
   void SettleVoice(MixerVoice* voice, uint64_t heard);
   uint32_t CursorOf(const MixerVoice* voice, uint64_t heard) const;
+  uint64_t UnwrappedCursorOf(const MixerVoice* voice, uint64_t heard) const;
   void MixChunk(int16_t* out, uint32_t frames);
 
   std::mutex mutex_;

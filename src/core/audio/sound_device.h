@@ -69,7 +69,8 @@ class SoundOutputBuffer {
   virtual uint32_t Size() const = 0;
   // Locks `bytes` bytes at `offset`; a request never wraps, so one region is
   // returned. With entireBuffer the whole buffer is locked and offset/bytes
-  // are ignored. The region stays valid until Unlock.
+  // are ignored. The region is the buffer's own memory and stays the
+  // caller's until Unlock; a playing buffer plays silence there meanwhile.
   virtual DeviceResult Lock(uint32_t offset, uint32_t bytes, LockedRegion* region,
                             bool entireBuffer = false) = 0;
   virtual DeviceResult Unlock(const LockedRegion& region) = 0;
@@ -81,6 +82,15 @@ class SoundOutputBuffer {
   virtual DeviceResult GetStatus(uint32_t* status) = 0;
   // The position being heard now (output latency taken into account).
   virtual DeviceResult GetCurrentPosition(uint32_t* playCursor) = 0;
+  // The same position without the wrap: laps × size + cursor, counted from
+  // the offset the buffer last started playing from. Tells a caller that
+  // was held up for longer than a lap where the buffer really is.
+  virtual DeviceResult GetUnwrappedPosition(uint64_t* position) = 0;
+  // From unwrapped position `limit` on, the buffer plays silence instead of
+  // its bytes, until the limit is moved on: a streaming caller that was
+  // held up then leaves a gap rather than have old bytes played again.
+  // SetCurrentPosition clears the limit.
+  virtual DeviceResult SetPlayLimit(uint64_t limit) = 0;
 };
 
 // Receives a copy of every block of mixed output (interleaved stereo 16-bit

@@ -27,7 +27,7 @@ CSoundPlayback::CSoundPlayback(CSound& sound, SoundOutputDevice& device, Playbac
 }
 
 CSoundPlayback::~CSoundPlayback() {
-  ReleaseBuffers();
+  DropBuffers();
   if (sound_->playback == this) sound_->playback = nullptr;
 }
 
@@ -37,13 +37,23 @@ void CSoundPlayback::SetView(PlaybackView* view) {
   view_ = view;
 }
 
-void CSoundPlayback::ReleaseBuffers() {
+void CSoundPlayback::ParkBuffers() {
   if (clock_) {
     clock_->Stop();
-    clock_.reset();
+    spareClock_ = std::move(clock_);
   }
-  for (LayerPlayBuffer& layer : layerBuffers_) layer.StopPlayBuffer();
+  for (LayerPlayBuffer& layer : layerBuffers_) {
+    if (std::unique_ptr<SoundOutputBuffer> ring = layer.TakeRing()) {
+      spareRings_.push_back(std::move(ring));
+    }
+  }
   layerBuffers_.clear();
+}
+
+void CSoundPlayback::DropBuffers() {
+  ParkBuffers();
+  spareClock_.reset();
+  spareRings_.clear();
 }
 
 LayerPlayBuffer* CSoundPlayback::BufferOf(const CSoundLayer& layer) {
@@ -55,16 +65,28 @@ LayerPlayBuffer* CSoundPlayback::BufferOf(const CSoundLayer& layer) {
 
 bool CSoundPlayback::Play() {
   CSound& sound = *sound_;
-  // Whatever played before stops here; on any failure below the sound is
-  // left idle, with no buffer and no timer, rather than half started.
-  ReleaseBuffers();
+  // Whatever played before stops here; its buffers are kept for this run.
+  // On any failure below the sound is left idle, with no buffer and no
+  // timer, rather than half started.
+  ParkBuffers();
   auto fail = [this] {
-    ReleaseBuffers();
+    DropBuffers();
     if (view_ != nullptr) view_->SetPlayTimer(false);
     return false;
   };
+  // Kept buffers serve only the format they were made in.
+  if (!(sound.workingFormat == spareFormat_)) {
+    spareClock_.reset();
+    spareRings_.clear();
+    spareFormat_ = sound.workingFormat;
+  }
 
-  if (!device_->CreateBuffer(kPlayRingBytes, sound.workingFormat, &clock_).Succeeded() || !clock_) {
+  // A kept clock is silent already: nothing but this zeroing writes it.
+  const bool clockKept = spareClock_ != nullptr;
+  if (clockKept) {
+    clock_ = std::move(spareClock_);
+  } else if (!device_->CreateBuffer(kPlayRingBytes, sound.workingFormat, &clock_).Succeeded() ||
+             !clock_) {
     clock_.reset();
     return fail();
   }
@@ -74,11 +96,15 @@ bool CSoundPlayback::Play() {
   for (const auto& layer : sound.layers) {
     layerBuffers_.emplace_back(*layer);
     LayerPlayBuffer& buffer = layerBuffers_.back();
+    if (!spareRings_.empty()) {
+      buffer.AdoptRing(std::move(spareRings_.back()));
+      spareRings_.pop_back();
+    }
     if (!buffer.FillPlayBuffer(*device_, sound.workingFormat, from).Succeeded()) return fail();
     buffer.buffer()->SetVolume(kVolumeMax);
   }
   LockedRegion region;
-  if (clock_->Lock(0, 0, &region, /*entireBuffer=*/true).Succeeded()) {
+  if (!clockKept && clock_->Lock(0, 0, &region, /*entireBuffer=*/true).Succeeded()) {
     std::fill(region.data, region.data + region.bytes, uint8_t{0});
     clock_->Unlock(region);
   }
@@ -92,7 +118,9 @@ bool CSoundPlayback::Play() {
   }
   device_->EndPlayGroup();
   if (!started) return fail();
+  LimitRings(kPlayRingBytes);
 
+  playFrom_ = from;
   bookkeeping_.playStartStart = sound.selectionStart;
   bookkeeping_.playStartEnd = sound.selectionEnd;
   bookkeeping_.ringBase = from;
@@ -111,19 +139,18 @@ bool CSoundPlayback::PlayAll() {
 void CSoundPlayback::Stop() {
   if (view_ != nullptr) view_->SetPlayTimer(false);
   if (clock_) {
-    clock_->Stop();
-    clock_.reset();
+    ParkBuffers();
     sound_->selectionEnd = bookkeeping_.playStartEnd;
     sound_->selectionStart = bookkeeping_.playStartStart;
     if (!sound_->IsSelectionInActiveLayer()) sound_->SelectLayerFromSelection();
     ScrollToSelectionStart();
   }
-  ReleaseBuffers();
+  ParkBuffers();
 }
 
 void CSoundPlayback::Pause() {
   if (view_ != nullptr) view_->SetPlayTimer(false);
-  ReleaseBuffers();
+  ParkBuffers();
 }
 
 bool CSoundPlayback::IsPlaying() const {
@@ -173,8 +200,8 @@ void CSoundPlayback::OnPlayTimer() {
     return;
   }
 
-  uint32_t cursor = 0;
-  if (!clock_->GetCurrentPosition(&cursor).Succeeded()) {
+  uint64_t played = 0;
+  if (!clock_->GetUnwrappedPosition(&played).Succeeded()) {
     // Shown for this tick only. The ring bookkeeping is kept: the rings play
     // on, and a block counter reset here would have the next ticks write
     // the wrong data into the wrong blocks.
@@ -184,34 +211,59 @@ void CSoundPlayback::OnPlayTimer() {
     return;
   }
 
-  if (PlaybackPastEnd(book.ringBase + cursor, sound.GetLength(), book.playStartStart,
-                      book.playStartEnd)) {
+  // The clock counts every byte played since Play, laps included, so the
+  // position is right however long the ticks were held up.
+  const uint64_t position = playFrom_ + played;
+  if (PlaybackPastEnd(position, sound.GetLength(), book.playStartStart, book.playStartEnd)) {
     Stop();
     book.nextBlock = 0;
     return;
   }
+  RefillBehind(played);
 
-  // Refill the block the cursor has left with the data one lap ahead; at
-  // most one block a tick. Block 3 is left when the cursor wraps to block 0,
-  // which starts the next lap.
-  const int cursorBlock = static_cast<int>(cursor >> kPlayBlockShift);
-  if (cursorBlock > book.nextBlock || (cursor < kPlayBlockBytes && book.nextBlock == 3)) {
-    for (const auto& layer : sound.layers) {
-      // A layer added since Play has no ring; it is heard from the next Play.
-      if (LayerPlayBuffer* buffer = BufferOf(*layer)) {
-        buffer->FillPlayBlock(book.nextFillPosition, book.nextBlock);
-      }
-    }
-    book.nextFillPosition += kPlayBlockBytes;
-    book.nextBlock = (book.nextBlock + 1) % kPlayBlockCount;
-    if (book.nextBlock == 0) book.ringBase += kPlayRingBytes;
-  }
-
-  const uint64_t position = book.ringBase + cursor;
   const int32_t oldStart = sound.selectionStart;
   const int32_t oldEnd = sound.selectionEnd;
   const int32_t oldLayer = sound.activeLayerIndex;
   sound.selectionStart = sound.selectionEnd = ClampToPosition(position);
   if (!sound.IsSelectionInActiveLayer()) sound.SelectLayerFromSelection();
   FollowPlayPosition(position, oldStart, oldEnd, oldLayer);
+}
+
+void CSoundPlayback::LimitRings(uint64_t filled) {
+  // Beyond what was written for this lap the rings hold the last lap; if the
+  // ticks are held up that long, a gap is heard instead.
+  for (LayerPlayBuffer& buffer : layerBuffers_) {
+    if (buffer.buffer() != nullptr) buffer.buffer()->SetPlayLimit(filled);
+  }
+}
+
+void CSoundPlayback::RefillBehind(uint64_t played) {
+  PlaybackBookkeeping& book = bookkeeping_;
+  // Counted in bytes played since Play: ring offset x mod 1 MiB holds the
+  // sound for play offset x, and the rings hold play offsets
+  // filled − 1 MiB ... filled − 1.
+  uint64_t filled = book.nextFillPosition - playFrom_;
+  const uint64_t playingBlock = played / kPlayBlockBytes * kPlayBlockBytes;
+  if (played >= filled) {
+    // Held up for longer than the rings hold: everything in them is past.
+    // What was missed is skipped (a gap, never sound heard again), and the
+    // refill starts with the block being played.
+    filled = playingBlock;
+  }
+  // A block is rewritten once the cursor has left what it holds, with the
+  // sound one lap ahead: one block a tick, more only while less than a
+  // block of sound lies ready ahead of the cursor (after a hold-up).
+  for (int refills = 0; filled + kPlayBlockBytes <= playingBlock + kPlayRingBytes; ++refills) {
+    if (refills > 0 && filled >= played + kPlayBlockBytes) break;
+    const int block = static_cast<int>(filled / kPlayBlockBytes % kPlayBlockCount);
+    for (const auto& layer : sound_->layers) {
+      // A layer added since Play has no ring; it is heard from the next Play.
+      if (LayerPlayBuffer* buffer = BufferOf(*layer)) buffer->FillPlayBlock(playFrom_ + filled, block);
+    }
+    filled += kPlayBlockBytes;
+  }
+  LimitRings(filled);
+  book.nextFillPosition = playFrom_ + filled;
+  book.nextBlock = static_cast<int>(filled / kPlayBlockBytes % kPlayBlockCount);
+  book.ringBase = playFrom_ + played / kPlayRingBytes * kPlayRingBytes;
 }

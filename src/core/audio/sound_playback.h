@@ -1,7 +1,7 @@
 // The playback engine of one document: plays its CSound on the output device.
 // Every layer streams into its own looping 1 MiB ring (LayerPlayBuffer) and
 // the device mixes them; one more ring, silent, is the clock whose play
-// cursor tells where the sound is. The view's 40 ms timer calls OnPlayTimer,
+// cursor tells where the sound is. The rings are kept, stopped, between runs. The view's 40 ms timer calls OnPlayTimer,
 // which refills one ring block per tick one lap ahead of the cursor, moves
 // the sound's cursor with the play position, lets the view follow it and
 // ends playback at the end of the selection or of the sound.
@@ -40,8 +40,8 @@ class CSoundPlayback : public SoundPlaybackControl {
   // `sound` and `device` must outlive the engine; `view` may be null (no
   // window yet) and is replaced with SetView.
   CSoundPlayback(CSound& sound, SoundOutputDevice& device, PlaybackView* view = nullptr);
-  // Releases every buffer without calling the view, which may already be
-  // gone, and stops being the sound's playback.
+  // Releases every buffer (kept ones too) without calling the view, which
+  // may already be gone, and stops being the sound's playback.
   ~CSoundPlayback() override;
   CSoundPlayback(const CSoundPlayback&) = delete;
   CSoundPlayback& operator=(const CSoundPlayback&) = delete;
@@ -71,8 +71,17 @@ class CSoundPlayback : public SoundPlaybackControl {
   CSound& sound() const { return *sound_; }
 
  private:
-  // Stops and drops the clock and every layer's ring.
-  void ReleaseBuffers();
+  // Stops the clock and every layer's ring and keeps them for the next Play,
+  // so that starting again makes no buffer and allocates nothing.
+  void ParkBuffers();
+  // Stops and releases every buffer, kept ones included.
+  void DropBuffers();
+  // The refill of the timer step, `played` bytes after Play: rewrites the
+  // blocks the cursor has left, and after a hold-up longer than the rings
+  // hold, starts again at the block being played.
+  void RefillBehind(uint64_t played);
+  // Lets every ring play up to play offset `filled` and no further.
+  void LimitRings(uint64_t filled);
   LayerPlayBuffer* BufferOf(const CSoundLayer& layer);
   // Scrolls the view so that the selection start shows; the scroll repaints.
   void ScrollToSelectionStart();
@@ -88,5 +97,10 @@ class CSoundPlayback : public SoundPlaybackControl {
   std::unique_ptr<SoundOutputBuffer> clock_;
   // One ring per layer, in the sound's layer order at Play time.
   std::vector<LayerPlayBuffer> layerBuffers_;
+  // Stopped buffers kept from earlier runs, made in spareFormat_.
+  std::unique_ptr<SoundOutputBuffer> spareClock_;
+  std::vector<std::unique_ptr<SoundOutputBuffer>> spareRings_;
+  WaveFormat spareFormat_;
+  uint64_t playFrom_ = 0;  // sound position of play offset 0 (ring offset 0, first lap)
   PlaybackBookkeeping bookkeeping_;
 };

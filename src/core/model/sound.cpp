@@ -4,8 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "core/model/envelope_walker.h"
-#include "core/model/mix_kernels.h"
+#include "core/model/layer_mixer.h"
 
 CSound::CSound(const SettingsRecord& settings) : m_settings(&settings) {
   tags.fill(std::string(kEmptyTag));
@@ -80,64 +79,29 @@ bool CSound::CreateGenerated(const GeneratorParameters& parameters, ProgressRepo
   return AddGeneratedLayer(parameters, progress, cancelled);
 }
 
-namespace {
-
-inline int16_t Saturate(double value) {
-  value = value < 32767.0 ? value : 32767.0;
-  value = value > -32768.0 ? value : -32768.0;
-  return static_cast<int16_t>(static_cast<int32_t>(value));
-}
-
-void MixLayer(CSoundLayer& layer, int16_t* out, uint64_t outCount) {
-  const int64_t shift = layer.offset / 2;  // truncated toward zero
-  // Values that would land outside the buffer are skipped.
-  const int64_t first = std::max<int64_t>(0, -shift);
-  const int64_t last = std::min<int64_t>(static_cast<int64_t>(layer.sampleCount()),
-                                         static_cast<int64_t>(outCount) - shift);
-  if (first >= last) return;
-  const int16_t* data = layer.samples();
-  const bool active = layer.EnvelopeActive();
-  const std::vector<EnvelopeNode>& nodes = layer.snapshot();
-  EnvelopeWalker walker(nodes, active);
-  // Relative positions are 32-bit: a layer beyond 4 GiB, or an unsorted node
-  // copy, goes through the reference evaluation one value at a time.
-  if (!walker.sorted() || static_cast<uint64_t>(last) * 2 > UINT32_MAX) {
-    for (int64_t j = first; j < last; ++j) {
-      const double gain = active ? EvaluateEnvelope(nodes, static_cast<uint32_t>(2 * j)) : 1.0;
-      out[shift + j] = Saturate(gain * data[j] + out[shift + j]);
-    }
-    return;
-  }
-  int64_t j = first;
-  while (j < last) {
-    const uint64_t position = static_cast<uint64_t>(j) * 2;
-    const EnvelopeWalker::Segment segment = walker.SegmentAt(position);
-    // Values in this segment: positions 2j < segment.end.
-    const uint64_t endValue = segment.end == UINT64_MAX ? UINT64_MAX : (segment.end + 1) / 2;
-    const int64_t stop = static_cast<int64_t>(std::min<uint64_t>(endValue, static_cast<uint64_t>(last)));
-    const size_t count = static_cast<size_t>(stop - j);
-    if (segment.linear) {
-      const double x0 = static_cast<double>(static_cast<int64_t>(position) - segment.position0);
-      MixEnvelopeSegment(data + j, out + (shift + j), count, segment.level0, segment.slope, x0);
-    } else {
-      MixConstantGain(data + j, out + (shift + j), count, segment.gain);
-    }
-    j = stop;
-  }
-}
-
-}  // namespace
-
 std::unique_ptr<uint8_t[]> CSound::MixDown() {
   const uint32_t length = GetLength();
   std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[length]);
-  if (!buffer) return nullptr;
-  std::memset(buffer.get(), 0, length);
-  int16_t* out = reinterpret_cast<int16_t*>(buffer.get());
+  std::unique_ptr<LayerMixer[]> mixers(new (std::nothrow) LayerMixer[layers.size()]);
+  if (!buffer || !mixers) return nullptr;
+  size_t mixerCount = 0;
   for (auto& layer : layers) {
     layer->RebuildSnapshot();
     if (layer->length() < 2) continue;
-    MixLayer(*layer, out, length / 2);
+    mixers[mixerCount++] = LayerMixer(*layer);
   }
+  // Chunk by chunk, every layer is added into 32-bit sums and the sums are
+  // saturated once: the order of the layers does not matter, and the result
+  // is what the output mixer makes of the layers' playback rings.
+  int16_t* out = reinterpret_cast<int16_t*>(buffer.get());
+  const uint64_t values = length / 2;
+  int32_t sums[kMixChunkValues];
+  for (uint64_t first = 0; first < values; first += kMixChunkValues) {
+    const size_t count = static_cast<size_t>(std::min<uint64_t>(kMixChunkValues, values - first));
+    std::fill_n(sums, count, 0);
+    for (size_t i = 0; i < mixerCount; ++i) mixers[i].AddTo(first, sums, count);
+    SaturateSums(sums, out + first, count);
+  }
+  if (length % 2 != 0) buffer[length - 1] = 0;
   return buffer;
 }

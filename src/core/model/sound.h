@@ -84,8 +84,10 @@ class CSound {
                          bool* cancelled = nullptr);
 
   // All layers summed through their envelopes into one new block of
-  // GetLength() bytes, saturating at the 16-bit limits. Null when the block
-  // cannot be allocated. Rebuilds every layer's node snapshot.
+  // GetLength() bytes: each layer's value truncated toward zero, the sum of
+  // all layers saturated once at the 16-bit limits, exactly as playback
+  // sounds. Null when the block cannot be allocated. Rebuilds every layer's
+  // node snapshot.
   std::unique_ptr<uint8_t[]> MixDown();
 
   // Reads the wave file named by `path`: one layer per data chunk and the

@@ -210,6 +210,18 @@ class FaultyDevice : public SoundOutputDevice {
   void BeginPlayGroup() override { inner_.BeginPlayGroup(); }
   void EndPlayGroup() override { inner_.EndPlayGroup(); }
 
+  // Buffers made and not yet released that report themselves playing.
+  int PlayingBuffers() const {
+    int playing = 0;
+    for (Buffer* buffer : buffers_) {
+      uint32_t status = 0;
+      if (buffer->Inner().GetStatus(&status).Succeeded() && (status & kBufferStatusPlaying) != 0) {
+        ++playing;
+      }
+    }
+    return playing;
+  }
+
   int refuseCreation = 0;  // the creation (counted from 1) that fails
   int creations = 0;
   int liveBuffers = 0;
@@ -222,8 +234,13 @@ class FaultyDevice : public SoundOutputDevice {
     Buffer(FaultyDevice& device, std::unique_ptr<SoundOutputBuffer> inner)
         : device_(device), inner_(std::move(inner)) {
       ++device_.liveBuffers;
+      device_.buffers_.push_back(this);
     }
-    ~Buffer() override { --device_.liveBuffers; }
+    ~Buffer() override {
+      --device_.liveBuffers;
+      std::erase(device_.buffers_, this);
+    }
+    SoundOutputBuffer& Inner() { return *inner_; }
     uint32_t Size() const override { return inner_->Size(); }
     DeviceResult Lock(uint32_t offset, uint32_t bytes, LockedRegion* region,
                       bool entireBuffer) override {
@@ -245,6 +262,13 @@ class FaultyDevice : public SoundOutputDevice {
       }
       return inner_->GetCurrentPosition(cursor);
     }
+    DeviceResult GetUnwrappedPosition(uint64_t* position) override {
+      if (device_.failCursor) {
+        return DeviceResult::Fail(kDeviceErrorGeneric, "SOUND_ERR_GENERIC", "No position.");
+      }
+      return inner_->GetUnwrappedPosition(position);
+    }
+    DeviceResult SetPlayLimit(uint64_t limit) override { return inner_->SetPlayLimit(limit); }
 
    private:
     FaultyDevice& device_;
@@ -252,6 +276,7 @@ class FaultyDevice : public SoundOutputDevice {
   };
 
   SoundOutputDevice& inner_;
+  std::vector<Buffer*> buffers_;  // the live ones
 };
 
 struct RefusalCase {
@@ -259,13 +284,15 @@ struct RefusalCase {
   bool playingBefore;  // a Play that succeeds first
   int refuseCreation;  // counted from the failing Play's first creation; 0: none
   bool monoSound;      // a sound format the device itself refuses
+  bool layerAdded;     // a layer added before the failing Play (kept rings serve the others)
 };
 
 const RefusalCase kRefusals[] = {
-    {"ClockBufferRefused", false, 1, false},
-    {"SecondLayerBufferRefused", false, 3, false},
-    {"SoundFormatRefusedByTheDevice", false, 0, true},
-    {"RefusedWhilePlaying", true, 2, false},
+    {"ClockBufferRefused", false, 1, false, false},
+    {"SecondLayerBufferRefused", false, 3, false, false},
+    {"SoundFormatRefusedByTheDevice", false, 0, true, false},
+    {"RefusedWhilePlaying", true, 1, false, true},
+    {"RefusedAfterAPlayThatEnded", false, 1, false, true},
 };
 
 class RefusedBufferTest : public ::testing::TestWithParam<RefusalCase> {};
@@ -287,6 +314,13 @@ TEST_P(RefusedBufferTest, PlayFailsAndTheSoundStaysIdle) {
     ASSERT_TRUE(playback.Play());
     std::this_thread::sleep_for(milliseconds(100));
     playback.OnPlayTimer();
+  }
+  if (c.layerAdded) {
+    if (!c.playingBefore) {
+      ASSERT_TRUE(playback.Play());
+      playback.Stop();
+    }
+    AddNoiseLayer(sound, 176400, 0, 4);
   }
   if (c.monoSound) sound.workingFormat.channels = 1;
   const int32_t start = sound.selectionStart, end = sound.selectionEnd;
@@ -317,7 +351,7 @@ TEST_P(RefusedBufferTest, PlayFailsAndTheSoundStaysIdle) {
   device.refuseCreation = 0;
   EXPECT_TRUE(playback.Play());
   EXPECT_TRUE(playback.IsPlaying());
-  EXPECT_EQ(device.liveBuffers, 4);
+  EXPECT_EQ(device.liveBuffers, 1 + static_cast<int>(sound.layers.size()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Refusals, RefusedBufferTest, ::testing::ValuesIn(kRefusals),
@@ -350,10 +384,16 @@ TEST(PlaybackClockTest, StoppedClockShowsThePlayStartSelectionUntilStop) {
   EXPECT_EQ(view.scrolls[0], 4000 / 16 - 370);
   EXPECT_TRUE(view.timerRunning);
   EXPECT_FALSE(playback.IsPlaying());
-  // And Stop ends it
+  // And Stop ends it: nothing plays any more, and the buffers are kept,
+  // stopped, so that the next Play makes none
   playback.Stop();
   EXPECT_FALSE(view.timerRunning);
-  EXPECT_EQ(device.liveBuffers, 0);
+  EXPECT_EQ(device.PlayingBuffers(), 0);
+  device.reportStopped = false;
+  const int made = device.creations;
+  ASSERT_TRUE(playback.Play());
+  EXPECT_EQ(device.creations, made);
+  EXPECT_EQ(device.PlayingBuffers(), 2);
 }
 
 TEST(PlaybackClockTest, UnreadableCursorKeepsTheRingInStep) {

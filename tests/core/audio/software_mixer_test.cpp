@@ -223,4 +223,37 @@ TEST_F(SoftwareMixerTest, BufferOutlivingItsClockKeepsItsLastPosition) {
   EXPECT_EQ(Cursor(*buffer), 80u);
 }
 
+TEST_F(SoftwareMixerTest, UnwrappedPositionCountsTheLaps) {
+  // Given a looping buffer of 10 frames heard for 25 frames
+  auto buffer = MakeBuffer(std::vector<int16_t>(2 * 10, 1));
+  buffer->Play(true);
+  Mix(40);
+  heard_ = 25;
+  // Then its cursor has wrapped twice, and the unwrapped position has not
+  uint64_t unwrapped = 0;
+  ASSERT_TRUE(buffer->GetUnwrappedPosition(&unwrapped).Succeeded());
+  EXPECT_EQ(unwrapped, 100u);
+  EXPECT_EQ(Cursor(*buffer), 20u);
+}
+
+TEST_F(SoftwareMixerTest, PastItsPlayLimitARingIsSilentUntilTheLimitMovesOn) {
+  // Given a looping ring of four frames 1, 2, 3, 4 allowed to play six
+  auto buffer = MakeBuffer({1, -1, 2, -2, 3, -3, 4, -4});
+  ASSERT_TRUE(buffer->SetCurrentPosition(0).Succeeded());
+  buffer->Play(true);
+  ASSERT_TRUE(buffer->SetPlayLimit(6 * 4).Succeeded());
+  // When it is mixed for eight frames, the limit moved on by four, and four
+  // more frames mixed
+  std::vector<int16_t> first = Mix(8);
+  ASSERT_TRUE(buffer->SetPlayLimit(10 * 4).Succeeded());
+  std::vector<int16_t> second = Mix(4);
+  // Then what lies past the limit is silence, not the last lap again, and
+  // the ring plays on where it really is once the limit allows
+  EXPECT_EQ(first, (std::vector<int16_t>{1, -1, 2, -2, 3, -3, 4, -4, 1, -1, 2, -2, 0, 0, 0, 0}));
+  EXPECT_EQ(second, (std::vector<int16_t>{1, -1, 2, -2, 0, 0, 0, 0}));
+  // And a new position clears the limit
+  ASSERT_TRUE(buffer->SetCurrentPosition(0).Succeeded());
+  EXPECT_EQ(Mix(6), (std::vector<int16_t>{1, -1, 2, -2, 3, -3, 4, -4, 1, -1, 2, -2}));
+}
+
 }  // namespace

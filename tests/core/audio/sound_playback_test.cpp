@@ -84,6 +84,41 @@ TEST_F(SoundPlaybackTest, ThreeLayersPlayAsTheirMixDown) {
   EXPECT_EQ(view_.scrolls.back(), 0 / 4 / 4 - 800 / 2 + 30);
 }
 
+TEST_F(SoundPlaybackTest, LoudLayersPlayExactlyAsTheirMixDown) {
+  // Given three loud layers with envelopes whose sum goes past the 16-bit
+  // limits in places, one of them pulling the others back
+  CSound sound;
+  CSoundLayer& first = AddNoiseLayer(sound, 88200, 0, 11, 30000);
+  first.envelopeOn = 1;
+  first.nodes = {{1.0, 0}, {0.6, 50000}, {1.0, 88196}};
+  first.samples()[0] = 8000;  // the sound starts audibly
+  CSoundLayer& second = AddNoiseLayer(sound, 70560, 8820, 12, 30000);
+  second.envelopeOn = 1;
+  second.nodes = {{-1.0, 0}, {1.0, 30000}};
+  AddNoiseLayer(sound, 52920, 17640, 13, 30000);  // envelope off
+  CSoundPlayback playback(sound, *device_, &view_);
+  // When it plays from 0 to its end
+  recorder_->Start();
+  ASSERT_TRUE(playback.Play());
+  TickLog log = DriveTimer(playback, milliseconds(3000));
+  std::vector<int16_t> played = recorder_->Finish();
+  ASSERT_TRUE(log.ended) << "playback did not end";
+  // Then, aligned on the play start, every value is the mix-down's: each
+  // clamps the sum of all layers once
+  const uint32_t length = sound.GetLength();
+  std::unique_ptr<uint8_t[]> mix = sound.MixDown();
+  const auto* expected = reinterpret_cast<const int16_t*>(mix.get());
+  const size_t start = FirstSound(played);
+  ASSERT_GE(played.size(), start + length / 2) << "less than the whole sound was played";
+  size_t differing = 0, clamped = 0;
+  for (size_t k = 0; k < length / 2; ++k) {
+    if (played[start + k] != expected[k]) ++differing;
+    if (expected[k] == 32767 || expected[k] == -32768) ++clamped;
+  }
+  EXPECT_EQ(differing, 0u);
+  EXPECT_GT(clamped, 100u) << "the fixture should clip";
+}
+
 struct RangeCase {
   const char* name;
   int32_t selectionStart;

@@ -2,9 +2,11 @@
 // the mix-down of all layers through their envelopes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/model/envelope_walker.h"
+#include "core/model/layer_mixer.h"
 #include "core/model/sound.h"
 
 namespace {
@@ -166,7 +168,14 @@ INSTANTIATE_TEST_SUITE_P(
         MixCase{"OffsetPlacesTheLayer", {{0, {1, 1}}, {8, {5, 6}}}, {1, 1, 0, 0, 5, 6}},
         MixCase{"OverflowSaturatesHigh", {{0, {20000, 1}}, {0, {20000, 2}}}, {32767, 3}},
         MixCase{"OverflowSaturatesLow", {{0, {-20000}}, {0, {-20000}}}, {-32768}},
-        MixCase{"NegativeOffsetSkipsWhatFallsOutside", {{0, {1, 1, 1, 1}}, {-4, {7, 8, 9}}}, {10, 1, 1, 1}}),
+        MixCase{"NegativeOffsetSkipsWhatFallsOutside", {{0, {1, 1, 1, 1}}, {-4, {7, 8, 9}}}, {10, 1, 1, 1}},
+        // The sum of all layers is clamped once, as the output mixer does:
+        // the order of the layers never changes what is saved.
+        MixCase{"LoudLayersCancelBeforeTheClamp", {{0, {30000}}, {0, {30000}}, {0, {-30000}}}, {30000}},
+        MixCase{"CancellingLayerInTheMiddle", {{0, {30000}}, {0, {-30000}}, {0, {30000}}}, {30000}},
+        MixCase{"CancellingLayerFirst", {{0, {-30000}}, {0, {30000}}, {0, {30000}}}, {30000}},
+        MixCase{"OnlyTheWholeSumIsClamped",
+                {{0, {-32768, 32767}}, {0, {-1, 1}}, {0, {1, -1}}}, {-32768, 32767}}),
     [](const testing::TestParamInfo<MixCase>& info) { return info.param.name; });
 
 TEST(Sound, MixDownSkipsALayerShorterThanOneSample) {
@@ -204,6 +213,68 @@ TEST(Sound, MixDownOfUnsortedNodesStillFollowsTheReference) {
   for (size_t j = 0; j < mix.size(); ++j) {
     const double gain = EvaluateEnvelope(layer.nodes, static_cast<uint32_t>(2 * j));
     ASSERT_EQ(mix[j], static_cast<int16_t>(static_cast<int32_t>(gain * 10000))) << j;
+  }
+}
+
+TEST(Sound, MixDownOfEnvelopedLayersDoesNotDependOnTheirOrder) {
+  // Given three loud layers with envelopes at different offsets, whose sum
+  // goes past the 16-bit limits in places
+  auto build = [](CSound& sound, const std::vector<int>& order) {
+    for (int which : order) {
+      std::vector<int16_t> values(6000);
+      for (size_t i = 0; i < values.size(); ++i) {
+        values[i] = static_cast<int16_t>(((i * (2654435761u + 97u * which)) >> 7) % 60001 - 30000);
+      }
+      CSoundLayer& layer = AddLayer(sound, values, 1000 * which);
+      layer.nodes = {{-0.2 * which, 0}, {1.0, 3000 + 2000 * which}, {0.3, 11000}};
+    }
+  };
+  CSound forward(NoEnvelope()), backward(NoEnvelope());
+  build(forward, {0, 1, 2});
+  build(backward, {2, 1, 0});
+  // When both orders are mixed down
+  const std::vector<int16_t> a = Mix(forward), b = Mix(backward);
+  // Then every value is the clamped sum of the layers' truncated values
+  ASSERT_EQ(a, b);
+  for (size_t k = 0; k < a.size(); ++k) {
+    int32_t sum = 0;
+    for (const auto& layer : forward.layers) {
+      const int64_t j = static_cast<int64_t>(k) - layer->offset / 2;
+      if (j < 0 || j >= static_cast<int64_t>(layer->sampleCount())) continue;
+      sum += static_cast<int32_t>(layer->GetGain(static_cast<uint32_t>(2 * j)) * layer->samples()[j]);
+    }
+    ASSERT_EQ(a[k], std::clamp(sum, -32768, 32767)) << k;
+  }
+}
+
+TEST(LayerMixer, EveryStepTakesAtLeastTheValueAtHand) {
+  // Given gain rules that claim to end at or before the position asked for
+  const std::vector<int16_t> data = {1000, 2000, 3000, 4000, 5000};
+  struct Rule {
+    const char* name;
+    EnvelopeWalker::Segment segment;
+  };
+  EnvelopeWalker::Segment atStart, before, line;
+  atStart.gain = 0.5;
+  before.gain = 0.25;
+  line.linear = true;
+  line.level0 = 0.0;  // gain 0.5 at the node, slope 0
+  for (const Rule& rule : {Rule{"EndsAtItsStart", atStart}, Rule{"EndsBeforeItsStart", before},
+                           Rule{"LineEndingAtItsStart", line}}) {
+    SCOPED_TRACE(rule.name);
+    std::vector<int32_t> sums(data.size(), 0);
+    int asked = 0;
+    // When the loop mixes values 1 ... 4 through them
+    LayerMixer::MixRuns(data.data(), 1, 5, sums.data(), [&](uint64_t p) {
+      ++asked;
+      EnvelopeWalker::Segment s = rule.segment;
+      s.end = rule.segment.gain == 0.25 && p > 0 ? p - 1 : p;
+      return s;
+    });
+    // Then it ends, one rule per value, each value scaled by its rule
+    EXPECT_EQ(asked, 4);
+    const int32_t g = rule.segment.gain == 0.25 ? 4 : 2;
+    EXPECT_EQ(sums, (std::vector<int32_t>{2000 / g, 3000 / g, 4000 / g, 5000 / g, 0}));
   }
 }
 
