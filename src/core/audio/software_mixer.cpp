@@ -14,6 +14,11 @@ namespace {
 // size is mixed in chunks of this many frames without allocating.
 constexpr uint32_t kChunkFrames = 1024;
 
+// What a voice query answers once the device stopped counting frames.
+DeviceResult DeviceLost() {
+  return DeviceResult::Fail(kDeviceErrorNoDriver, "SOUND_ERR_DEVICE_LOST", "The sound device is no longer available.");
+}
+
 }  // namespace
 
 int32_t SoftwareMixer::GainForVolume(int32_t volume) {
@@ -133,8 +138,7 @@ void SoftwareMixer::SetGain(MixerVoice* voice, int32_t gain) {
 DeviceResult SoftwareMixer::GetPlaying(MixerVoice* voice, bool* playing) {
   uint64_t heard = 0;
   if (!HeardFrame(&heard)) {
-    return DeviceResult::Fail(kDeviceErrorNoDriver, "SOUND_ERR_DEVICE_LOST",
-                              "The sound device is no longer available.");
+    return DeviceLost();
   }
   std::lock_guard<std::mutex> lock(mutex_);
   SettleVoice(voice, heard);
@@ -145,8 +149,7 @@ DeviceResult SoftwareMixer::GetPlaying(MixerVoice* voice, bool* playing) {
 DeviceResult SoftwareMixer::GetPosition(MixerVoice* voice, uint32_t* position) {
   uint64_t heard = 0;
   if (!HeardFrame(&heard)) {
-    return DeviceResult::Fail(kDeviceErrorNoDriver, "SOUND_ERR_DEVICE_LOST",
-                              "The sound device is no longer available.");
+    return DeviceLost();
   }
   std::lock_guard<std::mutex> lock(mutex_);
   SettleVoice(voice, heard);
@@ -157,8 +160,7 @@ DeviceResult SoftwareMixer::GetPosition(MixerVoice* voice, uint32_t* position) {
 DeviceResult SoftwareMixer::GetUnwrappedPosition(MixerVoice* voice, uint64_t* position) {
   uint64_t heard = 0;
   if (!HeardFrame(&heard)) {
-    return DeviceResult::Fail(kDeviceErrorNoDriver, "SOUND_ERR_DEVICE_LOST",
-                              "The sound device is no longer available.");
+    return DeviceLost();
   }
   std::lock_guard<std::mutex> lock(mutex_);
   SettleVoice(voice, heard);

@@ -65,6 +65,14 @@ class DocumentFlowTest : public testing::Test {
     return child != nullptr ? child->document() : nullptr;
   }
   QString File(const std::string& name) { return QString::fromStdString(m_files.File(name)); }
+  // Makes `name`, an MP3 of a 440 Hz tone `seconds` long, and opens it.
+  void OpenMp3(const std::string& name, const char* seconds) {
+    const std::string path = m_files.File(name);
+    ASSERT_EQ(test_support::RunCommand(std::string("ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=") +
+                                       seconds + " '" + path + "' 2>&1"),
+              0);
+    ASSERT_TRUE(m_app->OpenDocumentFile(QString::fromStdString(path)));
+  }
 
   test_support::TemporaryFolder m_profile;
   test_support::TemporaryFolder m_files;
@@ -119,11 +127,7 @@ TEST_F(DocumentFlowTest, Mp3OpensAtItsOwnRate) {
 }
 
 TEST_F(DocumentFlowTest, SaveOfAnMp3DocumentGoesToSaveAsAndTheTypeFollowsTheFilter) {
-  const std::string path = m_files.File("tone.mp3");
-  ASSERT_EQ(test_support::RunCommand("ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=0.5 '" + path +
-                                     "' 2>&1"),
-            0);
-  ASSERT_TRUE(m_app->OpenDocumentFile(QString::fromStdString(path)));
+  ASSERT_NO_FATAL_FAILURE(OpenMp3("tone.mp3", "0.5"));
   QString offered;
   WhenModalShows([&](QWidget* modal) {
     auto* dialog = qobject_cast<CTypeFileDialog*>(modal);
@@ -285,11 +289,7 @@ TEST_F(DocumentFlowTest, ALongGeneratedSoundRunsUnderTheProgressWindowAndCancels
 }
 
 TEST_F(DocumentFlowTest, SaveAsOffersAWaveNameForAnMp3Document) {
-  const std::string path = m_files.File("take.mp3");
-  ASSERT_EQ(test_support::RunCommand("ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=0.3 '" + path +
-                                     "' 2>&1"),
-            0);
-  ASSERT_TRUE(m_app->OpenDocumentFile(QString::fromStdString(path)));
+  ASSERT_NO_FATAL_FAILURE(OpenMp3("take.mp3", "0.3"));
   QString offered;
   WhenModalShows([&](QWidget* modal) {
     auto* dialog = qobject_cast<CTypeFileDialog*>(modal);
