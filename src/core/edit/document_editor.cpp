@@ -80,28 +80,25 @@ EditResult DocumentEditor::Cut(std::vector<uint8_t>* clip) {
   CSound& s = sound();
   Range range;
   if (!SelectedRange(&range)) return EditResult::kNothingToDo;
-  // Playback reads the block this replaces.
+  // Playback reads the block this changes.
   s.Stop();
   const uint64_t n = range.end - range.start;
-  CSoundLayer& layer = *s.activeLayer();
-  const uint64_t length = layer.length();
-  std::unique_ptr<uint8_t[]> block;
-  if (n != 0) {
-    if (clip != nullptr) {
-      const EditResult copied = Copy(clip);
-      if (copied != EditResult::kDone) return copied;
-    }
-    block = NewBlock(length - n);
-    if (block == nullptr) return EditResult::kOutOfMemory;
+  if (n != 0 && clip != nullptr) {
+    const EditResult copied = Copy(clip);
+    if (copied != EditResult::kDone) return copied;
   }
   if (!Record("Cut", kHistoryCut, s.activeLayerIndex)) return EditResult::kOutOfMemory;
   if (n == 0) return EditResult::kDone;
-  std::memcpy(block.get(), layer.data(), range.start);
-  std::memcpy(block.get() + range.start, layer.data() + range.end, length - range.end);
+  // The entry holds the whole old layer, so the bytes can move down in place:
+  // no second block of the layer's size, which matters for hour-long sounds.
+  CSoundLayer& layer = *s.activeLayer();
+  const uint64_t length = layer.length();
+  std::unique_ptr<uint8_t[]> block = layer.TakeData();
+  std::memmove(block.get() + range.start, block.get() + range.end, length - range.end);
+  layer.SetData(std::move(block), length - n);
   layer.RemoveNodes(static_cast<uint32_t>(range.start), static_cast<uint32_t>(range.end));
   layer.ShiftNodes(static_cast<uint32_t>(range.start), -static_cast<int32_t>(n));
   layer.RebuildSnapshot();
-  layer.SetData(std::move(block), length - n);
   s.selectionStart = s.selectionEnd = ToSoundPosition(layer, range.start);
   return EditResult::kDone;
 }
@@ -136,22 +133,19 @@ EditResult DocumentEditor::Crop() {
   Range range;
   if (!SelectedRange(&range)) return EditResult::kNothingToDo;
   s.Stop();
-  const uint64_t n = range.end - range.start;
-  CSoundLayer& layer = *s.activeLayer();
-  std::unique_ptr<uint8_t[]> block;
-  if (n != 0) {
-    block = NewBlock(n);
-    if (block == nullptr) return EditResult::kOutOfMemory;
-  }
   if (!Record("Crop", kHistoryCut, s.activeLayerIndex)) return EditResult::kOutOfMemory;
+  const uint64_t n = range.end - range.start;
   if (n == 0) return EditResult::kDone;
+  // In place, as Cut: the entry holds the old layer.
+  CSoundLayer& layer = *s.activeLayer();
   const uint64_t length = layer.length();
-  std::memcpy(block.get(), layer.data() + range.start, n);
+  std::unique_ptr<uint8_t[]> block = layer.TakeData();
+  std::memmove(block.get(), block.get() + range.start, n);
+  layer.SetData(std::move(block), n);
   layer.RemoveNodes(0, static_cast<uint32_t>(range.start));
   layer.RemoveNodes(static_cast<uint32_t>(range.end), static_cast<uint32_t>(length));
   layer.ShiftNodes(0, -static_cast<int32_t>(range.start));
   layer.RebuildSnapshot();
-  layer.SetData(std::move(block), n);
   s.selectionStart = s.selectionEnd = 0;
   return EditResult::kDone;
 }
