@@ -125,7 +125,9 @@ TEST(Copy, ReturnsTheSelectedWholeFramesAndChangesNothing) {
     doc.sound().selectionStart = c.start;
     doc.sound().selectionEnd = c.end;
     std::vector<uint8_t> clip;
+    doc.playback.playing = true;
     const EditResult result = doc.editor.Copy(&clip);
+    EXPECT_EQ(doc.playback.playing, c.clip.empty());
     EXPECT_EQ(result, c.clip.empty() ? EditResult::kNothingToDo : EditResult::kDone) << c.start;
     EXPECT_EQ(clip, c.clip) << c.start << ".." << c.end;
   }
