@@ -1,6 +1,7 @@
 // Saved layer bytes in memory or in an "SDF" temporary file (see the header).
 #include "core/edit/saved_bytes.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -48,12 +49,17 @@ bool ReadAll(int fd, uint8_t* data, uint64_t length) {
 
 SavedBytes::~SavedBytes() { Clear(); }
 
+uint64_t SavedBytes::fileSize() const {
+  struct stat status {};
+  if (m_fd < 0 || ::fstat(m_fd, &status) != 0) return 0;
+  return static_cast<uint64_t>(status.st_size);
+}
+
 void SavedBytes::Clear() {
   m_data.reset();
   m_length = 0;
   if (m_fd >= 0) {
     ::close(m_fd);
-    ::unlink(m_path.c_str());
     m_fd = -1;
   }
   m_path.clear();
@@ -68,6 +74,7 @@ bool SavedBytes::WriteToFile(const uint8_t* data, uint64_t length) {
     if (fd < 0) return false;
     m_fd = fd;
     m_path = pattern.data();
+    ::unlink(m_path.c_str());
   }
   // A shorter copy must not leave the tail of a longer one behind it.
   if (::ftruncate(m_fd, 0) != 0 || !WriteAll(m_fd, data, length)) {

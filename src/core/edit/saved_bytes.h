@@ -1,8 +1,9 @@
 // The bytes a history entry keeps of a layer. Small copies stay in memory;
 // a copy above the spill threshold (64 MiB unless told otherwise) goes to a
 // temporary "SDF" file instead, so that a few edits of an hour-long sound do
-// not hold several copies of it in memory. The file lives as long as the
-// object and is removed with it.
+// not hold several copies of it in memory. The file is unlinked as soon as
+// it is made and reached through its descriptor, so that it goes with the
+// object, or with the process should that end unexpectedly.
 #pragma once
 
 #include <cstdint>
@@ -38,13 +39,16 @@ class SavedBytes {
 
   uint64_t length() const { return m_length; }
   bool inFile() const { return m_fd >= 0; }
+  // The name the file was made under (it is no longer in the folder).
   const std::string& filePath() const { return m_path; }
+  // The file's size in bytes; 0 when the bytes are in memory.
+  uint64_t fileSize() const;
 
  private:
   bool WriteToFile(const uint8_t* data, uint64_t length);
 
   std::unique_ptr<uint8_t[]> m_data;  // when kept in memory
   uint64_t m_length = 0;
-  int m_fd = -1;  // when kept in a file; opened by mkstemp and unlinked at Clear
+  int m_fd = -1;  // when kept in a file: made by mkstemp, unlinked at once, closed at Clear
   std::string m_path;
 };

@@ -1,5 +1,5 @@
 // Saved bytes above the spill threshold live in an "SDF" temporary file that
-// is read back on undo and redo and removed with its entry.
+// is read back on undo and redo and never left behind in the folder.
 #include "core/edit/saved_bytes.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,12 @@
 using namespace edit_test;
 
 namespace {
+
+size_t OpenFileCount() {
+  size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+  return count;
+}
 
 TEST(SavedBytes, KeptInMemoryUpToTheThresholdAndInAFileAbove) {
   const std::vector<uint8_t> bytes = Bytes(0, 64);
@@ -26,7 +32,8 @@ TEST(SavedBytes, KeptInMemoryUpToTheThresholdAndInAFileAbove) {
     std::string path = saved.filePath();
     if (c.inFile) {
       EXPECT_EQ(std::filesystem::path(path).filename().string().substr(0, 3), "SDF");
-      EXPECT_EQ(std::filesystem::file_size(path), 64u);
+      EXPECT_EQ(saved.fileSize(), 64u);
+      EXPECT_FALSE(std::filesystem::exists(path));
     }
     std::unique_ptr<uint8_t[]> back;
     ASSERT_TRUE(saved.Take(&back));
@@ -38,15 +45,14 @@ TEST(SavedBytes, KeptInMemoryUpToTheThresholdAndInAFileAbove) {
     if (c.inFile) {
       EXPECT_EQ(saved.filePath(), path);
     }
-    path = saved.filePath();
-    EXPECT_EQ(std::filesystem::file_size(path), 32u);
+    EXPECT_EQ(saved.fileSize(), 32u);
     saved.Clear();
-    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(saved.inFile());
   }
 }
 
 TEST(SavedBytes, BigHistoryEntriesGoToAFileAndComeBack) {
-  std::string path;
+  const size_t openBefore = OpenFileCount();
   {
     // Given a history that spills everything above 16 bytes
     EditDocument doc(16);
@@ -58,21 +64,21 @@ TEST(SavedBytes, BigHistoryEntriesGoToAFileAndComeBack) {
     ASSERT_EQ(doc.editor.Cut(nullptr), EditResult::kDone);
     const CHistoryAction& action = *doc.editor.history().rows().back().action;
     ASSERT_TRUE(action.savedBytes().inFile());
-    path = action.savedBytes().filePath();
-    EXPECT_EQ(std::filesystem::file_size(path), 40u);
+    EXPECT_EQ(action.savedBytes().fileSize(), 40u);
     // And undo and redo read them back, with the envelope
     for (int round = 0; round < 2; ++round) {
       ASSERT_EQ(doc.editor.Undo(), EditResult::kDone);
       EXPECT_EQ(LayerBytes(layer), Bytes(0, 40));
       EXPECT_EQ(NodePositions(layer), (std::vector<int64_t>{0, 12, 24}));
-      EXPECT_EQ(std::filesystem::file_size(path), 32u);
+      EXPECT_EQ(action.savedBytes().fileSize(), 32u);
       ASSERT_EQ(doc.editor.Redo(), EditResult::kDone);
       EXPECT_EQ(LayerBytes(layer), Join({Bytes(0, 8), Bytes(16, 40)}));
       EXPECT_EQ(NodePositions(layer), (std::vector<int64_t>{0, 16}));
     }
+    EXPECT_EQ(OpenFileCount(), openBefore + 1);
   }
   // The file goes with the history.
-  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_EQ(OpenFileCount(), openBefore);
 }
 
 }  // namespace
