@@ -114,10 +114,11 @@ class SoundDocument {
   static int ConvertWithProgress(FormatRecord& source, FormatRecord& target, std::unique_ptr<uint8_t[]>* data,
                                  uint64_t* length, ProgressReport& progress, bool* cancelled = nullptr);
 
-  // The side panel's layer buttons. Adding appends a blank layer of 40,000
-  // frames; deleting removes the active layer (never the first) and makes
-  // the one before it active. Both stop playback and mark the document
-  // modified.
+  // Layer changes with no history entry. Adding appends a blank layer of
+  // 40,000 frames; deleting destroys the active layer (never the first) and
+  // makes the one before it active. Both stop playback and mark the document
+  // modified. The window's commands go through DocumentEditor (core/edit),
+  // which records the change so that it can be undone.
   LayerChange AddBlankLayer();
   LayerChange DeleteActiveLayer();
 

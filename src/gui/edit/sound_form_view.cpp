@@ -17,6 +17,7 @@
 #include <iterator>
 #include <limits>
 
+#include "core/edit/document_editor.h"
 #include "core/model/file_properties.h"
 #include "core/model/sound.h"
 #include "gui/app/resource_ids.h"
@@ -32,8 +33,6 @@ namespace {
 constexpr int kImageIds[] = {IDI_LAYER,          IDI_HISTORY_OPEN,          IDI_HISTORY_NEW,
                              IDI_HISTORY_CUT,    IDI_HISTORY_PASTE,         IDI_HISTORY_NEW_LAYER,
                              IDI_HISTORY_REMOVE_LAYER, IDI_HISTORY_MERGE};
-constexpr int kKindOpen = 1;
-constexpr int kKindNew = 2;
 
 const QString kRule = QStringLiteral("---------------------------");
 
@@ -215,10 +214,7 @@ void CSoundFormView::OnInitialUpdate() {
   m_initialised = true;
   WritePropertiesLabels();
   WriteTagsLabels();
-  if (m_document->isNew())
-    AddHistoryRow(QStringLiteral("New"), kKindNew);
-  else
-    AddHistoryRow(QStringLiteral("Open"), kKindOpen);
+  WriteHistoryRows();
   m_tab->setCurrentIndex(0);
   m_document->SetViews(m_document->view(), this);
   Refresh();
@@ -250,24 +246,40 @@ void CSoundFormView::WriteTagsLabels() {
   m_writingRows = false;
 }
 
-void CSoundFormView::AddHistoryRow(const QString& name, int kind) {
+DocumentEditor& CSoundFormView::Editor() {
+  // The first row says whether the document was made new or read from a file.
+  if (m_editor == nullptr) m_editor = std::make_unique<DocumentEditor>(m_document->model(), m_document->isNew());
+  return *m_editor;
+}
+
+void CSoundFormView::WriteHistoryRows() {
+  const CActionHistory& history = Editor().history();
   m_writingRows = true;
-  auto* item = new QTreeWidgetItem(m_historyList, QStringList{name, HistoryTimeText(QTime::currentTime())});
-  item->setIcon(0, m_images.value(kind));
-  item->setData(0, Qt::UserRole, kind);
-  ++m_currentHistoryIndex;
-  m_historyList->setCurrentItem(m_historyList->topLevelItem(m_currentHistoryIndex));
+  m_historyList->clear();
+  for (const HistoryRow& row : history.rows()) {
+    auto* item = new QTreeWidgetItem(
+        m_historyList, QStringList{QString::fromStdString(row.name), QString::fromStdString(row.timeText)});
+    item->setIcon(0, m_images.value(row.kind));
+    item->setData(0, Qt::UserRole, row.kind);
+  }
+  m_currentHistoryIndex = history.currentIndex();
+  if (m_currentHistoryIndex >= 0) m_historyList->setCurrentItem(m_historyList->topLevelItem(m_currentHistoryIndex));
   m_writingRows = false;
-  m_undo->setEnabled(m_currentHistoryIndex > 0);
-  m_redo->setEnabled(m_currentHistoryIndex + 1 < m_historyList->topLevelItemCount());
+  m_undo->setEnabled(history.CanUndo());
+  m_redo->setEnabled(history.CanRedo());
 }
 
 void CSoundFormView::UndoAction() {
-  // The exchanges of saved layer data arrive with the edit commands; until
-  // then no row can be undone and the button stays disabled.
+  if (Editor().Undo() != EditResult::kDone) return;
+  WriteHistoryRows();
+  m_document->UpdateAllViews(kUpdateLayers);
 }
 
-void CSoundFormView::RedoAction() {}
+void CSoundFormView::RedoAction() {
+  if (Editor().Redo() != EditResult::kDone) return;
+  WriteHistoryRows();
+  m_document->UpdateAllViews(kUpdateLayers);
+}
 
 void CSoundFormView::OnHistorySelectionChanged() {
   if (m_writingRows || m_currentHistoryIndex < 0) return;
@@ -464,24 +476,27 @@ void CSoundFormView::OnLayerItemChanged(QTreeWidgetItem* item, int column) {
 
 void CSoundFormView::AddBlankLayer() {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  const LayerChange change = m_document->model().AddBlankLayer();
+  const EditResult result = Editor().AddBlankLayer();
   QGuiApplication::restoreOverrideCursor();
-  if (change == LayerChange::kTooManyLayers) {
+  if (result == EditResult::kTooManyLayers) {
     QMessageBox::warning(this, QApplication::applicationName(), QStringLiteral("You cannot have more than ten layers"));
     return;
   }
-  if (change != LayerChange::kDone) return;
+  if (result != EditResult::kDone) return;
+  WriteHistoryRows();
   m_document->UpdateAllViews(kUpdateLayers);
 }
 
 void CSoundFormView::DeleteLayer() {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  const LayerChange change = m_document->model().DeleteActiveLayer();
+  const EditResult result = Editor().DeleteLayer();
   QGuiApplication::restoreOverrideCursor();
-  if (change == LayerChange::kCannotDelete) {
+  if (result == EditResult::kCannotDelete) {
     QMessageBox::warning(this, QApplication::applicationName(), QStringLiteral("You cannot delete this layer"));
     return;
   }
+  if (result != EditResult::kDone) return;
+  WriteHistoryRows();
   m_document->UpdateAllViews(kUpdateLayers);
 }
 

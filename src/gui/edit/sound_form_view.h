@@ -11,8 +11,10 @@
 #include <QTime>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 
 class CWavedeskDoc;
+class DocumentEditor;
 class CWavedeskListCtrl;
 class QMenu;
 class QPlainTextEdit;
@@ -69,7 +71,12 @@ class CSoundFormView : public QWidget {
   void CreatePages();
   void WritePropertiesLabels();
   void WriteTagsLabels();
-  void AddHistoryRow(const QString& name, int kind);
+  // The document's edit operations with their history; made at the first
+  // showing, or by the first command that needs it.
+  DocumentEditor& Editor();
+  // Rewrites the history rows, the current row and the Undo and Redo
+  // buttons from the history.
+  void WriteHistoryRows();
   void RefreshProperties();
   void RefreshTags();
   void RefreshLayers();
@@ -97,6 +104,7 @@ class CSoundFormView : public QWidget {
   QTabWidget* m_tab = nullptr;
   QList<QIcon> m_images;
   int m_currentHistoryIndex = -1;
+  std::unique_ptr<DocumentEditor> m_editor;
 
   QPlainTextEdit* m_tagValue = nullptr;
   QPushButton* m_tagUpdate = nullptr;

@@ -533,3 +533,41 @@ TEST(HistoryTime, UsesATwelveHourDialWithoutALeadingZero) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SoundFormViewTest, LayerButtonsRecordHistoryThatUndoAndRedoFollow) {
+  // Given a document of two layers with the second one active
+  AddLayer(400);
+  CSoundLayer& second = AddLayer(400, 0, "Voice");
+  document.sound().activeLayerIndex = 1;
+  ShowPanel(3);
+  CWavedeskListCtrl* history = List(IDC_HISTORY_LIST);
+
+  // When Delete Layer is clicked, the layer goes into the history, not away
+  QTest::mouseClick(Control<QPushButton>(IDC_DELETE_LAYER), Qt::LeftButton);
+  ASSERT_EQ(document.sound().layers.size(), 1u);
+  ASSERT_EQ(history->topLevelItemCount(), 2);
+  EXPECT_EQ(Cell(IDC_HISTORY_LIST, 1, 0), QStringLiteral("Remove Layer"));
+  EXPECT_EQ(history->topLevelItem(1)->data(0, Qt::UserRole).toInt(), 6);
+  EXPECT_EQ(panel.currentHistoryIndex(), 1);
+  EXPECT_TRUE(Control<QPushButton>(IDC_UNDO)->isEnabled());
+  EXPECT_TRUE(document.IsModified());
+
+  // And Undo puts the same layer back
+  QTest::mouseClick(Control<QPushButton>(IDC_UNDO), Qt::LeftButton);
+  ASSERT_EQ(document.sound().layers.size(), 2u);
+  EXPECT_EQ(document.sound().layers[1].get(), &second);
+  EXPECT_EQ(panel.currentHistoryIndex(), 0);
+  EXPECT_FALSE(Control<QPushButton>(IDC_UNDO)->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>(IDC_REDO)->isEnabled());
+
+  // And Add Layer after the undo discards the redo row
+  QTest::mouseClick(Control<QPushButton>(IDC_ADD_LAYER), Qt::LeftButton);
+  ASSERT_EQ(document.sound().layers.size(), 3u);
+  ASSERT_EQ(history->topLevelItemCount(), 2);
+  EXPECT_EQ(Cell(IDC_HISTORY_LIST, 1, 0), QStringLiteral("New Layer"));
+  EXPECT_FALSE(Control<QPushButton>(IDC_REDO)->isEnabled());
+}
+
+}  // namespace
