@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMainWindow>
 #include <QMimeData>
 #include <QPushButton>
 #include <QStyle>
@@ -27,6 +28,9 @@
 namespace {
 
 constexpr int kPreviewPollMilliseconds = 40;
+// The bar's height when first shown: about six rows, so that it does not take
+// the documents' room. The user can drag it taller.
+constexpr int kFirstHeight = 170;
 // A sound buffer states its size in 32 bits: a longer clip previews as much
 // of it as fits, in whole frames.
 constexpr uint64_t kLargestPreview = 0xFFFFFFFCu;
@@ -114,6 +118,15 @@ CClipboardDlg::~CClipboardDlg() { StopPreview(); }
 void CClipboardDlg::setVisible(bool visible) {
   QDockWidget::setVisible(visible);
   emit shownChanged(!isHidden());
+}
+
+void CClipboardDlg::showEvent(QShowEvent* event) {
+  QDockWidget::showEvent(event);
+  if (m_sized) return;
+  if (auto* frame = qobject_cast<QMainWindow*>(parentWidget())) {
+    m_sized = true;
+    frame->resizeDocks({this}, {kFirstHeight}, Qt::Vertical);
+  }
 }
 
 bool CClipboardDlg::AddCopiedClip(const uint8_t* bytes, uint64_t length) {

@@ -70,6 +70,9 @@ class CClipboardDlg : public QDockWidget {
   // is announced, so that the View command's check mark can follow.
   void setVisible(bool visible) override;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  signals:
   // Paste was chosen for clip `clipIndex` (-1 when none is selected, which
   // pastes nothing).
@@ -105,4 +108,5 @@ class CClipboardDlg : public QDockWidget {
   // Set while the list is being rebuilt, so that the rebuild's own
   // selection changes do not reach the store.
   bool m_refreshing = false;
+  bool m_sized = false;
 };
