@@ -155,6 +155,8 @@ void CClipboardDlg::OfferNewestClip() {
   QMimeData* mime = MakeWaveMimeData(wave);
   // Known before the clipboard announces the change, which it may do at once.
   m_offered = mime;
+  m_offeredPath = m_store.rows().front().path;
+  m_offeredSize = wave.size();
   clipboard->setMimeData(mime, QClipboard::Clipboard);
 }
 
@@ -164,10 +166,23 @@ void CClipboardDlg::OnSystemClipboardChanged() {
   // Our own clip is listed already.
   if (mime == nullptr || clipboard->ownsClipboard() || (m_offered != nullptr && mime == m_offered)) return;
   const QByteArray wave = WaveFileOf(mime);
-  if (wave.isEmpty()) return;
+  if (wave.isEmpty() || IsOurOfferedClip(wave)) return;
   // Data that is no wave file, or that cannot be written, is not listed.
   if (m_store.AddWaveFile(reinterpret_cast<const uint8_t*>(wave.constData()), static_cast<uint64_t>(wave.size())))
     RefreshList();
+}
+
+bool CClipboardDlg::IsOurOfferedClip(const QByteArray& wave) const {
+  // Only data of the very size is read back, so foreign clips cost nothing.
+  if (wave.size() != m_offeredSize) return false;
+  QFile file(QString::fromStdString(m_offeredPath));
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  constexpr qint64 kChunk = 1 << 20;
+  for (qint64 at = 0; at < wave.size(); at += kChunk) {
+    const QByteArray part = file.read(kChunk);
+    if (part.isEmpty() || part != QByteArrayView(wave).sliced(at, std::min(kChunk, wave.size() - at))) return false;
+  }
+  return true;
 }
 
 void CClipboardDlg::PasteClip(int index) {

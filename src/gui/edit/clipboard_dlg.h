@@ -89,6 +89,8 @@ class CClipboardDlg : public QDockWidget {
   void OnSystemClipboardChanged();
   // Puts clip row 0's file on the system clipboard.
   void OfferNewestClip();
+  // True when `wave` is byte for byte the file we last offered.
+  bool IsOurOfferedClip(const QByteArray& wave) const;
   // Rebuilds the rows from the store and selects the store's selection.
   void RefreshList();
   void ShowSelection();
@@ -105,6 +107,11 @@ class CClipboardDlg : public QDockWidget {
   // clipboard deletes it when another owner takes over): its change notice
   // is our own and must not list the clip a second time.
   QPointer<QMimeData> m_offered;
+  // The file we last offered. A clipboard keeper (a desktop's clipboard
+  // manager) may take our data over and offer it again as its own; the same
+  // bytes coming back are still our clip.
+  std::string m_offeredPath;
+  qint64 m_offeredSize = -1;
   // Set while the list is being rebuilt, so that the rebuild's own
   // selection changes do not reach the store.
   bool m_refreshing = false;

@@ -284,10 +284,23 @@ TEST_F(ClipboardDlgTest, WaveDataPutOnTheClipboardBecomesAClipListedWithItsWhole
   uint64_t length = 0;
   ASSERT_EQ(dock.store().GetSelectedClip(&data, &length), kClipOk);
   EXPECT_EQ(length, 44100u);
-  // A later copy of ours is not listed a second time
+  // A later copy of ours is not listed a second time, not even when a
+  // clipboard keeper takes it over and offers the same bytes as its own
   Copy(400);
   QTest::qWait(50);
   EXPECT_EQ(dock.store().size(), 2u);
+  auto* kept = new QMimeData;
+  kept->setData(QStringLiteral("audio/wav"), QByteArray::fromStdString(test_support::ReadFileBytes(dock.store().rows()[0].path)));
+  QGuiApplication::clipboard()->setMimeData(kept);
+  QTest::qWait(50);
+  EXPECT_EQ(dock.store().size(), 2u);
+  // while a different wave of the same size is another program's clip
+  QByteArray changed = QByteArray::fromStdString(test_support::ReadFileBytes(dock.store().rows()[0].path));
+  changed[changed.size() - 1] = static_cast<char>(changed[changed.size() - 1] ^ 1);
+  auto* other = new QMimeData;
+  other->setData(QStringLiteral("audio/wav"), changed);
+  QGuiApplication::clipboard()->setMimeData(other);
+  EXPECT_TRUE(WaitFor([this] { return dock.store().size() == 3; }));
 }
 
 class ClipboardInMainFrameTest : public testing::Test {
