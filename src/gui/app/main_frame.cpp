@@ -21,6 +21,7 @@
 #include "gui/app/resource_ids.h"
 #include "gui/app/wavedesk_app.h"
 #include "gui/app/wavedesk_doc.h"
+#include "gui/edit/clipboard_dlg.h"
 #include "gui/edit/sound_form_view.h"
 #include "gui/ui/child_frame.h"
 #include "gui/ui/wavedesk_view.h"
@@ -63,6 +64,14 @@ CMainFrame::CMainFrame(CWavedeskApp* app, SettingsRecord* settings, QWidget* par
   setAcceptDrops(true);
   resize(1024, 720);
   statusBar()->showMessage(tr("Ready"));
+  // One clipboard manager for the whole program; its clips outlive the
+  // documents they came from. Its preview plays on the application's output,
+  // which opens after the frame is made.
+  m_clipboardDlg = new CClipboardDlg(m_settings, {}, this);
+  m_clipboardDlg->SetOutputDeviceSource(
+      [this]() -> SoundOutputDevice* { return m_app != nullptr ? m_app->devices().output() : nullptr; });
+  addDockWidget(Qt::BottomDockWidgetArea, m_clipboardDlg);
+  m_clipboardDlg->hide();
   BuildActions();
   BuildMenus();
   LoadSettings();
@@ -129,6 +138,12 @@ void CMainFrame::BuildActions() {
   addAction(playOrStop);
   AddCommand(ID_PREFERENCES, tr("&Preferences..."), {}, tr("Change the application preferences\nPreferences"));
   AddCommand(ID_COMMON_TASKS, tr("&Common Tasks..."), {}, tr("Bring up the common tasks dialog\nCommon Tasks"));
+  QAction* clipboardAction = AddCommand(ID_VIEW_CLIPBOARD, tr("&Clipboard Manager"), {},
+                                       tr("Show or hide the clipboard manager\nToggle Clipboard Manager"));
+  clipboardAction->setCheckable(true);
+  clipboardAction->setChecked(!m_clipboardDlg->isHidden());
+  // A copy can show the bar too; the check mark follows it either way.
+  connect(m_clipboardDlg, &CClipboardDlg::shownChanged, clipboardAction, &QAction::setChecked);
   QAction* statusBarAction = AddCommand(ID_VIEW_STATUS_BAR, tr("&Status Bar"), {},
                                         tr("Show or hide the status bar\nToggle StatusBar"));
   statusBarAction->setCheckable(true);
@@ -174,6 +189,7 @@ void CMainFrame::BuildMenus() {
   m_documentMenus.append(controlsMenu);
 
   QMenu* viewMenu = bar->addMenu(tr("&View"));
+  viewMenu->addAction(action(ID_VIEW_CLIPBOARD));
   viewMenu->addAction(action(ID_VIEW_STATUS_BAR));
 
   QMenu* toolsMenu = bar->addMenu(tr("&Tools"));
@@ -285,6 +301,10 @@ void CMainFrame::OnCommand(int id) {
   emit commandTriggered(id);
   if (id == ID_VIEW_STATUS_BAR) {
     statusBar()->setVisible(action(id)->isChecked());
+    return;
+  }
+  if (id == ID_VIEW_CLIPBOARD) {
+    m_clipboardDlg->setVisible(m_clipboardDlg->isHidden());
     return;
   }
   if (id == ID_APP_EXIT) {
@@ -424,6 +444,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // The preview's buffer must go before the sound devices close.
+  m_clipboardDlg->StopPreview();
   if (m_app != nullptr) m_app->OnMainWindowClosing();
   SaveSettings();
   event->accept();

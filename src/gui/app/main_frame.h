@@ -12,6 +12,7 @@
 #include "core/model/settings_record.h"
 
 class CChildFrame;
+class CClipboardDlg;
 class CWavedeskApp;
 class CWavedeskDoc;
 class QAction;
@@ -34,6 +35,8 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   QMdiArea* mdiArea() const { return m_mdiArea; }
+  // The clipboard manager's bar at the bottom (hidden at start).
+  CClipboardDlg* clipboardDlg() const { return m_clipboardDlg; }
   // The command's action (every action carries its id in data()).
   QAction* action(int id) const { return m_actions.value(id); }
   // Carries out command `id` as if chosen from a menu; false when it is
@@ -81,6 +84,7 @@ class CMainFrame : public QMainWindow {
   CWavedeskApp* m_app;
   SettingsRecord* m_settings;
   QMdiArea* m_mdiArea;
+  CClipboardDlg* m_clipboardDlg = nullptr;
   QHash<int, QAction*> m_actions;
   QMenu* m_fileMenu = nullptr;
   QMenu* m_recentMenu = nullptr;

@@ -84,6 +84,22 @@ enum BarCommand : int {
   ID_VIEW_STATUS_BAR = 59393,
 };
 
+// ---- Clipboard manager (dialog bar 233)
+enum ClipboardControl : int {
+  IDD_CLIPBOARD = 233,
+  IDC_CLIP_LIST = 1099,
+  IDC_CLIP_CLEAR_ALL = 1114,
+  IDC_CLIP_REMOVE = 1115,
+  IDC_CLIP_PASTE = 1116,
+  IDC_CLIP_PREVIEW = 1043,
+  IDI_CLIP = 247,               // a clip row
+  IDB_CLIP_REMOVE = 276,        // the buttons' bitmaps
+  IDB_CLIP_CLEAR_ALL = 277,
+  IDB_CLIP_PASTE = 278,
+  IDB_CLIP_PREVIEW_STOP = 286,  // Preview while a preview plays
+  IDB_CLIP_PREVIEW = 287,
+};
+
 // ---- Side panel (form 104) and child frame
 enum SidePanelControl : int {
   IDD_SOUND_FORM = 104,
