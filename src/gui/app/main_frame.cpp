@@ -18,6 +18,8 @@
 
 #include "core/audio/playback_commands.h"
 #include "core/audio/sound_playback.h"
+#include "core/edit/edit_command_table.h"
+#include "gui/app/edit_command_runner.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/wavedesk_app.h"
 #include "gui/app/wavedesk_doc.h"
@@ -49,9 +51,13 @@ bool IsDocumentCommand(int id) {
     case ID_JUMP_TO_END:
       return true;
     default:
-      return false;
+      // The edit, layer and envelope commands of the core's table.
+      return FindEditCommand(id) != nullptr;
   }
 }
+
+// The menu text of a table row: the keys after the tab are the shortcut's.
+QString MenuText(const EditCommandInfo& command) { return QString::fromLatin1(command.menuText); }
 
 }  // namespace
 
@@ -72,6 +78,7 @@ CMainFrame::CMainFrame(CWavedeskApp* app, SettingsRecord* settings, QWidget* par
       [this]() -> SoundOutputDevice* { return m_app != nullptr ? m_app->devices().output() : nullptr; });
   addDockWidget(Qt::BottomDockWidgetArea, m_clipboardDlg);
   m_clipboardDlg->hide();
+  m_editCommands = std::make_unique<CEditCommandRunner>(this, m_clipboardDlg);
   BuildActions();
   BuildMenus();
   LoadSettings();
@@ -121,6 +128,13 @@ void CMainFrame::BuildActions() {
   AddCommand(ID_ZOOM_IN_MAX, tr("Zoom In Max"), {}, tr("Zoom In to the maximum level"));
   AddCommand(ID_ZOOM_OUT_MAX, tr("Zoom Out Max"), {}, tr("Zoom out to the maximum level"));
   AddCommand(ID_LAYER_PROPERTIES, tr("Layer &Properties..."), {}, tr("Edit Layer properties"));
+  for (const EditCommandInfo& command : EditCommandTable()) {
+    if (command.handler == nullptr) continue;  // Layer Properties, above
+    QAction* entry = AddCommand(command.id, MenuText(command), {}, QString::fromLatin1(command.prompt));
+    QList<QKeySequence> keys;
+    for (const std::string& key : command.keys) keys.append(QKeySequence::fromString(QString::fromStdString(key)));
+    entry->setShortcuts(keys);
+  }
   AddCommand(ID_PLAY, tr("&Play"), {}, tr("Play the active wave file\nPlay"));
   AddCommand(ID_PLAY_ALL, tr("Play &All"), {}, tr("Play the entire wave\nPlay All"));
   AddCommand(ID_STOP, tr("&Stop"), {}, tr("Stop playback\nStop"));
@@ -170,15 +184,37 @@ void CMainFrame::BuildMenus() {
   m_fileMenu->addAction(action(ID_APP_EXIT));
 
   QMenu* editMenu = bar->addMenu(tr("&Edit"));
+  editMenu->addAction(action(57643));  // Undo
+  editMenu->addAction(action(212));    // Redo
+  editMenu->addSeparator();
   QMenu* zoomMenu = editMenu->addMenu(tr("&Zoom"));
   zoomMenu->addAction(action(ID_ZOOM_IN));
   zoomMenu->addAction(action(ID_ZOOM_OUT));
   zoomMenu->addAction(action(ID_ZOOM_IN_MAX));
   zoomMenu->addAction(action(ID_ZOOM_OUT_MAX));
+  QMenu* envelopeMenu = editMenu->addMenu(tr("Envelope"));
+  envelopeMenu->addAction(action(280));  // Insert Node
+  envelopeMenu->addAction(action(283));  // Remove All Nodes
+  editMenu->addSeparator();
+  for (int id : {57635, 57634, 57637, 214, 254}) editMenu->addAction(action(id));  // Cut ... Crop
+  editMenu->addSeparator();
+  editMenu->addAction(action(255));  // Select All
+  connect(editMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateEditCommands);
+  connect(editMenu, &QMenu::aboutToHide, this, &CMainFrame::UpdateMenus);
   m_documentMenus.append(editMenu);
 
   QMenu* layerMenu = bar->addMenu(tr("&Layer"));
+  QMenu* addLayerMenu = layerMenu->addMenu(tr("&Add Layer"));
+  addLayerMenu->addAction(action(264));  // Add Blank Layer
+  addLayerMenu->addAction(action(265));  // Generate Layer
+  layerMenu->addAction(action(261));     // Delete Layer
+  layerMenu->addAction(action(262));     // Merge Layers
+  layerMenu->addSeparator();
   layerMenu->addAction(action(ID_LAYER_PROPERTIES));
+  connect(layerMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateEditCommands);
+  // Between menus the keys stay live; the command checks its own rule when
+  // it runs.
+  connect(layerMenu, &QMenu::aboutToHide, this, &CMainFrame::UpdateMenus);
   m_documentMenus.append(layerMenu);
 
   QMenu* controlsMenu = bar->addMenu(tr("&Controls"));
@@ -319,7 +355,27 @@ void CMainFrame::OnCommand(int id) {
   if (m_app != nullptr) m_app->OnCommand(id);
 }
 
+void CMainFrame::UpdateEditCommands() {
+  CChildFrame* child = activeChild();
+  const EditCommandState state = m_editCommands->StateFor(child);
+  for (const EditCommandInfo& command : EditCommandTable()) {
+    QAction* entry = action(command.id);
+    if (entry == nullptr || command.handler == nullptr) continue;
+    entry->setEnabled(command.enabled(state));
+  }
+  // Undo and Redo name the action they would take back or do again.
+  if (child != nullptr) {
+    const CActionHistory& history = child->formView()->Editor().history();
+    action(57643)->setText(QString::fromStdString(history.UndoLabel()));
+    action(212)->setText(QString::fromStdString(history.RedoLabel()));
+  }
+}
+
 void CMainFrame::OnDocumentCommand(int id, CChildFrame* child) {
+  if (const EditCommandInfo* command = FindEditCommand(id); command != nullptr && command->handler != nullptr) {
+    m_editCommands->Run(*command, child);
+    return;
+  }
   CWavedeskView* view = child->view();
   switch (id) {
     case ID_ZOOM_IN:

@@ -5,6 +5,8 @@
 // does nothing when there is none.
 #pragma once
 
+#include <memory>
+
 #include <QHash>
 #include <QMainWindow>
 #include <QStringList>
@@ -13,6 +15,7 @@
 
 class CChildFrame;
 class CClipboardDlg;
+class CEditCommandRunner;
 class CWavedeskApp;
 class CWavedeskDoc;
 class QAction;
@@ -78,6 +81,9 @@ class CMainFrame : public QMainWindow {
   void OnCommand(int id);
   void OnDocumentCommand(int id, CChildFrame* child);
   void OnPlayCommand(int id, CChildFrame* child);
+  // The edit commands' labels and enabled states for the active window,
+  // brought up to date before a menu opens.
+  void UpdateEditCommands();
   void LoadSettings();
   void SaveSettings();
 
@@ -85,6 +91,7 @@ class CMainFrame : public QMainWindow {
   SettingsRecord* m_settings;
   QMdiArea* m_mdiArea;
   CClipboardDlg* m_clipboardDlg = nullptr;
+  std::unique_ptr<CEditCommandRunner> m_editCommands;
   QHash<int, QAction*> m_actions;
   QMenu* m_fileMenu = nullptr;
   QMenu* m_recentMenu = nullptr;

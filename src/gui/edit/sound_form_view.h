@@ -67,16 +67,18 @@ class CSoundFormView : public QWidget {
   // dial, minutes and seconds, and AM or PM.
   static QString HistoryTimeText(const QTime& time);
 
- private:
-  void CreatePages();
-  void WritePropertiesLabels();
-  void WriteTagsLabels();
   // The document's edit operations with their history; made at the first
-  // showing, or by the first command that needs it.
+  // showing, or by the first command that needs it. The main frame's edit
+  // commands run through it too: the side panel owns the history.
   DocumentEditor& Editor();
   // Rewrites the history rows, the current row and the Undo and Redo
   // buttons from the history.
   void WriteHistoryRows();
+
+ private:
+  void CreatePages();
+  void WritePropertiesLabels();
+  void WriteTagsLabels();
   void RefreshProperties();
   void RefreshTags();
   void RefreshLayers();

@@ -1,0 +1,105 @@
+// The edit commands as the main window carries them out: Cut hands its clip
+// to the clipboard manager and the history, Undo's label names the action,
+// Undo puts the bytes back, Paste takes the manager's clip, and the
+// refusals of the core come up with their texts.
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "core/edit/clip_store.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/resource_ids.h"
+#include "gui/app/wavedesk_app.h"
+#include "gui/app/wavedesk_doc.h"
+#include "gui/edit/clipboard_dlg.h"
+#include "gui/ui/child_frame.h"
+#include "modal_dialog.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr int kUndo = 57643;
+constexpr int kCut = 57635;
+constexpr int kPaste = 57637;
+constexpr int kAddBlankLayer = 264;
+
+class EditCommandsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarvo Labs"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tarvo Wavedesk 2.0"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_profile.path().string()));
+    m_app = std::make_unique<CWavedeskApp>();
+    CWavedeskApp::Options options;
+    options.backend = SoundBackend::Null;
+    options.singleInstance = false;
+    options.showCommonTasks = false;
+    options.showSplash = false;
+    ASSERT_TRUE(m_app->InitInstance(options));
+    ASSERT_TRUE(frame()->ExecuteCommand(ID_FILE_NEW));
+    ASSERT_NE(document(), nullptr);
+  }
+  CMainFrame* frame() { return m_app->mainFrame(); }
+  CWavedeskDoc* document() {
+    CChildFrame* child = frame()->activeChild();
+    return child != nullptr ? child->document() : nullptr;
+  }
+  // Opens and closes the Edit menu, as a user would before reading it.
+  QString UndoText() {
+    for (QMenu* menu : frame()->findChildren<QMenu*>()) {
+      if (menu->title() == QStringLiteral("&Edit")) {
+        emit menu->aboutToShow();
+        const QString text = frame()->action(kUndo)->text();
+        const bool enabled = frame()->action(kUndo)->isEnabled();
+        emit menu->aboutToHide();
+        return enabled ? text : QString();
+      }
+    }
+    return QStringLiteral("no Edit menu");
+  }
+
+  test_support::TemporaryFolder m_profile;
+  std::unique_ptr<CWavedeskApp> m_app;
+};
+
+TEST_F(EditCommandsTest, CutGoesToTheClipboardManagerAndUndoPutsItBack) {
+  // Given a blank document with a selection of 400 bytes holding a pattern
+  CSound& sound = document()->sound();
+  CSoundLayer& layer = *sound.layers[0];
+  for (uint64_t i = 0; i < layer.length(); ++i) layer.data()[i] = static_cast<uint8_t>(i * 7);
+  layer.MarkDataChanged();
+  const std::string before(reinterpret_cast<const char*>(layer.data()), layer.length());
+  sound.selectionStart = 800;
+  sound.selectionEnd = 1200;
+  EXPECT_TRUE(UndoText().isEmpty());
+  // When the user cuts
+  ASSERT_TRUE(frame()->ExecuteCommand(kCut));
+  // Then the layer is 400 bytes shorter, the manager holds the clip, and
+  // Undo names the cut
+  EXPECT_EQ(layer.length(), before.size() - 400);
+  ASSERT_EQ(frame()->clipboardDlg()->store().size(), 1u);
+  EXPECT_EQ(frame()->clipboardDlg()->store().rows()[0].byteCount, 400u);
+  EXPECT_EQ(UndoText(), QStringLiteral("&Undo - Cut\tCtrl+Z"));
+  EXPECT_TRUE(document()->IsModified());
+  // When the user undoes it, the bytes are back
+  ASSERT_TRUE(frame()->ExecuteCommand(kUndo));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(layer.data()), layer.length()), before);
+  // And Paste at the start puts the clip in front
+  sound.selectionStart = sound.selectionEnd = 0;
+  ASSERT_TRUE(frame()->ExecuteCommand(kPaste));
+  EXPECT_EQ(layer.length(), before.size() + 400);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(layer.data()), 400), before.substr(800, 400));
+}
+
+TEST_F(EditCommandsTest, TheEleventhLayerIsRefusedWithTheMessage) {
+  for (int i = 1; i < 10; ++i) ASSERT_TRUE(frame()->ExecuteCommand(kAddBlankLayer));
+  ASSERT_EQ(document()->sound().layers.size(), 10u);
+  const QString text = gui_test::AnswerMessageBox([this] { frame()->ExecuteCommand(kAddBlankLayer); });
+  EXPECT_EQ(text, QStringLiteral("You cannot have more than ten layers"));
+  EXPECT_EQ(document()->sound().layers.size(), 10u);
+}
+
+}  // namespace
