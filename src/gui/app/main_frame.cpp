@@ -79,6 +79,12 @@ CMainFrame::CMainFrame(CWavedeskApp* app, SettingsRecord* settings, QWidget* par
   addDockWidget(Qt::BottomDockWidgetArea, m_clipboardDlg);
   m_clipboardDlg->hide();
   m_editCommands = std::make_unique<CEditCommandRunner>(this, m_clipboardDlg);
+  // The manager's own Paste pastes its selected clip into the active window.
+  connect(m_clipboardDlg, &CClipboardDlg::pasteRequested, this, [this](int clip) {
+    if (clip < 0) return;
+    m_clipboardDlg->store().Select(clip);
+    if (CChildFrame* child = activeChild()) m_editCommands->Run(*FindEditCommand(57637), child);
+  });
   BuildActions();
   BuildMenus();
   LoadSettings();

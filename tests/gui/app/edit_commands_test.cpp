@@ -4,6 +4,7 @@
 // refusals of the core come up with their texts.
 #include <QCoreApplication>
 #include <QMenu>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTimer>
@@ -92,6 +93,17 @@ TEST_F(EditCommandsTest, CutGoesToTheClipboardManagerAndUndoPutsItBack) {
   ASSERT_TRUE(frame()->ExecuteCommand(kPaste));
   EXPECT_EQ(layer.length(), before.size() + 400);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(layer.data()), 400), before.substr(800, 400));
+}
+
+TEST_F(EditCommandsTest, TheManagersPasteButtonPastesItsSelectedClip) {
+  CSound& sound = document()->sound();
+  const uint64_t length = sound.layers[0]->length();
+  const std::vector<uint8_t> clip(40, 9);
+  ASSERT_TRUE(frame()->clipboardDlg()->AddCopiedClip(clip.data(), clip.size()));
+  sound.selectionStart = sound.selectionEnd = 0;
+  frame()->clipboardDlg()->findChild<QPushButton*>(ControlName(IDC_CLIP_PASTE))->click();
+  EXPECT_EQ(sound.layers[0]->length(), length + 40);
+  EXPECT_EQ(sound.layers[0]->data()[0], 9);
 }
 
 TEST_F(EditCommandsTest, TheEleventhLayerIsRefusedWithTheMessage) {
