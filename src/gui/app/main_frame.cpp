@@ -214,9 +214,8 @@ void CMainFrame::BuildMenus() {
   addLayerMenu->addAction(action(264));  // Add Blank Layer
   addLayerMenu->addAction(action(265));  // Generate Layer
   layerMenu->addAction(action(261));     // Delete Layer
-  layerMenu->addAction(action(262));     // Merge Layers
-  layerMenu->addSeparator();
   layerMenu->addAction(action(ID_LAYER_PROPERTIES));
+  layerMenu->addAction(action(262));     // Merge Layers
   connect(layerMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateEditCommands);
   // Between menus the keys stay live; the command checks its own rule when
   // it runs.
