@@ -135,37 +135,26 @@ void SoftwareMixer::SetGain(MixerVoice* voice, int32_t gain) {
   voice->gain = gain;
 }
 
-DeviceResult SoftwareMixer::GetPlaying(MixerVoice* voice, bool* playing) {
+template <typename Read>
+DeviceResult SoftwareMixer::QuerySettled(MixerVoice* voice, Read&& read) {
   uint64_t heard = 0;
-  if (!HeardFrame(&heard)) {
-    return DeviceLost();
-  }
+  if (!HeardFrame(&heard)) return DeviceLost();
   std::lock_guard<std::mutex> lock(mutex_);
   SettleVoice(voice, heard);
-  *playing = voice->state != MixerVoice::State::Stopped;
+  read(heard);
   return DeviceResult::Ok();
+}
+
+DeviceResult SoftwareMixer::GetPlaying(MixerVoice* voice, bool* playing) {
+  return QuerySettled(voice, [&](uint64_t) { *playing = voice->state != MixerVoice::State::Stopped; });
 }
 
 DeviceResult SoftwareMixer::GetPosition(MixerVoice* voice, uint32_t* position) {
-  uint64_t heard = 0;
-  if (!HeardFrame(&heard)) {
-    return DeviceLost();
-  }
-  std::lock_guard<std::mutex> lock(mutex_);
-  SettleVoice(voice, heard);
-  *position = CursorOf(voice, heard);
-  return DeviceResult::Ok();
+  return QuerySettled(voice, [&](uint64_t heard) { *position = CursorOf(voice, heard); });
 }
 
 DeviceResult SoftwareMixer::GetUnwrappedPosition(MixerVoice* voice, uint64_t* position) {
-  uint64_t heard = 0;
-  if (!HeardFrame(&heard)) {
-    return DeviceLost();
-  }
-  std::lock_guard<std::mutex> lock(mutex_);
-  SettleVoice(voice, heard);
-  *position = UnwrappedCursorOf(voice, heard);
-  return DeviceResult::Ok();
+  return QuerySettled(voice, [&](uint64_t heard) { *position = UnwrappedCursorOf(voice, heard); });
 }
 
 void SoftwareMixer::LockRange(MixerVoice* voice, uint32_t offset, uint32_t bytes) {

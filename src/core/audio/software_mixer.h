@@ -97,6 +97,10 @@ class SoftwareMixer {
   bool HeardFrame(uint64_t* frame);
   // With mutex_ held: ends a one-shot run the listener has heard to its end.
   void SettleVoice(MixerVoice* voice, uint64_t heard);
+  // The voice queries: reads the clock, settles the voice under mutex_ and
+  // hands the frame heard to `read`; the device-lost failure otherwise.
+  template <typename Read>
+  DeviceResult QuerySettled(MixerVoice* voice, Read&& read);
   uint32_t CursorOf(const MixerVoice* voice, uint64_t heard) const;
   uint64_t UnwrappedCursorOf(const MixerVoice* voice, uint64_t heard) const;
   void MixChunk(int16_t* out, uint32_t frames);

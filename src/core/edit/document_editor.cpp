@@ -15,16 +15,6 @@ uint64_t UpToFrame(uint64_t position, uint64_t length) {
   return std::min(rounded, length);
 }
 
-// The blank layer the side panel adds: 40,000 frames of silence.
-GeneratorParameters BlankLayerParameters() {
-  GeneratorParameters silence;
-  silence.functionType = kGenerateSilence;
-  silence.length = 40000;
-  silence.intensity = 80;
-  silence.period = 5;
-  return silence;
-}
-
 std::unique_ptr<uint8_t[]> NewBlock(uint64_t length) {
   return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[length == 0 ? 1 : length]);
 }

@@ -24,16 +24,6 @@ bool EqualFormats(const FormatRecord& a, const FormatRecord& b) {
   return a.size() >= 16 && b.size() >= 16 && std::memcmp(a.data(), b.data(), 16) == 0;
 }
 
-// The blank layer the side panel adds: 40,000 frames of silence.
-GeneratorParameters BlankLayer() {
-  GeneratorParameters silence;
-  silence.functionType = kGenerateSilence;
-  silence.length = 40000;
-  silence.intensity = 80;
-  silence.period = 5;
-  return silence;
-}
-
 }  // namespace
 
 SoundDocument::SoundDocument(const SettingsRecord& settings) : m_settings(settings), m_sound(settings) {}
@@ -216,7 +206,7 @@ SaveResult SoundDocument::SaveWave(const std::string& path, const FormatChooser&
 
 LayerChange SoundDocument::AddBlankLayer() {
   if (!m_sound.CanAddLayer()) return LayerChange::kTooManyLayers;
-  if (!m_sound.AddGeneratedLayer(BlankLayer())) return LayerChange::kOutOfMemory;
+  if (!m_sound.AddGeneratedLayer(BlankLayerParameters())) return LayerChange::kOutOfMemory;
   SetModifiedFlag(true);
   return LayerChange::kDone;
 }

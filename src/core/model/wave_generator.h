@@ -31,6 +31,17 @@ struct GeneratorParameters {
 // True for the seven function types 0-6.
 bool IsGeneratorFunction(int32_t functionType);
 
+// The blank layer the side panel and the Layer menu add: 40,000 frames of
+// silence.
+inline GeneratorParameters BlankLayerParameters() {
+  GeneratorParameters silence;
+  silence.functionType = kGenerateSilence;
+  silence.length = 40000;
+  silence.intensity = 80;
+  silence.period = 5;
+  return silence;
+}
+
 // Fills 2 × length 16-bit slots. A function type outside 0-6 or a length
 // below 1 leaves the buffer untouched (true, no polls). Long sounds are rendered by two worker
 // threads while the calling thread waits, calling progress.Poll with the

@@ -25,6 +25,7 @@
 #include "gui/app/wavedesk_app.h"
 #include "gui/app/wavedesk_doc.h"
 #include "modal_dialog.h"
+#include "test_app.h"
 #include "gui/ui/child_frame.h"
 #include "test_support.h"
 
@@ -47,16 +48,9 @@ void Answer(QWidget* modal, QMessageBox::StandardButton button) {
 class DocumentFlowTest : public testing::Test {
  protected:
   void SetUp() override {
-    QCoreApplication::setOrganizationName(QStringLiteral("Tarvo Labs"));
-    QCoreApplication::setApplicationName(QStringLiteral("Tarvo Wavedesk 2.0"));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_profile.path().string()));
-    m_app = std::make_unique<CWavedeskApp>();
-    CWavedeskApp::Options options;
-    options.backend = SoundBackend::Null;
-    options.singleInstance = false;
-    options.showCommonTasks = false;
-    options.showSplash = false;
-    ASSERT_TRUE(m_app->InitInstance(options));
+    gui_test::UseProfile(m_profile.path());
+    m_app = gui_test::StartApp();
+    ASSERT_NE(m_app->mainFrame(), nullptr);
   }
 
   CMainFrame* frame() { return m_app->mainFrame(); }

@@ -18,6 +18,7 @@
 #include "gui/edit/clipboard_dlg.h"
 #include "gui/ui/child_frame.h"
 #include "modal_dialog.h"
+#include "test_app.h"
 #include "test_support.h"
 
 namespace {
@@ -30,16 +31,9 @@ constexpr int kAddBlankLayer = 264;
 class EditCommandsTest : public testing::Test {
  protected:
   void SetUp() override {
-    QCoreApplication::setOrganizationName(QStringLiteral("Tarvo Labs"));
-    QCoreApplication::setApplicationName(QStringLiteral("Tarvo Wavedesk 2.0"));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_profile.path().string()));
-    m_app = std::make_unique<CWavedeskApp>();
-    CWavedeskApp::Options options;
-    options.backend = SoundBackend::Null;
-    options.singleInstance = false;
-    options.showCommonTasks = false;
-    options.showSplash = false;
-    ASSERT_TRUE(m_app->InitInstance(options));
+    gui_test::UseProfile(m_profile.path());
+    m_app = gui_test::StartApp();
+    ASSERT_NE(frame(), nullptr);
     ASSERT_TRUE(frame()->ExecuteCommand(ID_FILE_NEW));
     ASSERT_NE(document(), nullptr);
   }

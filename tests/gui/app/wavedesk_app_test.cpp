@@ -23,6 +23,7 @@
 #include "gui/app/wavedesk_app.h"
 #include "gui/app/wavedesk_doc.h"
 #include "gui/ui/child_frame.h"
+#include "test_app.h"
 #include "test_support.h"
 
 namespace {
@@ -30,22 +31,11 @@ namespace {
 class WavedeskAppTest : public testing::Test {
  protected:
   void SetUp() override {
-    QCoreApplication::setOrganizationName(QStringLiteral("Tarvo Labs"));
-    QCoreApplication::setApplicationName(QStringLiteral("Tarvo Wavedesk 2.0"));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_profile.path().string()));
+    gui_test::UseProfile(m_profile.path());
     QSettings::setDefaultFormat(QSettings::NativeFormat);
   }
 
-  std::unique_ptr<CWavedeskApp> Start() {
-    auto app = std::make_unique<CWavedeskApp>();
-    CWavedeskApp::Options options;
-    options.backend = SoundBackend::Null;
-    options.singleInstance = false;
-    options.showCommonTasks = false;
-    options.showSplash = false;
-    EXPECT_TRUE(app->InitInstance(options));
-    return app;
-  }
+  std::unique_ptr<CWavedeskApp> Start() { return gui_test::StartApp(); }
 
   // A short working-format wave file with a title tag.
   std::string WriteWave(const std::string& name) {
