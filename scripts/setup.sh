@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev
   libpulse-dev pulseaudio pulseaudio-utils
   xvfb xdotool xclip x11-utils

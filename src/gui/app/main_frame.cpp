@@ -1,9 +1,10 @@
-// The main window: its commands and menus, the titles of the documents in
-// it, the settings it keeps, and the exit, which asks about every unsaved
-// document before any window closes.
+// The main window: its commands, menus and bars, the titles of the
+// documents in it, the settings and bar placements it keeps, and the exit,
+// which asks about every unsaved document before any window closes.
 #include "gui/app/main_frame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -15,10 +16,13 @@
 #include <QPointer>
 #include <QSettings>
 #include <QStatusBar>
+#include <QToolButton>
 
 #include "core/audio/playback_commands.h"
 #include "core/audio/sound_playback.h"
+#include "core/edit/clip_columns.h"
 #include "core/edit/edit_command_table.h"
+#include "gui/app/bar_placement.h"
 #include "gui/app/edit_command_runner.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/wavedesk_app.h"
@@ -26,6 +30,10 @@
 #include "gui/edit/clipboard_dlg.h"
 #include "gui/edit/sound_form_view.h"
 #include "gui/ui/child_frame.h"
+#include "gui/ui/control_tool_bar.h"
+#include "gui/ui/icon_painter.h"
+#include "gui/ui/lock_indicators.h"
+#include "gui/ui/wavedesk_tool_bar.h"
 #include "gui/ui/wavedesk_view.h"
 
 namespace {
@@ -56,6 +64,31 @@ bool IsDocumentCommand(int id) {
   }
 }
 
+}  // namespace
+
+// Calls back after each mouse button or key release in any of the
+// program's windows.
+class CMainFrame::ReleaseWatcher : public QObject {
+ public:
+  explicit ReleaseWatcher(std::function<void()> released) : m_released(std::move(released)) {
+    qApp->installEventFilter(this);
+  }
+  ~ReleaseWatcher() override { qApp->removeEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // A window sees each event once, before the widget it goes to.
+    if ((event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::KeyRelease) && watched->isWindowType())
+      m_released();
+    return false;
+  }
+
+ private:
+  std::function<void()> m_released;
+};
+
+namespace {
+
 // The menu text of a table row: the keys after the tab are the shortcut's.
 QString MenuText(const EditCommandInfo& command) { return QString::fromLatin1(command.menuText); }
 
@@ -69,7 +102,9 @@ CMainFrame::CMainFrame(CWavedeskApp* app, SettingsRecord* settings, QWidget* par
   setCentralWidget(m_mdiArea);
   setAcceptDrops(true);
   resize(1024, 720);
+  statusBar()->setObjectName(QStringLiteral("StatusBar"));
   statusBar()->showMessage(tr("Ready"));
+  m_lockIndicators = new CLockIndicators(statusBar());
   // One clipboard manager for the whole program; its clips outlive the
   // documents they came from. Its preview plays on the application's output,
   // which opens after the frame is made.
@@ -77,6 +112,7 @@ CMainFrame::CMainFrame(CWavedeskApp* app, SettingsRecord* settings, QWidget* par
   m_clipboardDlg->SetOutputDeviceSource(
       [this]() -> SoundOutputDevice* { return m_app != nullptr ? m_app->devices().output() : nullptr; });
   addDockWidget(Qt::BottomDockWidgetArea, m_clipboardDlg);
+  m_clipboardDlg->setFeatures(QDockWidget::NoDockWidgetFeatures);
   m_clipboardDlg->hide();
   m_editCommands = std::make_unique<CEditCommandRunner>(this, m_clipboardDlg);
   // The manager's own Paste pastes its selected clip into the active window.
@@ -87,18 +123,31 @@ CMainFrame::CMainFrame(CWavedeskApp* app, SettingsRecord* settings, QWidget* par
   });
   BuildActions();
   BuildMenus();
+  BuildToolBars();
   LoadSettings();
   connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this] {
     UpdateMenus();
     UpdateTitle();
+    // The buttons follow the active document's selection and history.
+    disconnect(m_documentUpdates);
+    if (CChildFrame* child = activeChild())
+      m_documentUpdates = connect(child->document(), &CWavedeskDoc::updateAllViews, this, &CMainFrame::UpdateToolBars);
+    UpdateToolBars();
   });
+  connect(m_clipboardDlg, &CClipboardDlg::clipsChanged, this, &CMainFrame::UpdateToolBars);
+  // A selection dragged with the mouse or moved with the keys ends with a
+  // release: the buttons are brought up to date then, never on a timer.
+  m_releaseWatcher = std::make_unique<ReleaseWatcher>([this] { UpdateToolBars(); });
   UpdateMenus();
   UpdateTitle();
+  UpdateToolBars();
 }
 
 CMainFrame::~CMainFrame() {
   // Closing the document windows during destruction must not reach the
   // menus, whose data is already gone.
+  m_releaseWatcher.reset();
+  disconnect(m_documentUpdates);
   disconnect(m_mdiArea, nullptr, this, nullptr);
 }
 
@@ -156,29 +205,39 @@ void CMainFrame::BuildActions() {
     ExecuteCommand(child->document()->sound().IsPlaying() ? ID_STOP : ID_PLAY);
   });
   addAction(playOrStop);
+  AddCommand(ID_RECORD, tr("&Record..."), {}, tr("Bring up the record dialog\nRecord"));
   AddCommand(ID_PREFERENCES, tr("&Preferences..."), {}, tr("Change the application preferences\nPreferences"));
   AddCommand(ID_COMMON_TASKS, tr("&Common Tasks..."), {}, tr("Bring up the common tasks dialog\nCommon Tasks"));
-  QAction* clipboardAction = AddCommand(ID_VIEW_CLIPBOARD, tr("&Clipboard Manager"), {},
-                                       tr("Show or hide the clipboard manager\nToggle Clipboard Manager"));
-  clipboardAction->setCheckable(true);
-  clipboardAction->setChecked(!m_clipboardDlg->isHidden());
-  // A copy can show the bar too; the check mark follows it either way.
-  connect(m_clipboardDlg, &CClipboardDlg::shownChanged, clipboardAction, &QAction::setChecked);
-  QAction* statusBarAction = AddCommand(ID_VIEW_STATUS_BAR, tr("&Status Bar"), {},
-                                        tr("Show or hide the status bar\nToggle StatusBar"));
-  statusBarAction->setCheckable(true);
-  statusBarAction->setChecked(true);
+  // The bars' show and hide commands; their check marks are set as the
+  // View menu opens, from the bars themselves.
+  AddCommand(ID_VIEW_TOOLBAR, tr("&Toolbar"), {}, tr("Show or hide the toolbar\nToggle ToolBar"));
+  AddCommand(ID_VIEW_PLAY_CONTROLS, tr("&Play Controls"), {}, tr("Show or hide the play controls\nToggle Play Controls"));
+  AddCommand(ID_VIEW_STATUS_BAR, tr("&Status Bar"), {}, tr("Show or hide the status bar\nToggle StatusBar"));
+  AddCommand(ID_VIEW_EXPLORER, tr("&Explorer"), {}, tr("Show or hide the file explorer\nToggle Explorer"));
+  AddCommand(ID_VIEW_CLIPBOARD, tr("&Clipboard Manager"), {},
+             tr("Show or hide the clipboard manager\nToggle Clipboard Manager"));
+  AddCommand(ID_VIEW_AUDIO_METER, tr("&Audio Meter"), {}, tr("Show or hide the audio meter\nToggle Audio Meter"));
+  for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_PLAY_CONTROLS, ID_VIEW_STATUS_BAR, ID_VIEW_EXPLORER, ID_VIEW_CLIPBOARD,
+                 ID_VIEW_AUDIO_METER})
+    action(id)->setCheckable(true);
+  // A copy can show the clipboard manager too; the check mark follows it.
+  connect(m_clipboardDlg, &CClipboardDlg::shownChanged, action(ID_VIEW_CLIPBOARD), &QAction::setChecked);
   AddCommand(ID_HELP_CONTENTS, tr("&Help Contents..."), {}, tr("Open the help\nHelp"));
   AddCommand(ID_APP_ABOUT, tr("&About Tarvo Wavedesk..."), {},
              tr("Display program information, version number and copyright\nAbout"));
+  // The menus show the tool bars' icons beside the same commands.
+  for (auto it = m_actions.begin(); it != m_actions.end(); ++it) {
+    const QIcon icon = PaintedCommandIcon(it.key());
+    if (!icon.isNull()) it.value()->setIcon(icon);
+  }
 }
 
 void CMainFrame::BuildMenus() {
   QMenuBar* bar = menuBar();
   m_fileMenu = bar->addMenu(tr("&File"));
-  QMenu* newMenu = m_fileMenu->addMenu(tr("&New"));
-  newMenu->addAction(action(ID_FILE_NEW));
-  newMenu->addAction(action(ID_NEW_GENERATED_WAVE));
+  m_newMenu = m_fileMenu->addMenu(tr("&New"));
+  m_newMenu->addAction(action(ID_FILE_NEW));
+  m_newMenu->addAction(action(ID_NEW_GENERATED_WAVE));
   m_fileMenu->addAction(action(ID_FILE_OPEN));
   m_fileMenu->addAction(action(ID_FILE_CLOSE));
   m_fileMenu->addSeparator();
@@ -227,11 +286,15 @@ void CMainFrame::BuildMenus() {
   controlsMenu->addSeparator();
   controlsMenu->addAction(action(ID_JUMP_TO_START));
   controlsMenu->addAction(action(ID_JUMP_TO_END));
+  controlsMenu->addSeparator();
+  controlsMenu->addAction(action(ID_RECORD));
   m_documentMenus.append(controlsMenu);
 
-  QMenu* viewMenu = bar->addMenu(tr("&View"));
-  viewMenu->addAction(action(ID_VIEW_CLIPBOARD));
-  viewMenu->addAction(action(ID_VIEW_STATUS_BAR));
+  m_viewMenu = bar->addMenu(tr("&View"));
+  for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_PLAY_CONTROLS, ID_VIEW_STATUS_BAR}) m_viewMenu->addAction(action(id));
+  m_viewMenu->addSeparator();
+  for (int id : {ID_VIEW_EXPLORER, ID_VIEW_CLIPBOARD, ID_VIEW_AUDIO_METER}) m_viewMenu->addAction(action(id));
+  connect(m_viewMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateViewMenu);
 
   QMenu* toolsMenu = bar->addMenu(tr("&Tools"));
   toolsMenu->addAction(action(ID_PREFERENCES));
@@ -246,6 +309,79 @@ void CMainFrame::BuildMenus() {
   helpMenu->addAction(action(ID_HELP_CONTENTS));
   helpMenu->addSeparator();
   helpMenu->addAction(action(ID_APP_ABOUT));
+}
+
+void CMainFrame::BuildToolBars() {
+  const auto commands = [this](int id) { return action(id); };
+  m_toolBar = new CWavedeskToolBar(commands, this);
+  m_controlBar = new CControlToolBar(commands, this);
+  addToolBar(Qt::TopToolBarArea, m_toolBar);
+  addToolBar(Qt::TopToolBarArea, m_controlBar);
+  for (CCommandToolBar* toolBar : {static_cast<CCommandToolBar*>(m_toolBar), static_cast<CCommandToolBar*>(m_controlBar)})
+    connect(toolBar, &CCommandToolBar::commandClicked, this, [this](int id) { ExecuteCommand(id); });
+  // New's arrow opens the File menu's New submenu; Paste's lists the
+  // clipboard manager's clips and pastes the one chosen.
+  m_toolBar->SetDropDownMenu(ID_FILE_NEW, m_newMenu);
+  m_pasteMenu = new QMenu(this);
+  m_pasteMenu->setObjectName(QStringLiteral("PasteDropDown"));
+  connect(m_pasteMenu, &QMenu::aboutToShow, this, &CMainFrame::FillPasteMenu);
+  connect(m_pasteMenu, &QMenu::triggered, this, [this](QAction* chosen) {
+    const int clip = chosen->data().toInt() - 1;
+    if (clip < 0) return;
+    m_clipboardDlg->PasteClip(clip);
+    UpdateToolBars();
+  });
+  m_toolBar->SetDropDownMenu(ID_EDIT_PASTE, m_pasteMenu);
+}
+
+void CMainFrame::FillPasteMenu() {
+  m_pasteMenu->clear();
+  int id = 0;
+  for (const ClipRow& row : m_clipboardDlg->store().rows())
+    m_pasteMenu->addAction(QString::fromStdString(ClipPasteMenuText(row)))->setData(++id);
+}
+
+void CMainFrame::UpdateToolBars() {
+  if (m_toolBar == nullptr) return;
+  const EditCommandState state = m_editCommands->StateFor(activeChild());
+  for (CCommandToolBar* toolBar : {static_cast<CCommandToolBar*>(m_toolBar), static_cast<CCommandToolBar*>(m_controlBar)}) {
+    for (int id : toolBar->commands()) {
+      // An edit command follows its own rule; the others their action,
+      // which is enabled while there is a window for it.
+      const EditCommandInfo* command = FindEditCommand(id);
+      const QAction* entry = action(id);
+      toolBar->SetButtonEnabled(id, command != nullptr && command->handler != nullptr ? command->enabled(state)
+                                                                                     : entry == nullptr || entry->isEnabled());
+    }
+  }
+}
+
+QWidget* CMainFrame::bar(const QString& name) const {
+  for (const auto& [barName, widget] : PlacedBars()) {
+    if (barName == name) return widget;
+  }
+  return nullptr;
+}
+
+QList<QPair<QString, QWidget*>> CMainFrame::PlacedBars() const {
+  return {{QStringLiteral("Toolbar"), m_toolBar},
+          {QStringLiteral("Monitor"), nullptr},
+          {QStringLiteral("Explorer"), nullptr},
+          {QStringLiteral("Clipboard"), m_clipboardDlg},
+          {QStringLiteral("Controls"), m_controlBar}};
+}
+
+void CMainFrame::UpdateViewMenu() {
+  const auto check = [this](int id, const QWidget* shown) {
+    action(id)->setChecked(shown != nullptr && !shown->isHidden());
+    action(id)->setEnabled(shown != nullptr);
+  };
+  check(ID_VIEW_TOOLBAR, m_toolBar);
+  check(ID_VIEW_PLAY_CONTROLS, m_controlBar);
+  check(ID_VIEW_STATUS_BAR, statusBar());
+  check(ID_VIEW_EXPLORER, bar(QStringLiteral("Explorer")));
+  check(ID_VIEW_CLIPBOARD, m_clipboardDlg);
+  check(ID_VIEW_AUDIO_METER, bar(QStringLiteral("Monitor")));
 }
 
 CChildFrame* CMainFrame::activeChild() const {
@@ -340,12 +476,20 @@ bool CMainFrame::ExecuteCommand(int id) {
 
 void CMainFrame::OnCommand(int id) {
   emit commandTriggered(id);
-  if (id == ID_VIEW_STATUS_BAR) {
-    statusBar()->setVisible(action(id)->isChecked());
-    return;
+  QWidget* toggled = nullptr;
+  switch (id) {
+    case ID_VIEW_TOOLBAR: toggled = m_toolBar; break;
+    case ID_VIEW_PLAY_CONTROLS: toggled = m_controlBar; break;
+    case ID_VIEW_STATUS_BAR: toggled = statusBar(); break;
+    case ID_VIEW_EXPLORER: toggled = bar(QStringLiteral("Explorer")); break;
+    case ID_VIEW_CLIPBOARD: toggled = m_clipboardDlg; break;
+    case ID_VIEW_AUDIO_METER: toggled = bar(QStringLiteral("Monitor")); break;
+    default: break;
   }
-  if (id == ID_VIEW_CLIPBOARD) {
-    m_clipboardDlg->setVisible(m_clipboardDlg->isHidden());
+  if (toggled != nullptr) {
+    // Hidden if shown, else shown; the check mark follows the bar itself.
+    toggled->setVisible(toggled->isHidden());
+    UpdateViewMenu();
     return;
   }
   if (id == ID_APP_EXIT) {
@@ -355,6 +499,7 @@ void CMainFrame::OnCommand(int id) {
   if (IsDocumentCommand(id)) {
     // Document commands act on the active child window, and only on one.
     if (CChildFrame* child = activeChild()) OnDocumentCommand(id, child);
+    UpdateToolBars();
     return;
   }
   if (m_app != nullptr) m_app->OnCommand(id);
@@ -470,6 +615,13 @@ void CMainFrame::LoadSettings() {
   QSettings profile;
   const QByteArray placement = profile.value(QStringLiteral("Settings/WindowPlacement")).toByteArray();
   if (!placement.isEmpty()) restoreGeometry(placement);
+  // The bars as the user left them; a bar without a stored placement
+  // keeps its first-start state.
+  for (const auto& [name, barWidget] : PlacedBars()) {
+    if (barWidget == nullptr) continue;
+    const auto stored = ReadBarPlacement(profile.value(QStringLiteral("Settings/") + name).toByteArray());
+    if (stored) ApplyBarPlacement(*this, *barWidget, *stored);
+  }
   if (m_settings != nullptr) {
     const QByteArray stored = profile.value(QStringLiteral("Settings/Preferences")).toByteArray();
     m_settings->ReadBytes(reinterpret_cast<const uint8_t*>(stored.constData()), static_cast<size_t>(stored.size()));
@@ -484,11 +636,14 @@ void CMainFrame::LoadSettings() {
 
 void CMainFrame::SaveSettings() {
   QSettings profile;
-  profile.setValue(QStringLiteral("Settings/WindowPlacement"), saveGeometry());
   if (m_settings != nullptr) {
     const auto flags = m_settings->ToBytes();
     profile.setValue(QStringLiteral("Settings/Preferences"),
                      QByteArray(reinterpret_cast<const char*>(flags.data()), SettingsRecord::kSize));
+  }
+  profile.setValue(QStringLiteral("Settings/WindowPlacement"), saveGeometry());
+  for (const auto& [name, barWidget] : PlacedBars()) {
+    if (barWidget != nullptr) profile.setValue(QStringLiteral("Settings/") + name, BarPlacementBytes(*barWidget));
   }
   profile.beginGroup(QStringLiteral("Recent File List"));
   for (int i = 1; i <= kRecentFileCount; ++i) {

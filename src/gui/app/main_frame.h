@@ -1,8 +1,9 @@
 // The main window: an MDI area that holds one child window per open sound,
 // the menus (the short main menu without documents, the document menu while
-// a document window is active), the status bar with its prompts, and the
-// command routing: a document command goes to the active child window and
-// does nothing when there is none.
+// a document window is active), the two tool bars at the top, the status bar
+// with its prompts and lock indicators, the bars at the bottom and the
+// right, and the command routing: a document command goes to the active
+// child window and does nothing when there is none.
 #pragma once
 
 #include <memory>
@@ -15,6 +16,10 @@
 
 class CChildFrame;
 class CClipboardDlg;
+class CCommandToolBar;
+class CControlToolBar;
+class CLockIndicators;
+class CWavedeskToolBar;
 class CEditCommandRunner;
 class CWavedeskApp;
 class CWavedeskDoc;
@@ -40,6 +45,14 @@ class CMainFrame : public QMainWindow {
   QMdiArea* mdiArea() const { return m_mdiArea; }
   // The clipboard manager's bar at the bottom (hidden at start).
   CClipboardDlg* clipboardDlg() const { return m_clipboardDlg; }
+  CWavedeskToolBar* toolBar() const { return m_toolBar; }
+  CControlToolBar* controlBar() const { return m_controlBar; }
+  // The bar whose placement the profile keeps under `name` ("Toolbar",
+  // "Monitor", "Explorer", "Clipboard", "Controls"); null for another name.
+  QWidget* bar(const QString& name) const;
+  // The Paste drop-down's popup: one entry per clip of the clipboard
+  // manager, rebuilt each time it opens.
+  QMenu* pasteMenu() const { return m_pasteMenu; }
   // The command's action (every action carries its id in data()).
   QAction* action(int id) const { return m_actions.value(id); }
   // Carries out command `id` as if chosen from a menu; false when it is
@@ -74,6 +87,15 @@ class CMainFrame : public QMainWindow {
   void UpdateMenus();
   void UpdateTitle();
   void UpdateWindowMenu();
+  void UpdateViewMenu();
+  void BuildToolBars();
+  // The tool bar buttons' enabled states for the active window; brought up
+  // to date when something they depend on may have changed.
+  void UpdateToolBars();
+  // The Paste drop-down's entries, "<clip> (<size>)", in list order.
+  void FillPasteMenu();
+  // The bars in the order the profile lists their placements.
+  QList<QPair<QString, QWidget*>> PlacedBars() const;
   // Exit's part for the documents: asks about every modified one, then
   // closes all windows; false (nothing closed) when the user cancelled.
   bool CloseAllDocuments();
@@ -91,6 +113,16 @@ class CMainFrame : public QMainWindow {
   SettingsRecord* m_settings;
   QMdiArea* m_mdiArea;
   CClipboardDlg* m_clipboardDlg = nullptr;
+  CWavedeskToolBar* m_toolBar = nullptr;
+  CControlToolBar* m_controlBar = nullptr;
+  CLockIndicators* m_lockIndicators = nullptr;
+  QMenu* m_newMenu = nullptr;
+  QMenu* m_pasteMenu = nullptr;
+  QMenu* m_viewMenu = nullptr;
+  // The active document's change notices reach the tool bars through this.
+  QMetaObject::Connection m_documentUpdates;
+  class ReleaseWatcher;
+  std::unique_ptr<ReleaseWatcher> m_releaseWatcher;
   std::unique_ptr<CEditCommandRunner> m_editCommands;
   QHash<int, QAction*> m_actions;
   QMenu* m_fileMenu = nullptr;

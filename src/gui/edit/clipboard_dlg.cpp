@@ -281,6 +281,7 @@ void CClipboardDlg::RefreshList() {
   }
   ShowSelection();
   m_refreshing = false;
+  emit clipsChanged();
 }
 
 void CClipboardDlg::ShowSelection() {

@@ -78,6 +78,8 @@ class CClipboardDlg : public QDockWidget {
   // pastes nothing).
   void pasteRequested(int clipIndex);
   void shownChanged(bool shown);
+  // The list of clips changed (a clip came, went or was selected).
+  void clipsChanged();
 
  private:
   void OnClearAll();

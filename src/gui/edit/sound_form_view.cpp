@@ -316,15 +316,6 @@ QString CSoundFormView::ApproximateLengthText(uint64_t milliseconds) {
   return QStringLiteral("%1 milliseconds").arg(milliseconds);
 }
 
-QString CSoundFormView::HistoryTimeText(const QTime& time) {
-  const int hour = time.hour() > 12 ? time.hour() - 12 : time.hour();
-  return QStringLiteral("%1:%2:%3 %4")
-      .arg(hour)
-      .arg(time.minute(), 2, 10, QLatin1Char('0'))
-      .arg(time.second(), 2, 10, QLatin1Char('0'))
-      .arg(time.hour() >= 12 ? QStringLiteral("PM") : QStringLiteral("AM"));
-}
-
 void CSoundFormView::RefreshProperties() {
   const CSound& sound = m_document->sound();
   const WaveFormat format = ParseWaveFormat(sound.fileFormat);

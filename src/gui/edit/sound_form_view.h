@@ -8,7 +8,6 @@
 #include <QIcon>
 #include <QList>
 #include <QString>
-#include <QTime>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -63,9 +62,6 @@ class CSoundFormView : public QWidget {
   // The "Approx. Length" row's text for a playing time: whole seconds from
   // one second on, milliseconds below.
   static QString ApproximateLengthText(uint64_t milliseconds);
-  // A history row's "Time": hours without a leading zero on a twelve-hour
-  // dial, minutes and seconds, and AM or PM.
-  static QString HistoryTimeText(const QTime& time);
 
   // The document's edit operations with their history; made at the first
   // showing, or by the first command that needs it. The main frame's edit

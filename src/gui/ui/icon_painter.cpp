@@ -183,6 +183,195 @@ void DrawZoom(QPainter& p, bool zoomIn, bool toTheLimit) {
   }
 }
 
+// ---- The commands' icons: the tool bars and the menus show the same set.
+
+const QColor kRecord(210, 40, 40);
+const QColor kPlay(40, 140, 70);
+const QColor kTransport(60, 68, 84);
+
+void DrawFloppy(QPainter& p) {
+  p.setPen(Outline());
+  p.setBrush(QColor(80, 110, 170));
+  p.drawPolygon(QPolygonF({{1.5, 1.5}, {12.5, 1.5}, {14.5, 3.5}, {14.5, 14.5}, {1.5, 14.5}}));
+  p.setBrush(kSheet);
+  p.drawRect(QRectF(4.0, 1.5, 7.5, 5.0));
+  p.setBrush(kMetal);
+  p.drawRect(QRectF(3.5, 9.0, 9.0, 5.5));
+  p.setPen(Qt::NoPen);
+  p.setBrush(kOutline);
+  p.drawRect(QRectF(8.5, 2.5, 2.0, 3.0));
+}
+
+// A folder tree: a root folder with two branches, for the explorer.
+void DrawExplorer(QPainter& p) {
+  p.setPen(QPen(kOutline, 1.0));
+  p.drawLine(QPointF(3.5, 6.0), QPointF(3.5, 12.5));
+  p.drawLine(QPointF(3.5, 8.5), QPointF(7.0, 8.5));
+  p.drawLine(QPointF(3.5, 12.5), QPointF(7.0, 12.5));
+  p.setPen(Outline(0.8));
+  p.setBrush(kFolderFront);
+  p.drawRect(QRectF(1.0, 1.5, 6.5, 4.5));
+  p.drawRect(QRectF(7.5, 6.5, 7.0, 4.0));
+  p.setBrush(kLayerFill);
+  p.drawRect(QRectF(7.5, 11.0, 7.0, 4.0));
+}
+
+void DrawCopy(QPainter& p) {
+  for (const QPointF& at : {QPointF(0.0, 0.0), QPointF(4.0, 4.0)}) {
+    p.setPen(Outline());
+    p.setBrush(kSheet);
+    p.drawRect(QRectF(at.x() + 1.5, at.y() + 1.5, 8.0, 10.0));
+    p.setPen(QPen(kWave, 1.0));
+    for (double y : {4.5, 6.5, 8.5}) p.drawLine(QPointF(at.x() + 3.0, at.y() + y), QPointF(at.x() + 8.0, at.y() + y));
+  }
+}
+
+// Mix: a layer with a second wave laid over it and a plus badge.
+void DrawMix(QPainter& p) {
+  DrawLayer(p, QRectF(0.5, 1.5, 12.0, 8.5));
+  QPainterPath wave;
+  wave.moveTo(2.0, 6.0);
+  wave.cubicTo(4.0, 2.0, 6.0, 10.0, 8.0, 6.0);
+  wave.cubicTo(9.0, 4.0, 10.0, 4.0, 11.0, 6.0);
+  p.setPen(QPen(kAdd, 1.0));
+  p.setBrush(Qt::NoBrush);
+  p.drawPath(wave);
+  DrawBadge(p, kAdd, true);
+}
+
+// Crop: the two crop marks around a kept piece of wave.
+void DrawCrop(QPainter& p) {
+  p.setPen(Qt::NoPen);
+  p.setBrush(kLayerFill);
+  p.drawRect(QRectF(4.5, 4.5, 7.0, 7.0));
+  p.setPen(QPen(kOutline, 1.6, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+  p.setBrush(Qt::NoBrush);
+  p.drawPolyline(QPolygonF({{4.0, 0.5}, {4.0, 12.0}, {15.5, 12.0}}));
+  p.drawPolyline(QPolygonF({{0.5, 4.0}, {12.0, 4.0}, {12.0, 15.5}}));
+  p.setPen(QPen(kWave, 1.0));
+  p.drawPolyline(QPolygonF({{5.0, 8.0}, {6.5, 5.5}, {8.0, 10.5}, {9.5, 6.0}, {11.0, 8.0}}));
+}
+
+// The clipboard manager: a clipboard holding a short list of clips.
+void DrawClipManager(QPainter& p) {
+  p.setPen(Outline());
+  p.setBrush(kBoard);
+  p.drawRoundedRect(QRectF(1.5, 2.5, 13.0, 12.5), 1.0, 1.0);
+  p.setBrush(kMetal);
+  p.drawRect(QRectF(5.5, 1.0, 5.0, 3.0));
+  p.setBrush(kSheet);
+  p.drawRect(QRectF(3.5, 5.0, 9.0, 8.5));
+  for (double y : {7.0, 9.25, 11.5}) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(kWave);
+    p.drawRect(QRectF(4.5, y - 0.5, 1.5, 1.5));
+    p.setPen(QPen(kOutline, 0.8));
+    p.drawLine(QPointF(7.0, y + 0.25), QPointF(11.5, y + 0.25));
+  }
+}
+
+void DrawRecordDot(QPainter& p) {
+  p.setPen(QPen(kRecord.darker(140), 1.0));
+  p.setBrush(kRecord);
+  p.drawEllipse(QPointF(8.0, 8.0), 5.5, 5.5);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(255, 255, 255, 110));
+  p.drawEllipse(QPointF(6.5, 6.0), 1.8, 1.4);
+}
+
+void DrawPlayTriangle(QPainter& p, double left, double right) {
+  p.setPen(QPen(kPlay.darker(140), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(kPlay);
+  p.drawPolygon(QPolygonF({{left, 2.5}, {right, 8.0}, {left, 13.5}}));
+}
+
+void DrawTransportBar(QPainter& p, double left) {
+  p.setPen(Qt::NoPen);
+  p.setBrush(kTransport);
+  p.drawRect(QRectF(left, 2.5, 2.0, 11.0));
+}
+
+// Draws command `commandId`'s icon on a 16-unit grid; false for a command
+// without one.
+bool DrawCommandIcon(QPainter& p, int commandId) {
+  switch (commandId) {
+    case ID_FILE_NEW:
+      DrawNewPage(p);
+      return true;
+    case ID_FILE_OPEN:
+      DrawOpenFolder(p);
+      return true;
+    case ID_FILE_SAVE:
+      DrawFloppy(p);
+      return true;
+    case ID_VIEW_EXPLORER:
+      DrawExplorer(p);
+      return true;
+    case ID_EDIT_CUT:
+      DrawScissors(p);
+      return true;
+    case ID_EDIT_COPY:
+      DrawCopy(p);
+      return true;
+    case ID_EDIT_PASTE:
+      DrawClipboard(p);
+      return true;
+    case ID_EDIT_MIX:
+      DrawMix(p);
+      return true;
+    case ID_EDIT_CROP:
+      DrawCrop(p);
+      return true;
+    case ID_VIEW_CLIPBOARD:
+      DrawClipManager(p);
+      return true;
+    case ID_RECORD:
+      DrawRecordDot(p);
+      return true;
+    case ID_PLAY:
+      DrawPlayTriangle(p, 4.0, 13.0);
+      return true;
+    case ID_PLAY_ALL:
+      // From the very start: a bar, then the triangle.
+      DrawTransportBar(p, 2.0);
+      DrawPlayTriangle(p, 6.0, 14.5);
+      return true;
+    case ID_JUMP_TO_START:
+      DrawTransportBar(p, 2.0);
+      p.setPen(Qt::NoPen);
+      p.setBrush(kTransport);
+      p.drawPolygon(QPolygonF({{14.0, 2.5}, {4.5, 8.0}, {14.0, 13.5}}));
+      return true;
+    case ID_JUMP_TO_END:
+      DrawTransportBar(p, 12.0);
+      p.setPen(Qt::NoPen);
+      p.setBrush(kTransport);
+      p.drawPolygon(QPolygonF({{2.0, 2.5}, {11.5, 8.0}, {2.0, 13.5}}));
+      return true;
+    case ID_PAUSE:
+      DrawTransportBar(p, 4.0);
+      DrawTransportBar(p, 10.0);
+      return true;
+    case ID_STOP:
+      p.setPen(Qt::NoPen);
+      p.setBrush(kTransport);
+      p.drawRoundedRect(QRectF(3.0, 3.0, 10.0, 10.0), 1.0, 1.0);
+      return true;
+    default:
+      return false;
+  }
+}
+
+QPixmap CommandPixmap(int commandId, int size) {
+  QPixmap pixmap(size, size);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / 16.0, size / 16.0);
+  if (!DrawCommandIcon(p, commandId)) return {};
+  return pixmap;
+}
+
 }  // namespace
 
 QIcon PaintedIcon(int resourceId) {
@@ -209,4 +398,12 @@ QPixmap PaintedZoomBitmap(int resourceId, const QColor& buttonFace) {
   p.setRenderHint(QPainter::Antialiasing);
   DrawZoom(p, zoomIn, toTheLimit);
   return pixmap;
+}
+
+QIcon PaintedCommandIcon(int commandId) {
+  const QPixmap small = CommandPixmap(commandId, 16);
+  if (small.isNull()) return {};
+  QIcon icon(small);
+  icon.addPixmap(CommandPixmap(commandId, 32));
+  return icon;
 }

@@ -1,7 +1,8 @@
-// The side panel's icons, the zoom buttons' bitmaps and the layer properties
-// banner's icon, painted with QPainter when first asked for. They are drawn
-// from a few shapes in one palette so that they look like one set, and no
-// image files have to travel with the program.
+// The side panel's icons, the zoom buttons' bitmaps, the layer properties
+// banner's icon and the commands' icons of the tool bars and menus, painted
+// with QPainter when first asked for. They are drawn from a few shapes in
+// one palette so that they look like one set, and no image files have to
+// travel with the program.
 #pragma once
 
 #include <QColor>
@@ -16,3 +17,9 @@ QIcon PaintedIcon(int resourceId);
 // that it blends into the button it sits on. An unknown number gives a null
 // pixmap.
 QPixmap PaintedZoomBitmap(int resourceId, const QColor& buttonFace);
+
+// The icon of command `commandId` on the tool bars and in the menus (New,
+// Open, Save, Explorer, Cut, Copy, Paste, Mix, Crop, Clipboard Manager and
+// the play controls), drawn at 16 and 32 pixels; a null icon for any other
+// command.
+QIcon PaintedCommandIcon(int commandId);

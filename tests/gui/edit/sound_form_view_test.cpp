@@ -521,17 +521,6 @@ INSTANTIATE_TEST_SUITE_P(SidePanel, FirstHistoryRowTest,
                                          FirstRowCase{"OpenedDocument", false, "Open", 1}),
                          [](const testing::TestParamInfo<FirstRowCase>& info) { return std::string(info.param.name); });
 
-TEST(HistoryTime, UsesATwelveHourDialWithoutALeadingZero) {
-  struct Case {
-    QTime time;
-    const char* text;
-  };
-  for (const Case& c : {Case{QTime(9, 5, 7), "9:05:07 AM"}, Case{QTime(12, 30, 0), "12:30:00 PM"},
-                        Case{QTime(13, 7, 45), "1:07:45 PM"}, Case{QTime(23, 59, 59), "11:59:59 PM"},
-                        Case{QTime(0, 15, 0), "0:15:00 AM"}})
-    EXPECT_EQ(CSoundFormView::HistoryTimeText(c.time), QString::fromLatin1(c.text));
-}
-
 }  // namespace
 
 namespace {

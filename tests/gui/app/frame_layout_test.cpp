@@ -1,0 +1,157 @@
+// The main window's bars: what a first start shows, how the View commands
+// hide and show them, how their placements survive a restart (and a damaged
+// one does not break the start), the tool bar buttons following the active
+// document, and the Paste drop-down listing and pasting the manager's clips.
+#include <QMenu>
+#include <QSettings>
+#include <QStatusBar>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include "gui/app/main_frame.h"
+#include "gui/app/resource_ids.h"
+#include "gui/app/wavedesk_app.h"
+#include "gui/app/wavedesk_doc.h"
+#include "gui/edit/clipboard_dlg.h"
+#include "gui/ui/child_frame.h"
+#include "gui/ui/control_tool_bar.h"
+#include "gui/ui/wavedesk_tool_bar.h"
+#include "test_app.h"
+#include "test_support.h"
+
+namespace {
+
+class FrameLayoutTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    gui_test::UseProfile(m_profile.path());
+    Start();
+  }
+  void Start() {
+    m_app = gui_test::StartApp();
+    ASSERT_NE(frame(), nullptr);
+  }
+  // Closes the main window as the user would, which stores the placements,
+  // and starts the program again on the same profile.
+  void Restart() {
+    ASSERT_TRUE(frame()->close());
+    m_app.reset();
+    Start();
+  }
+  CMainFrame* frame() { return m_app->mainFrame(); }
+  bool Shown(const QString& bar) { return frame()->bar(bar) != nullptr && !frame()->bar(bar)->isHidden(); }
+  QToolButton* Button(int id) { return frame()->toolBar()->button(id); }
+
+  test_support::TemporaryFolder m_profile;
+  std::unique_ptr<CWavedeskApp> m_app;
+};
+
+TEST_F(FrameLayoutTest, FirstStartShowsTheToolBarsAndStatusBarAndHidesTheClipboardManager) {
+  EXPECT_TRUE(Shown(QStringLiteral("Toolbar")));
+  EXPECT_TRUE(Shown(QStringLiteral("Controls")));
+  EXPECT_FALSE(frame()->statusBar()->isHidden());
+  EXPECT_FALSE(Shown(QStringLiteral("Clipboard")));
+  // The main bar's buttons in their order, with their labels beside the
+  // icons; the play controls without labels.
+  QStringList labels;
+  for (int id : frame()->toolBar()->commands()) labels << Button(id)->text();
+  EXPECT_EQ(labels, QStringList({"New  ", "Open ", "Save ", "Explorer", "Cut  ", "Copy ", "Paste", "Mix  ", "Crop ",
+                                 "Clip Manager"}));
+  EXPECT_EQ(Button(ID_FILE_NEW)->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+  EXPECT_EQ(frame()->controlBar()->commands(),
+            QList<int>({ID_RECORD, ID_PLAY, ID_PLAY_ALL, ID_JUMP_TO_START, ID_JUMP_TO_END, ID_PAUSE, ID_STOP}));
+  EXPECT_EQ(frame()->controlBar()->button(ID_PLAY)->toolTip(), QStringLiteral("Play"));
+  EXPECT_EQ(frame()->controlBar()->button(ID_PLAY)->statusTip(), QStringLiteral("Play the active wave file"));
+}
+
+TEST_F(FrameLayoutTest, EachBarIsWhereTheUserLeftItAfterARestart) {
+  struct Case {
+    int command;
+    const char* bar;
+    bool shownAtStart;
+  };
+  const Case cases[] = {
+      {ID_VIEW_TOOLBAR, "Toolbar", true},
+      {ID_VIEW_PLAY_CONTROLS, "Controls", true},
+      {ID_VIEW_CLIPBOARD, "Clipboard", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bar);
+    const QString bar = QString::fromLatin1(c.bar);
+    ASSERT_EQ(Shown(bar), c.shownAtStart);
+    // The View command turns the bar over and its check mark follows.
+    ASSERT_TRUE(frame()->ExecuteCommand(c.command));
+    EXPECT_EQ(Shown(bar), !c.shownAtStart);
+    EXPECT_EQ(frame()->action(c.command)->isChecked(), !c.shownAtStart);
+    Restart();
+    EXPECT_EQ(Shown(bar), !c.shownAtStart);
+    // And back again, which also survives.
+    ASSERT_TRUE(frame()->ExecuteCommand(c.command));
+    Restart();
+    EXPECT_EQ(Shown(bar), c.shownAtStart);
+  }
+}
+
+TEST_F(FrameLayoutTest, ADamagedPlacementLeavesTheBarAsItStarts) {
+  ASSERT_TRUE(frame()->close());
+  m_app.reset();
+  {
+    QSettings profile;
+    profile.setValue(QStringLiteral("Settings/Toolbar"), QByteArray("\x14\0\0\0garbage", 11));
+    profile.setValue(QStringLiteral("Settings/Clipboard"), QByteArray(20, '\xff'));
+  }
+  Start();
+  EXPECT_TRUE(Shown(QStringLiteral("Toolbar")));
+  EXPECT_FALSE(Shown(QStringLiteral("Clipboard")));
+}
+
+TEST_F(FrameLayoutTest, ButtonsFollowTheActiveDocumentAndItsSelection) {
+  // Without a document only the commands that need none are enabled.
+  EXPECT_TRUE(Button(ID_FILE_OPEN)->isEnabled());
+  EXPECT_FALSE(Button(ID_FILE_SAVE)->isEnabled());
+  EXPECT_FALSE(Button(ID_EDIT_CUT)->isEnabled());
+  EXPECT_FALSE(frame()->controlBar()->button(ID_PLAY)->isEnabled());
+  ASSERT_TRUE(frame()->ExecuteCommand(ID_FILE_NEW));
+  EXPECT_TRUE(Button(ID_FILE_SAVE)->isEnabled());
+  EXPECT_TRUE(frame()->controlBar()->button(ID_PLAY)->isEnabled());
+  // Cut needs a selection, Paste a clip.
+  EXPECT_FALSE(Button(ID_EDIT_CUT)->isEnabled());
+  EXPECT_FALSE(Button(ID_EDIT_PASTE)->isEnabled());
+  CWavedeskDoc* document = frame()->activeChild()->document();
+  document->sound().selectionStart = 400;
+  document->sound().selectionEnd = 800;
+  document->UpdateAllViews(kUpdateSelection);
+  EXPECT_TRUE(Button(ID_EDIT_CUT)->isEnabled());
+  // The button runs the command: the cut clip enables Paste.
+  Button(ID_EDIT_CUT)->click();
+  EXPECT_EQ(frame()->clipboardDlg()->store().size(), 1u);
+  EXPECT_FALSE(Button(ID_EDIT_CUT)->isEnabled());
+  EXPECT_TRUE(Button(ID_EDIT_PASTE)->isEnabled());
+}
+
+TEST_F(FrameLayoutTest, PasteDropDownListsTheClipsAndPastesTheOneChosen) {
+  ASSERT_TRUE(frame()->ExecuteCommand(ID_FILE_NEW));
+  CSound& sound = frame()->activeChild()->document()->sound();
+  QMenu* popup = frame()->pasteMenu();
+  EXPECT_EQ(Button(ID_EDIT_PASTE)->menu(), popup);
+  // An empty manager gives an empty popup, and nothing is pasted.
+  emit popup->aboutToShow();
+  EXPECT_TRUE(popup->actions().isEmpty());
+  const uint64_t length = sound.layers[0]->length();
+  // Two clips, the newest listed first.
+  const std::vector<uint8_t> small(400, 1);
+  const std::vector<uint8_t> large(1200, 2);
+  ASSERT_TRUE(frame()->clipboardDlg()->AddCopiedClip(small.data(), small.size()));
+  ASSERT_TRUE(frame()->clipboardDlg()->AddCopiedClip(large.data(), large.size()));
+  emit popup->aboutToShow();
+  ASSERT_EQ(popup->actions().size(), 2);
+  EXPECT_TRUE(popup->actions()[0]->text().endsWith(QStringLiteral(" (1200 bytes)"))) << popup->actions()[0]->text().toStdString();
+  EXPECT_TRUE(popup->actions()[1]->text().endsWith(QStringLiteral(" (400 bytes)"))) << popup->actions()[1]->text().toStdString();
+  // Choosing the second pastes the older clip and makes it the selected one.
+  sound.selectionStart = sound.selectionEnd = 0;
+  popup->actions()[1]->trigger();
+  EXPECT_EQ(frame()->clipboardDlg()->store().selected(), 1);
+  EXPECT_EQ(sound.layers[0]->length(), length + small.size());
+}
+
+}  // namespace
