@@ -178,10 +178,10 @@ void CMainFrame::BuildActions() {
              tr("Save the active document\nSave"));
   AddCommand(ID_FILE_SAVE_AS, tr("Save &As..."), {}, tr("Save the active document with a new name\nSave As"));
   AddCommand(ID_APP_EXIT, tr("E&xit"), {}, tr("Quit the application; prompts to save documents\nExit"));
-  AddCommand(ID_ZOOM_IN, tr("Zoom In"), {}, tr("Zoom in\nZoom In"));
-  AddCommand(ID_ZOOM_OUT, tr("Zoom Out"), {}, tr("Zoom out\nZoom Out"));
-  AddCommand(ID_ZOOM_IN_MAX, tr("Zoom In Max"), {}, tr("Zoom In to the maximum level"));
-  AddCommand(ID_ZOOM_OUT_MAX, tr("Zoom Out Max"), {}, tr("Zoom out to the maximum level"));
+  AddCommand(ID_ZOOM_IN, tr("Zoom &In"), {}, tr("Zoom in\nZoom In"));
+  AddCommand(ID_ZOOM_OUT, tr("Zoom &Out"), {}, tr("Zoom out\nZoom Out"));
+  AddCommand(ID_ZOOM_IN_MAX, tr("Zoom In &Max"), {}, tr("Zoom In to the maximum level"));
+  AddCommand(ID_ZOOM_OUT_MAX, tr("Zoom Out Ma&x"), {}, tr("Zoom out to the maximum level"));
   AddCommand(ID_LAYER_PROPERTIES, tr("Layer &Properties..."), {}, tr("Edit Layer properties"));
   for (const EditCommandInfo& command : EditCommandTable()) {
     if (command.handler == nullptr) continue;  // Layer Properties, above
@@ -252,7 +252,7 @@ void CMainFrame::BuildMenus() {
   editMenu->addAction(action(57643));  // Undo
   editMenu->addAction(action(212));    // Redo
   editMenu->addSeparator();
-  QMenu* zoomMenu = editMenu->addMenu(tr("&Zoom"));
+  QMenu* zoomMenu = editMenu->addMenu(tr("Zoom"));
   zoomMenu->addAction(action(ID_ZOOM_IN));
   zoomMenu->addAction(action(ID_ZOOM_OUT));
   zoomMenu->addAction(action(ID_ZOOM_IN_MAX));

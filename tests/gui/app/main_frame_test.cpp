@@ -1,6 +1,7 @@
 // The main window as it starts, with documents in it, and the command line
 // it is started with.
 #include <QAction>
+#include <functional>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -104,6 +105,35 @@ TEST_F(MainFrameWithDocuments, WindowMenuListsTheOpenDocuments) {
   for (QAction* action : window->actions())
     if (action->isCheckable()) entries << action->text();
   EXPECT_EQ(entries, QStringList{QStringLiteral("&1 first.wav*")});
+}
+
+// The Edit menu is also the view's right-click menu, so its texts, access
+// keys and order are what the user sees there.
+TEST_F(MainFrameWithDocuments, EditMenuHoldsTheCommandsWithTheirAccessKeys) {
+  AddDocument(QStringLiteral("first.wav"), 1);
+  QMenu* edit = Menu(QStringLiteral("&Edit"));
+  ASSERT_NE(edit, nullptr);
+  emit edit->aboutToShow();
+  QStringList entries;
+  std::function<void(const QMenu&, const QString&)> list = [&](const QMenu& menu, const QString& indent) {
+    for (const QAction* action : menu.actions()) {
+      if (action->isSeparator()) {
+        entries << indent + QStringLiteral("-");
+        continue;
+      }
+      entries << indent + action->text();
+      if (action->menu() != nullptr) list(*action->menu(), indent + QStringLiteral("  "));
+    }
+  };
+  list(*edit, {});
+  emit edit->aboutToHide();
+  EXPECT_EQ(entries.join(QLatin1Char('|')).toStdString(),
+            QStringList({"&Undo\tCtrl+Z", "&Redo\tCtrl+Y", "-", "Zoom", "  Zoom &In", "  Zoom &Out",
+                                  "  Zoom In &Max", "  Zoom Out Ma&x", "Envelope", "  Insert Node",
+                                  "  Remove All Nodes", "-", "Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V",
+                                  "&Mix\tCtrl+M", "Cr&op", "-", "Select &All\tCtrl+A"})
+                .join(QLatin1Char('|'))
+                .toStdString());
 }
 
 TEST_F(MainFrameWithDocuments, AMaximisedDocumentNamesItselfOnceInTheTitle) {
