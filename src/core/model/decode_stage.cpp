@@ -92,7 +92,12 @@ int DecodeStage::Open(const FormatRecord& source) {
     if (head.blockAlign == 0) return kConvertFailed;
     m_unitBytes = head.blockAlign;
     m_unitsPerCall = 1;
-    m_samplesPerUnit = std::max<uint32_t>(SamplesPerBlock(source), 1);
+    // The record's samples-per-block field only sizes the output estimate
+    // (the decoder counts the samples from the block itself), so a damaged
+    // field must not make the estimate larger than a block can code: no
+    // codec read here spends less than one bit on a sample.
+    const uint64_t mostPerBlock = uint64_t{head.blockAlign} * 8 / std::max<uint16_t>(head.channels, 1) + 2;
+    m_samplesPerUnit = static_cast<uint32_t>(std::clamp<uint64_t>(SamplesPerBlock(source), 1, mostPerBlock));
   } else {
     const uint32_t bytesPerSample =
         (tag == kFormatALaw || tag == kFormatMuLaw) ? 1 : head.bitsPerSample / 8u;

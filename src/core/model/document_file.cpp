@@ -5,6 +5,8 @@
 //
 // Every length read from the file is checked against what is left of it
 // before anything is allocated or read; a file cut short anywhere is refused.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -63,7 +65,7 @@ bool CSoundLayer::WriteChunk(AtomicFileWriter& file) const {
   return file.ok();
 }
 
-int CSoundLayer::ReadChunk(SequentialReader& file) {
+int CSoundLayer::ReadChunk(SequentialReader& file, uint32_t* repairedNodes) {
   nodes.clear();
   m_data.reset();
   m_length = 0;
@@ -99,6 +101,15 @@ int CSoundLayer::ReadChunk(SequentialReader& file) {
     const uint64_t levelBits = ReadLE64(record);
     std::memcpy(&node.level, &levelBits, 8);
     node.position = static_cast<int64_t>(ReadLE64(record + 8));
+    // Every node the editor makes lies inside its layer with a level from
+    // -1 to 1; anything else (a damaged or hand-made file) would give gains
+    // outside 0 ... 1, or not a number, and distances too large to subtract.
+    const EnvelopeNode read = node;
+    if (std::isnan(node.level)) node.level = 1.0;
+    node.level = std::clamp(node.level, -1.0, 1.0);
+    node.position = std::clamp<int64_t>(node.position, 0, static_cast<int64_t>(m_length));
+    if (repairedNodes != nullptr && (node.position != read.position || std::memcmp(&node.level, &read.level, 8) != 0))
+      ++*repairedNodes;
     nodes.push_back(node);  // in file order, not sorted
   }
   // The snapshot the constructor took describes a node list that is gone;
@@ -125,8 +136,9 @@ int CSound::WriteDocumentFile(const std::string& documentPath) {
   return file.Commit() ? 0 : 1;
 }
 
-int CSound::ReadDocumentFile(const std::string& documentPath) {
+int CSound::ReadDocumentFile(const std::string& documentPath, uint32_t* repairedNodes) {
   layers.clear();
+  uint32_t repaired = 0;
   FileReader reader;
   // This reader has always answered 4 for a file it cannot open.
   if (!reader.Open(documentPath)) return kReadNotWave;
@@ -142,7 +154,7 @@ int CSound::ReadDocumentFile(const std::string& documentPath) {
   if (!file.ReadLE32(&count)) failure = kReadBadDocument;
   for (uint32_t i = 0; i < count && failure == kReadOk; ++i) {
     auto layer = std::make_unique<CSoundLayer>(1, std::string(), nullptr, 0, settings());
-    const int result = layer->ReadChunk(file);
+    const int result = layer->ReadChunk(file, &repaired);
     if (result != kReadOk)
       failure = result;
     else
@@ -159,6 +171,7 @@ int CSound::ReadDocumentFile(const std::string& documentPath) {
     layers.clear();
     return failure;
   }
+  if (repairedNodes != nullptr) *repairedNodes = repaired;
   formatSize = 18;
   fileFormat = MakeFormatRecord(WorkingFormat());
   fileFormat.resize(kDocumentFormatRecordSize, 0);

@@ -5,9 +5,8 @@ namespace {
 double NodeGain(const EnvelopeNode& node) { return (node.level + 1) / 2; }
 
 double Interpolate(const EnvelopeNode& a, const EnvelopeNode& b, int64_t p) {
-  const double level = a.level + (b.level - a.level) /
-                                     static_cast<double>(b.position - a.position) *
-                                     static_cast<double>(p - a.position);
+  const double level = a.level + (b.level - a.level) / PositionDistance(b.position, a.position) *
+                                     PositionDistance(p, a.position);
   return (level + 1) / 2;
 }
 
@@ -61,7 +60,7 @@ EnvelopeWalker::Segment EnvelopeWalker::SegmentAt(uint64_t p) {
   const EnvelopeNode& b = m_nodes[m_index + 1];
   segment.linear = true;
   segment.level0 = a.level;
-  segment.slope = (b.level - a.level) / static_cast<double>(b.position - a.position);
+  segment.slope = (b.level - a.level) / PositionDistance(b.position, a.position);
   segment.position0 = a.position;
   const int64_t end = b.position < last.position ? b.position + 1 : last.position;
   segment.end = static_cast<uint64_t>(end);

@@ -12,6 +12,14 @@
 
 #include "core/model/envelope_node.h"
 
+// to - from, as a double. Node positions may be any 64-bit value (a
+// document holds what it holds), so the difference is taken in floating
+// point, where it cannot overflow; for positions a layer can have (below
+// 2^53) it is exactly the integer difference.
+inline double PositionDistance(int64_t to, int64_t from) {
+  return static_cast<double>(to) - static_cast<double>(from);
+}
+
 class EnvelopeWalker {
  public:
   // A stretch of positions [.., end) on which the gain follows one rule.
@@ -25,7 +33,7 @@ class EnvelopeWalker {
 
     double GainAt(uint64_t p) const {
       if (!linear) return gain;
-      const double level = level0 + slope * static_cast<double>(static_cast<int64_t>(p) - position0);
+      const double level = level0 + slope * PositionDistance(static_cast<int64_t>(p), position0);
       return (level + 1) / 2;
     }
   };

@@ -55,7 +55,7 @@ class LayerMixer {
       const size_t count = static_cast<size_t>(stop - j);
       Out* at = out + (j - first);
       if (segment.linear) {
-        const double x0 = static_cast<double>(static_cast<int64_t>(position) - segment.position0);
+        const double x0 = PositionDistance(static_cast<int64_t>(position), segment.position0);
         MixEnvelopeSegment(data + j, at, count, segment.level0, segment.slope, x0);
       } else {
         MixConstantGain(data + j, at, count, segment.gain);

@@ -113,8 +113,10 @@ class CSound {
   // envelope, then the nine tags. Write: 0 written, 1 failed (the old file
   // is then left as it was). Read: 0 read, 1 not a layered document or a
   // damaged one (no layers are kept), 3 out of memory, 4 cannot be opened.
+  // A read that had to move envelope nodes back into their layer or their
+  // level range says how many through `repairedNodes`.
   int WriteDocumentFile(const std::string& documentPath);
-  int ReadDocumentFile(const std::string& documentPath);
+  int ReadDocumentFile(const std::string& documentPath, uint32_t* repairedNodes = nullptr);
 
   // A sound holds at most this many layers; every way of adding one asks
   // CanAddLayer first.

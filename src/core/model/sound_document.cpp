@@ -49,7 +49,7 @@ OpenResult SoundDocument::Open(const std::string& path, RawPCMQuestions& rawQues
   } else if (kind == "mp3") {
     code = m_sound.ReadMp3File();
   } else if (kind == "tvf") {
-    code = m_sound.ReadDocumentFile(path);
+    code = m_sound.ReadDocumentFile(path, &result.repairedNodes);
     convert = false;
   } else {
     code = m_sound.ReadRawFile(rawQuestions);

@@ -38,6 +38,9 @@ enum class OpenStatus {
 struct OpenResult {
   OpenStatus status = OpenStatus::kOpened;
   int readCode = kReadOk;  // with kReadFailed
+  // Envelope nodes of a layered document that lay outside their layer or
+  // their level range and were moved inside: the user is told.
+  uint32_t repairedNodes = 0;
   bool ok() const { return status == OpenStatus::kOpened; }
 };
 

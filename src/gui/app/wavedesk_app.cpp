@@ -214,6 +214,9 @@ bool CWavedeskApp::OpenDocumentFile(const QString& path) {
   }
   m_frame->AddRecentFile(absolute);
   m_frame->AddDocumentWindow(document.release());
+  if (!outcome.notice.isEmpty())
+    QMessageBox::information(m_frame.get(), QString::fromLatin1(kApplicationTitle),
+                             tr("%1\n\n%2").arg(QFileInfo(path).fileName(), outcome.notice));
   return true;
 }
 

@@ -94,6 +94,10 @@ CWavedeskDoc::OpenOutcome CWavedeskDoc::OnOpenDocument(const QString& path, RawP
     case OpenStatus::kOpened:
       SetPathName(path);
       outcome.ok = true;
+      if (result.repairedNodes > 0)
+        outcome.notice = tr("%n envelope node(s) of this document lay outside their layer or beyond full volume "
+                            "and were moved to the nearest place they can have. Saving keeps them there.",
+                            nullptr, static_cast<int>(result.repairedNodes));
       break;
     case OpenStatus::kCancelled:
       outcome.cancelled = true;

@@ -68,6 +68,7 @@ class CWavedeskDoc : public QObject, private SoundDocumentObserver {
     bool ok = false;
     bool cancelled = false;  // the user cancelled: nothing to tell
     QString message;         // why it failed, for the user
+    QString notice;          // opened, but something about it the user should know
   };
   // Reads `path` by its extension (wav, mp3, tvf; anything else is raw PCM,
   // described through `rawQuestions`) and brings it to the working format.

@@ -2,7 +2,9 @@
 // and damaged files (cut short anywhere, absurd lengths) refused cleanly.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "core/model/sound.h"
 #include "test_support.h"
@@ -62,7 +64,7 @@ TEST(DocumentFile, RoundTripKeepsEveryField) {
   a.envelopeOn = 0;
   a.waveColor = 0x00123456;
   a.envelopeColor = 0x00ABCDEF;
-  a.nodes = {{0.25, 100}, {-1.0, -4}, {1.0, 1ll << 40}};  // kept in file order
+  a.nodes = {{0.25, 6}, {-1.0, 0}, {1.0, 8}};  // kept in file order
   CSoundLayer& b = original.AppendLayer("", Bytes(""), 0);
   b.name.clear();
   original.tags[kTagTitle] = "Title";
@@ -82,8 +84,9 @@ TEST(DocumentFile, RoundTripKeepsEveryField) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(x.data()), 8), "abcdefgh");
   ASSERT_EQ(x.nodes.size(), 3u);
   EXPECT_EQ(x.nodes[0].level, 0.25);
-  EXPECT_EQ(x.nodes[1].position, -4);
-  EXPECT_EQ(x.nodes[2].position, 1ll << 40);
+  EXPECT_EQ(x.nodes[0].position, 6);
+  EXPECT_EQ(x.nodes[1].position, 0);
+  EXPECT_EQ(x.nodes[2].position, 8);
   EXPECT_EQ(copy.layers[1]->name, "");
   EXPECT_EQ(copy.layers[1]->length(), 0u);
   EXPECT_TRUE(copy.layers[1]->nodes.empty());
@@ -122,6 +125,51 @@ TEST(DocumentFile, ManyLayersAreAllRead) {
   ASSERT_EQ(sound.ReadDocumentFile(folder.File("m.tvf")), 0);
   EXPECT_EQ(sound.layers.size(), 12u);
   EXPECT_EQ(sound.layers[3]->name, "");
+}
+
+// A node record as the file holds it: the level's bits, then the position.
+std::string NodeRecord(double level, int64_t position) {
+  std::string record(16, '\0');
+  std::memcpy(record.data(), &level, 8);  // the file is little-endian, as this machine
+  std::memcpy(record.data() + 8, &position, 8);
+  return record;
+}
+
+TEST(DocumentFile, NodesOutsideTheirLayerOrRangeAreMovedInsideAndCounted) {
+  // Given a layer of 8000 bytes whose nodes a damaged file placed anywhere
+  test_support::TemporaryFolder folder;
+  const std::string data(8000, '\x10');
+  const std::string nodes = NodeRecord(-1.0, std::numeric_limits<int64_t>::min()) + NodeRecord(0.5, 4000) +
+                            NodeRecord(std::nan(""), 6000) + NodeRecord(7.0, std::numeric_limits<int64_t>::max());
+  test_support::WriteFileBytes(folder.File("n.tvf"),
+                               "TVF " + LE32(1) + LayerChunk("", data, 4) + nodes + DefaultTags());
+  // When it is read
+  CSound sound(NoEnvelope());
+  uint32_t repaired = 0;
+  ASSERT_EQ(sound.ReadDocumentFile(folder.File("n.tvf"), &repaired), 0);
+  // Then the three impossible nodes are moved to the nearest place they
+  // could have, the good one is kept, and the reader says how many moved
+  EXPECT_EQ(repaired, 3u);
+  const auto& read = sound.layers[0]->nodes;
+  ASSERT_EQ(read.size(), 4u);
+  EXPECT_EQ(read[0].position, 0);
+  EXPECT_EQ(read[0].level, -1.0);
+  EXPECT_EQ(read[1].position, 4000);
+  EXPECT_EQ(read[2].level, 1.0);
+  EXPECT_EQ(read[3].position, 8000);
+  EXPECT_EQ(read[3].level, 1.0);
+  // And the mix-down gives finite gains: every sample lies between silence
+  // and the layer's own value
+  sound.layers[0]->envelopeOn = 1;
+  const std::unique_ptr<uint8_t[]> mixed = sound.MixDown();
+  ASSERT_NE(mixed, nullptr);
+  const uint64_t length = sound.GetLength();
+  ASSERT_EQ(length, data.size());
+  for (uint64_t i = 0; i + 1 < length; i += 2) {
+    const int16_t sample = static_cast<int16_t>(mixed[i] | mixed[i + 1] << 8);
+    ASSERT_GE(sample, 0) << i;
+    ASSERT_LE(sample, 0x1010) << i;
+  }
 }
 
 struct BadCase {

@@ -2,6 +2,7 @@
 // that mix-down and playback use instead of searching the nodes per sample.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 
 #include "core/model/envelope_walker.h"
@@ -147,6 +148,19 @@ TEST(EnvelopeWalker, DisabledEnvelopeIsFullGain) {
   EnvelopeWalker walker(nodes, false);
   EXPECT_EQ(walker.GainAt(0), 1.0);
   EXPECT_EQ(walker.GainAt(1u << 31), 1.0);
+}
+
+// Node positions as far apart as 64 bits allow: their distance does not fit
+// in a signed 64-bit difference, and the gain between them must still be the
+// straight line's.
+TEST(EnvelopeWalker, NodesAtTheFarEndsOfTheRangeStillInterpolate) {
+  const std::vector<EnvelopeNode> nodes = {{-1.0, std::numeric_limits<int64_t>::min()},
+                                           {1.0, std::numeric_limits<int64_t>::max()}};
+  EXPECT_NEAR(EvaluateEnvelope(nodes, 0), 0.5, 1e-9);
+  EXPECT_NEAR(EvaluateEnvelope(nodes, 1u << 31), 0.5, 1e-9);
+  EnvelopeWalker walker(nodes, true);
+  EXPECT_NEAR(walker.GainAt(0), 0.5, 1e-9);
+  EXPECT_NEAR(walker.GainAt(1u << 31), 0.5, 1e-9);
 }
 
 }  // namespace

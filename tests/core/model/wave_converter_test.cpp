@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/model/codec_format.h"
+#include "core/model/decode_stage.h"
 #include "core/model/wave_converter.h"
 
 namespace {
@@ -306,6 +307,27 @@ TEST(WaveConverterTest, EmptyDataConvertToNothing) {
   CWaveConverter converter;
   EXPECT_EQ(converter.Convert(source, target, &data, &length), kConvertOk);
   EXPECT_EQ(length, 0u);
+}
+
+// An IMA ADPCM record whose samples-per-block field claims 65,535 samples in
+// a 36-byte block (a mono block of that size codes 65). The output estimate
+// sizes the first allocation of a conversion; taken at its word, a 1.6 KB
+// file would ask for gigabytes.
+TEST(DecodeStageTest, OutputEstimateHoldsToWhatTheBlocksCanCode) {
+  WaveFormat head;
+  head.formatTag = kFormatIMAADPCM;
+  head.channels = 1;
+  head.samplesPerSec = 8000;
+  head.blockAlign = 36;
+  head.bitsPerSample = 4;
+  head.avgBytesPerSec = 8000 * 36 / 65;
+  const FormatRecord record = MakeFormatRecord(head, {0xFF, 0xFF});
+  DecodeStage decoder;
+  ASSERT_EQ(decoder.Open(record), kConvertOk);
+  const uint64_t blocks = 1600 / 36 + 1;
+  // At most one bit per sample: 36 bytes hold fewer than 36 * 8 + 2 samples.
+  EXPECT_LE(decoder.EstimateFrames(1600), blocks * (36 * 8 + 2));
+  EXPECT_GE(decoder.EstimateFrames(1600), blocks * 65 - 65);
 }
 
 }  // namespace
