@@ -23,6 +23,7 @@
 #include "gui/app/resource_ids.h"
 #include "gui/app/wavedesk_app.h"
 #include "gui/app/wavedesk_doc.h"
+#include "gui/audio/monitor_bar.h"
 #include "gui/edit/clipboard_dlg.h"
 #include "gui/edit/sound_form_view.h"
 #include "gui/ui/child_frame.h"
@@ -85,6 +86,24 @@ CMainFrame::CMainFrame(CWavedeskApp* app, SettingsRecord* settings, QWidget* par
     m_clipboardDlg->store().Select(clip);
     if (CChildFrame* child = activeChild()) m_editCommands->Run(*FindEditCommand(57637), child);
   });
+  // ---- Audio meter bar (recording): the levels at the bottom; its record
+  // dialog records on the application's capture ring and previews on its
+  // output, both of which open after the frame is made.
+  {
+    CMonitorBar::Services services;
+    services.captureRing = [this]() -> SoundCaptureBuffer* {
+      return m_app != nullptr ? m_app->devices().captureRing() : nullptr;
+    };
+    services.output = [this]() -> SoundOutputDevice* { return m_app != nullptr ? m_app->devices().output() : nullptr; };
+    services.openMixer = [this] {
+      std::unique_ptr<CaptureSourceMixer> mixer;
+      if (m_app != nullptr) (void)OpenCaptureSourceMixer(m_app->devices().backend(), &mixer);
+      return mixer;
+    };
+    m_monitorBar = new CMonitorBar(m_settings, std::move(services), this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_monitorBar);
+  }
+  // ---- end of the audio meter bar
   BuildActions();
   BuildMenus();
   LoadSettings();
@@ -164,6 +183,11 @@ void CMainFrame::BuildActions() {
   clipboardAction->setChecked(!m_clipboardDlg->isHidden());
   // A copy can show the bar too; the check mark follows it either way.
   connect(m_clipboardDlg, &CClipboardDlg::shownChanged, clipboardAction, &QAction::setChecked);
+  AddCommand(ID_RECORD, tr("&Record..."), {}, tr("Bring up the record dialog\nRecord"));
+  QAction* meterAction = AddCommand(ID_VIEW_AUDIO_METER, tr("&Audio Meter"), {}, tr("Show or hide the audio meter"));
+  meterAction->setCheckable(true);
+  meterAction->setChecked(!m_monitorBar->isHidden());
+  connect(m_monitorBar, &CMonitorBar::shownChanged, meterAction, &QAction::setChecked);
   QAction* statusBarAction = AddCommand(ID_VIEW_STATUS_BAR, tr("&Status Bar"), {},
                                         tr("Show or hide the status bar\nToggle StatusBar"));
   statusBarAction->setCheckable(true);
@@ -223,7 +247,7 @@ void CMainFrame::BuildMenus() {
   m_documentMenus.append(layerMenu);
 
   QMenu* controlsMenu = bar->addMenu(tr("&Controls"));
-  for (int id : {ID_PLAY, ID_PLAY_ALL, ID_STOP, ID_PAUSE}) controlsMenu->addAction(action(id));
+  for (int id : {ID_PLAY, ID_PLAY_ALL, ID_STOP, ID_PAUSE, ID_RECORD}) controlsMenu->addAction(action(id));
   controlsMenu->addSeparator();
   controlsMenu->addAction(action(ID_JUMP_TO_START));
   controlsMenu->addAction(action(ID_JUMP_TO_END));
@@ -231,6 +255,7 @@ void CMainFrame::BuildMenus() {
 
   QMenu* viewMenu = bar->addMenu(tr("&View"));
   viewMenu->addAction(action(ID_VIEW_CLIPBOARD));
+  viewMenu->addAction(action(ID_VIEW_AUDIO_METER));
   viewMenu->addAction(action(ID_VIEW_STATUS_BAR));
 
   QMenu* toolsMenu = bar->addMenu(tr("&Tools"));
@@ -346,6 +371,10 @@ void CMainFrame::OnCommand(int id) {
   }
   if (id == ID_VIEW_CLIPBOARD) {
     m_clipboardDlg->setVisible(m_clipboardDlg->isHidden());
+    return;
+  }
+  if (id == ID_VIEW_AUDIO_METER) {
+    m_monitorBar->setVisible(m_monitorBar->isHidden());
     return;
   }
   if (id == ID_APP_EXIT) {

@@ -16,6 +16,7 @@
 class CChildFrame;
 class CClipboardDlg;
 class CEditCommandRunner;
+class CMonitorBar;
 class CWavedeskApp;
 class CWavedeskDoc;
 class QAction;
@@ -40,6 +41,8 @@ class CMainFrame : public QMainWindow {
   QMdiArea* mdiArea() const { return m_mdiArea; }
   // The clipboard manager's bar at the bottom (hidden at start).
   CClipboardDlg* clipboardDlg() const { return m_clipboardDlg; }
+  // The audio meter's bar at the bottom, which also runs recording.
+  CMonitorBar* monitorBar() const { return m_monitorBar; }
   // The command's action (every action carries its id in data()).
   QAction* action(int id) const { return m_actions.value(id); }
   // Carries out command `id` as if chosen from a menu; false when it is
@@ -91,6 +94,7 @@ class CMainFrame : public QMainWindow {
   SettingsRecord* m_settings;
   QMdiArea* m_mdiArea;
   CClipboardDlg* m_clipboardDlg = nullptr;
+  CMonitorBar* m_monitorBar = nullptr;
   std::unique_ptr<CEditCommandRunner> m_editCommands;
   QHash<int, QAction*> m_actions;
   QMenu* m_fileMenu = nullptr;
