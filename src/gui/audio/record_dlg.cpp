@@ -48,6 +48,12 @@ constexpr uint64_t kLoadPiece = 1 << 20;
 
 QString Caption() { return QObject::tr("Recording Studio"); }
 
+// The room left for the recording file, in whole MiB.
+QString DiskSpaceText() {
+  const QStorageInfo storage(QDir::tempPath());
+  return QString::number(storage.bytesAvailable() / 1048576) + QStringLiteral(" MB");
+}
+
 QSlider* MakeSlider(Qt::Orientation orientation, int id, QWidget* parent) {
   auto* slider = new QSlider(orientation, parent);
   slider->setObjectName(ControlName(id));
@@ -200,7 +206,8 @@ void CRecordDlg::OnInitDialog() {
     meter->SetRange(0, 100);
     meter->SetPos(50);
   }
-  m_timeRecorded->setText(ElapsedText(m_bar->poll().recordedBytes() / kBytesPerSecond));
+  m_timeRecorded->setText(QStringLiteral("00:00:00"));
+  m_diskSpace->setText(DiskSpaceText());
   m_preview.reset();
   AddLogLine(QStringLiteral("Enumerating Sound Devices..."));
   EnumerateDevices();
@@ -498,8 +505,7 @@ void CRecordDlg::OnMeterTick(const CapturePoll::Tick& tick, int left, int right)
   m_meterLeft->SetPos(left);
   const CapturePoll& poll = m_bar->poll();
   m_timeRecorded->setText(ElapsedText(poll.recordedBytes() / kBytesPerSecond));
-  const QStorageInfo storage(QDir::tempPath());
-  m_diskSpace->setText(QString::number(storage.bytesAvailable() / 1048576) + QStringLiteral(" MB"));
+  m_diskSpace->setText(DiskSpaceText());
   if (poll.tickCount() % 10 == 1 && poll.captureStarted() && m_bar->settings().flashRecordDialog != 0)
     SetCaption(!m_flashed);
   if (m_remote && m_remote->isVisible()) m_remote->SetLevels(left, right);
