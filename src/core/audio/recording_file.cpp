@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <vector>
@@ -56,4 +57,16 @@ int64_t RecordingFile::ReadAt(uint64_t offset, uint8_t* into, size_t bytes) cons
     if (got < 0 && errno == EINTR) continue;
     return got;
   }
+}
+
+uint64_t RecordingFile::ReadAll(uint8_t* into, uint64_t length, size_t piece,
+                                const std::function<void(uint64_t done)>& between) const {
+  uint64_t done = 0;
+  while (done < length && piece > 0) {
+    const int64_t got = ReadAt(done, into + done, static_cast<size_t>(std::min<uint64_t>(piece, length - done)));
+    if (got <= 0) break;
+    done += static_cast<uint64_t>(got);
+    if (between) between(done);
+  }
+  return done;
 }

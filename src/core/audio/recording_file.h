@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,6 +28,13 @@ class RecordingFile {
   // Reads up to `bytes` bytes at `offset`; the count read (0 at the end), or
   // -1 on a read error.
   int64_t ReadAt(uint64_t offset, uint8_t* into, size_t bytes) const;
+  // Reads the file from its start into `into` (room for `length` bytes) in
+  // pieces of `piece` bytes, calling `between` with the count read so far
+  // after each piece; each piece goes on where the last one really ended.
+  // Returns the bytes read: less than `length` when the file is shorter or
+  // a read failed.
+  uint64_t ReadAll(uint8_t* into, uint64_t length, size_t piece,
+                   const std::function<void(uint64_t done)>& between = {}) const;
 
  private:
   RecordingFile(std::string path, int fd) : m_path(std::move(path)), m_fd(fd) {}

@@ -405,16 +405,12 @@ void CRecordDlg::HandOver() {
     CProgressPopup progress(window(), QStringLiteral("Preparing Recorded"), true);
     progress.SetRange(0, static_cast<int>(length / unit), 1);
     progress.SetText(QStringLiteral("Loading..."));
-    uint64_t total = 0;
-    while (total < length) {
-      const int64_t got = file->ReadAt(total, data.get() + total, std::min(kLoadPiece, length - total));
-      if (got <= 0) break;
-      total += static_cast<uint64_t>(got);
+    const uint64_t total = file->ReadAll(data.get(), length, kLoadPiece, [&progress, unit](uint64_t done) {
       // Only what keeps the windows painted: a click now could close the
       // document being filled.
       QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-      progress.SetPos(static_cast<int>(total / unit));
-    }
+      progress.SetPos(static_cast<int>(done / unit));
+    });
     if (total < length) AddLogLine(QStringLiteral("The recording could not be read completely."));
     layer.SetData(std::move(data), total);
     if (CWavedeskView* view = child->view()) {
@@ -448,12 +444,7 @@ void CRecordDlg::OnPreview() {
   }
   LockedRegion region;
   if (m_preview->Lock(0, 0, &region, true).Succeeded()) {
-    uint64_t total = 0;
-    while (total < region.bytes) {
-      const int64_t got = file->ReadAt(total, region.data + total, std::min<uint64_t>(kLoadPiece, region.bytes - total));
-      if (got <= 0) break;
-      total += static_cast<uint64_t>(got);
-    }
+    (void)file->ReadAll(region.data, region.bytes, kLoadPiece);
     (void)m_preview->Unlock(region);
   }
   (void)m_preview->SetCurrentPosition(0);

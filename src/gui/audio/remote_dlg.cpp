@@ -53,13 +53,14 @@ CRemoteDlg::CRemoteDlg(CRecordDlg* recordDlg)
   m_close = button(IDC_REMOTE_CLOSE, IDB_REMOTE_CLOSE_OVER, IDB_REMOTE_CLOSE_AWAY, qRgb(0, 0, 0), {});
   connect(m_record, &QAbstractButton::clicked, this, [this] {
     m_recordDlg->OnRecord();
-    SetScheme(true);
+    // Record does nothing while a preview plays; the colours say what happened.
+    SetScheme(m_recordDlg->IsRecording());
     m_left->StepIt();
     m_right->StepIt();
   });
   connect(m_stop, &QAbstractButton::clicked, this, [this] {
     m_recordDlg->OnStop();
-    SetScheme(false);
+    SetScheme(m_recordDlg->IsRecording());
     m_left->StepIt();
     m_right->StepIt();
   });
