@@ -55,13 +55,13 @@ QImage Skin() {
   // Title plate.
   p.setPen(Qt::NoPen);
   p.setBrush(kPlate);
-  p.drawRoundedRect(QRectF(40, 12, 220, 22), 6, 6);
+  p.drawRoundedRect(QRectF(52, 12, 260, 22), 6, 6);
   QFont font = p.font();
   font.setPixelSize(13);
   font.setBold(true);
   p.setFont(font);
   p.setPen(kConsoleBottom);
-  p.drawText(QRectF(40, 12, 220, 22), Qt::AlignCenter, QStringLiteral("RECORDING REMOTE"));
+  p.drawText(QRectF(52, 12, 260, 22), Qt::AlignCenter, QStringLiteral("RECORDING REMOTE"));
   // Wells for the level bars, with their channel letters.
   for (bool right : {false, true}) {
     const QRect bar = LevelBarRect(right);
@@ -179,18 +179,18 @@ QImage RecordIcon() {
 
 }  // namespace
 
-QRect LevelBarRect(bool right) { return QRect(52, right ? 62 : 44, 200, 12); }
+QRect LevelBarRect(bool right) { return QRect(52, right ? 62 : 44, 260, 12); }
 
 QRect ButtonRect(int controlId) {
   switch (controlId) {
     case IDC_REMOTE_RECORD:
-      return QRect(52, 88, kButtonSize, kButtonSize);
+      return QRect(70, 88, kButtonSize, kButtonSize);
     case IDC_REMOTE_STOP:
-      return QRect(130, 88, kButtonSize, kButtonSize);
+      return QRect(160, 88, kButtonSize, kButtonSize);
     case IDC_REMOTE_PREVIEW:
-      return QRect(208, 88, kButtonSize, kButtonSize);
+      return QRect(250, 88, kButtonSize, kButtonSize);
     case IDC_REMOTE_CLOSE:
-      return QRect(kSkinWidth - 52, 14, kCloseSize, kCloseSize);
+      return QRect(kSkinWidth - 50, 13, kCloseSize, kCloseSize);
     default:
       return {};
   }
