@@ -16,6 +16,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "core/audio/capture_source_mixer.h"
 #include "core/audio/recording_file.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/resource_ids.h"
@@ -281,6 +282,98 @@ TEST_F(RecordDlgTest, TheViewCommandShowsAndHidesTheMeter) {
   EXPECT_TRUE(bar()->isVisible());
   // The levels move with the test signal's loud frames
   EXPECT_TRUE(WaitFor([&] { return bar()->leftBar()->GetPos() == 100; }));
+}
+
+// A sound server's input mixer with what no virtual input of the test
+// daemon has: inputs with several ports (input lines).
+class PortedMixer : public CaptureSourceMixer {
+ public:
+  DeviceResult ListSources(std::vector<CaptureSource>* sources) override {
+    *sources = {{"card.analog", "Built-in Audio Analog Stereo", false,
+                 {{"analog-input-mic", "Microphone"}, {"analog-input-linein", "Line In"}, {"analog-input-cd", "CD"}},
+                 "analog-input-linein"},
+                {"card.monitor", "Monitor of Built-in Audio", true, {}, ""}};
+    return DeviceResult::Ok();
+  }
+  DeviceResult DefaultSourceName(std::string* name) override {
+    *name = "card.monitor";
+    return DeviceResult::Ok();
+  }
+  DeviceResult SetActivePort(const std::string& source, const std::string& port) override {
+    activated.push_back(source + "/" + port);
+    return DeviceResult::Ok();
+  }
+  DeviceResult GetLevels(const std::string&, SourceLevels* levels) override {
+    *levels = SourceLevels{true, 0.42, false, 0};
+    return DeviceResult::Ok();
+  }
+  DeviceResult SetVolume(const std::string& source, double volume) override {
+    volumes.push_back({source, volume});
+    return DeviceResult::Ok();
+  }
+  DeviceResult SetBalance(const std::string&, double) override { return DeviceResult::Ok(); }
+
+  std::vector<std::string> activated;
+  std::vector<std::pair<std::string, double>> volumes;
+};
+
+TEST(RecordDlgPortsTest, InputLinesAreTheChosenInputsPortsAndChoosingOneActivatesIt) {
+  // Given a meter bar on a mixer whose first input has three ports, the second active
+  PortedMixer* mixer = nullptr;
+  std::unique_ptr<SoundCaptureDevice> device;
+  ASSERT_TRUE(OpenSoundCaptureDevice(SoundBackend::Null, &device).Succeeded());
+  std::unique_ptr<SoundCaptureBuffer> ring;
+  ASSERT_TRUE(device->CreateCaptureBuffer(65536, WorkingFormat(), &ring).Succeeded());
+  CMonitorBar::Services services;
+  services.captureRing = [&ring]() -> SoundCaptureBuffer* { return ring.get(); };
+  services.openMixer = [&mixer]() -> std::unique_ptr<CaptureSourceMixer> {
+    auto made = std::make_unique<PortedMixer>();
+    mixer = made.get();
+    return made;
+  };
+  CMonitorBar bar(nullptr, services);
+  bool ran = false;
+  WhenShown(ControlName(IDD_RECORD), [&](QWidget* shown) {
+    auto* devices = Control<QComboBox>(*shown, IDC_REC_DEVICE);
+    auto* pins = Control<QComboBox>(*shown, IDC_REC_PIN);
+    // It opens on the default input, the monitor listed after the real input
+    ASSERT_EQ(devices->count(), 2);
+    EXPECT_EQ(devices->itemText(0), QStringLiteral("Built-in Audio Analog Stereo"));
+    EXPECT_EQ(devices->currentIndex(), 1);
+    EXPECT_EQ(pins->count(), 0);
+    // When the user chooses the real input, which the null ring cannot move to
+    devices->setCurrentIndex(0);
+    // Then its ports are the input pins, the active one selected
+    ASSERT_EQ(pins->count(), 3);
+    EXPECT_EQ(pins->itemText(0), QStringLiteral("Microphone"));
+    EXPECT_EQ(pins->currentText(), QStringLiteral("Line In"));
+    const QStringList log = Control<QPlainTextEdit>(*shown, IDC_REC_LOG)->toPlainText().split(QLatin1Char('\n'));
+    EXPECT_TRUE(log.last().endsWith(QStringLiteral("\t3 input pins found."))) << log.last().toStdString();
+    EXPECT_TRUE(log.filter(QStringLiteral("Cannot record from this device.")).size() == 1);
+    // The volume slider shows the input's level
+    auto* volume = Control<QSlider>(*shown, IDC_REC_VOLUME);
+    EXPECT_TRUE(volume->isEnabled());
+    EXPECT_EQ(volume->value(), -42);
+    EXPECT_FALSE(Control<QSlider>(*shown, IDC_REC_PAN)->isEnabled());
+    EXPECT_TRUE(mixer->activated.empty());
+    // Choosing another line makes it the active port
+    pins->setCurrentIndex(2);
+    ASSERT_EQ(mixer->activated.size(), 1u);
+    EXPECT_EQ(mixer->activated[0], "card.analog/analog-input-cd");
+    // A released volume slider sets the level; a moved one without release does not
+    volume->setValue(-70);
+    EXPECT_TRUE(mixer->volumes.empty());
+    volume->setSliderDown(true);
+    volume->setValue(-25);
+    volume->setSliderDown(false);
+    ASSERT_EQ(mixer->volumes.size(), 1u);
+    EXPECT_EQ(mixer->volumes[0].first, "card.analog");
+    EXPECT_NEAR(mixer->volumes[0].second, 0.25, 1e-9);
+    ran = true;
+    shown->close();
+  });
+  bar.RunRecordDialog();
+  EXPECT_TRUE(ran);
 }
 
 }  // namespace
