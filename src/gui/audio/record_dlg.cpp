@@ -231,12 +231,19 @@ void CRecordDlg::EnumerateDevices() {
   for (const CaptureSource& source : m_sources)
     m_devices->addItem(QString::fromStdString(source.description), QString::fromStdString(source.name));
   // The list opens on the input the capture reads from: the one chosen
-  // earlier, or the server's default.
+  // earlier, or, when none was or it has gone (the server then moved the
+  // capture to its default), the server's default.
+  auto indexOf = [this](const std::string& name) {
+    for (size_t i = 0; i < m_sources.size(); ++i)
+      if (m_sources[i].name == name) return static_cast<int>(i);
+    return -1;
+  };
   m_boundSource = m_bar->captureSource();
-  if (m_boundSource.empty()) (void)m_mixer->DefaultSourceName(&m_boundSource);
-  int index = 0;
-  for (size_t i = 0; i < m_sources.size(); ++i)
-    if (m_sources[i].name == m_boundSource) index = static_cast<int>(i);
+  if (m_boundSource.empty() || indexOf(m_boundSource) < 0) {
+    m_boundSource.clear();
+    (void)m_mixer->DefaultSourceName(&m_boundSource);
+  }
+  const int index = std::max(0, indexOf(m_boundSource));
   m_devices->setCurrentIndex(index);
   SelectDevice();
 }

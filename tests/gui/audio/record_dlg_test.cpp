@@ -376,4 +376,49 @@ TEST(RecordDlgPortsTest, InputLinesAreTheChosenInputsPortsAndChoosingOneActivate
   EXPECT_TRUE(ran);
 }
 
+TEST(RecordDlgOverrunTest, AHeldUpProgramLogsTheOverrunAndWritesNoStaleSound) {
+  // Given a meter bar on the null back-end's counting signal with a ring of
+  // 64 KiB (0.37 s)
+  std::unique_ptr<SoundCaptureDevice> device;
+  ASSERT_TRUE(OpenSoundCaptureDevice(SoundBackend::Null, &device).Succeeded());
+  uint16_t counter = 0;
+  ASSERT_TRUE(device->SetTestSignal([counter](int16_t* samples, uint32_t frames) mutable {
+    for (uint32_t i = 0; i < frames; ++i, ++counter) samples[2 * i] = samples[2 * i + 1] = static_cast<int16_t>(counter);
+  }));
+  std::unique_ptr<SoundCaptureBuffer> ring;
+  ASSERT_TRUE(device->CreateCaptureBuffer(65536, WorkingFormat(), &ring).Succeeded());
+  ASSERT_TRUE(ring->Start(true).Succeeded());
+  CMonitorBar::Services services;
+  services.captureRing = [&ring]() -> SoundCaptureBuffer* { return ring.get(); };
+  CMonitorBar bar(nullptr, services);
+  bar.StartMeterTimer();
+  QStringList log;
+  WhenShown(ControlName(IDD_RECORD), [&](QWidget* shown) {
+    Control<QPushButton>(*shown, IDC_REC_RECORD)->click();
+    ASSERT_TRUE(WaitFor([&] { return bar.poll().recordedBytes() > 0; }));
+    // When the program is held up for longer than the ring holds
+    QTest::qSleep(700);
+    ASSERT_TRUE(WaitFor([&] { return bar.poll().recordedBytes() > 0.8 * 176400; }));
+    Control<QPushButton>(*shown, IDC_REC_STOP)->click();
+    log = Control<QPlainTextEdit>(*shown, IDC_REC_LOG)->toPlainText().split(QLatin1Char('\n'));
+    shown->close();
+  });
+  bar.RunRecordDialog();
+  // Then the log says how much was lost
+  const QStringList overruns = log.filter(QRegularExpression(QStringLiteral("\\tRecording overrun: \\d+\\.\\d seconds lost\\.$")));
+  EXPECT_EQ(overruns.size(), 1) << log.join(QLatin1Char('|')).toStdString();
+  // And the recording holds only true sound: the count runs on frame by
+  // frame except at one gap, the bytes the ring overwrote
+  RecordingFile* file = bar.recordingFile();
+  std::vector<int16_t> samples(file->Length() / 2);
+  ASSERT_EQ(file->ReadAt(0, reinterpret_cast<uint8_t*>(samples.data()), file->Length()),
+            static_cast<int64_t>(file->Length()));
+  int gaps = 0;
+  for (size_t f = 1; f < samples.size() / 2; ++f) {
+    if (static_cast<uint16_t>(samples[2 * f]) != static_cast<uint16_t>(samples[2 * f - 2] + 1)) ++gaps;
+    ASSERT_EQ(samples[2 * f], samples[2 * f + 1]);
+  }
+  EXPECT_EQ(gaps, 1);
+}
+
 }  // namespace
