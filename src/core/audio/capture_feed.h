@@ -4,10 +4,18 @@
 // into the ring after the feed is gone.
 #pragma once
 
+#include <string>
+
 #include "core/audio/sound_device.h"
 
 class CaptureFeed {
  public:
   virtual ~CaptureFeed() = default;
   virtual DeviceResult Run(bool run) = 0;
+  // Switches the feed to another input of the server; feeds without named
+  // inputs refuse.
+  virtual DeviceResult MoveToSource(const std::string& /*sourceName*/) {
+    return DeviceResult::Fail(kDeviceErrorInvalidParameter, "SOUND_ERR_INVALID_PARAMETER",
+                              "This capture device has no inputs to choose from.");
+  }
 };

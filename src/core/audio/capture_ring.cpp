@@ -153,3 +153,15 @@ DeviceResult CaptureRing::Unlock(const LockedRegion& first, const LockedRegion& 
   locked_ = false;
   return DeviceResult::Ok();
 }
+
+DeviceResult CaptureRing::GetCapturedBytes(uint64_t* bytes) {
+  if (bytes == nullptr) return InvalidParameter("No count to fill.");
+  std::lock_guard<std::mutex> lock(mutex_);
+  *bytes = written_;
+  return DeviceResult::Ok();
+}
+
+DeviceResult CaptureRing::MoveToSource(const std::string& sourceName) {
+  if (!feed_) return InvalidParameter("The capture buffer has no input.");
+  return feed_->MoveToSource(sourceName);
+}

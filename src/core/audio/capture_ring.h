@@ -37,6 +37,8 @@ class CaptureRing : public SoundCaptureBuffer {
   DeviceResult Lock(uint32_t offset, uint32_t bytes, LockedRegion* first,
                     LockedRegion* second) override;
   DeviceResult Unlock(const LockedRegion& first, const LockedRegion& second) override;
+  DeviceResult GetCapturedBytes(uint64_t* bytes) override;
+  DeviceResult MoveToSource(const std::string& sourceName) override;
 
  private:
   CaptureRing(uint32_t size, std::unique_ptr<uint8_t[]> ring, std::unique_ptr<uint8_t[]> copy);

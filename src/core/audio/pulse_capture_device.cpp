@@ -77,6 +77,38 @@ class PulseCaptureFeed : public CaptureFeed {
     return result;
   }
 
+  // Moves the record stream to another source; the server keeps the stream
+  // (and so the ring's position) running across the move.
+  DeviceResult MoveToSource(const std::string& sourceName) override {
+    struct Outcome {
+      pa_threaded_mainloop* mainloop;
+      bool done = false;
+      int success = 0;
+    } outcome{connection_->Mainloop()};
+    connection_->Lock();
+    DeviceResult result = DeviceResult::Ok();
+    pa_operation* op = pa_context_move_source_output_by_name(
+        connection_->Context(), pa_stream_get_index(stream_), sourceName.c_str(),
+        [](pa_context*, int success, void* userdata) {
+          auto* waiting = static_cast<Outcome*>(userdata);
+          waiting->success = success;
+          waiting->done = true;
+          pa_threaded_mainloop_signal(waiting->mainloop, 0);
+        },
+        &outcome);
+    if (op == nullptr) {
+      result = connection_->ContextFailure(kDeviceErrorGeneric);
+    } else {
+      // A dying connection cancels the operation, which ends the wait too.
+      while (!outcome.done && pa_operation_get_state(op) == PA_OPERATION_RUNNING)
+        pa_threaded_mainloop_wait(connection_->Mainloop());
+      pa_operation_unref(op);
+      if (!outcome.success) result = connection_->ContextFailure(kDeviceErrorInvalidParameter);
+    }
+    connection_->Unlock();
+    return result;
+  }
+
  private:
   // Main-loop thread, lock held.
   static void OnRead(pa_stream* stream, size_t, void* userdata) {

@@ -134,6 +134,13 @@ class SoundCaptureBuffer {
   virtual DeviceResult Lock(uint32_t offset, uint32_t bytes, LockedRegion* first,
                             LockedRegion* second) = 0;
   virtual DeviceResult Unlock(const LockedRegion& first, const LockedRegion& second) = 0;
+  // Bytes captured since the ring last started, without the wrap (the read
+  // position is this count modulo Size()). A reader that was held up for
+  // longer than a lap tells from it how much was overwritten unread.
+  virtual DeviceResult GetCapturedBytes(uint64_t* bytes) = 0;
+  // Records from the named input of the sound server from now on, with the
+  // ring and its counts running on. Back-ends without named inputs fail.
+  virtual DeviceResult MoveToSource(const std::string& sourceName) = 0;
 };
 
 // Fills `frames` interleaved stereo 16-bit frames of test input (null back-end).

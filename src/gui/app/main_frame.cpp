@@ -27,6 +27,7 @@
 #include "gui/app/resource_ids.h"
 #include "gui/app/wavedesk_app.h"
 #include "gui/app/wavedesk_doc.h"
+#include "gui/audio/monitor_bar.h"
 #include "gui/edit/clipboard_dlg.h"
 #include "gui/edit/sound_form_view.h"
 #include "gui/ui/child_frame.h"
@@ -105,6 +106,22 @@ CMainFrame::CMainFrame(CWavedeskApp* app, SettingsRecord* settings, QWidget* par
   statusBar()->setObjectName(QStringLiteral("StatusBar"));
   statusBar()->showMessage(tr("Ready"));
   m_lockIndicators = new CLockIndicators(statusBar());
+  // The audio meter at the bottom edge. Its record dialog records from the
+  // application's capture ring and previews on its output, both of which
+  // open after the frame is made.
+  CMonitorBar::Services services;
+  services.captureRing = [this]() -> SoundCaptureBuffer* {
+    return m_app != nullptr ? m_app->devices().captureRing() : nullptr;
+  };
+  services.output = [this]() -> SoundOutputDevice* { return m_app != nullptr ? m_app->devices().output() : nullptr; };
+  services.openMixer = [this] {
+    std::unique_ptr<CaptureSourceMixer> mixer;
+    if (m_app != nullptr) (void)OpenCaptureSourceMixer(m_app->devices().backend(), &mixer);
+    return mixer;
+  };
+  m_monitorBar = new CMonitorBar(m_settings, std::move(services), this);
+  m_monitorBar->setFeatures(QDockWidget::NoDockWidgetFeatures);
+  addDockWidget(Qt::BottomDockWidgetArea, m_monitorBar);
   // One clipboard manager for the whole program; its clips outlive the
   // documents they came from. Its preview plays on the application's output,
   // which opens after the frame is made.
@@ -222,6 +239,7 @@ void CMainFrame::BuildActions() {
     action(id)->setCheckable(true);
   // A copy can show the clipboard manager too; the check mark follows it.
   connect(m_clipboardDlg, &CClipboardDlg::shownChanged, action(ID_VIEW_CLIPBOARD), &QAction::setChecked);
+  connect(m_monitorBar, &CMonitorBar::shownChanged, action(ID_VIEW_AUDIO_METER), &QAction::setChecked);
   AddCommand(ID_HELP_CONTENTS, tr("&Help Contents..."), {}, tr("Open the help\nHelp"));
   AddCommand(ID_APP_ABOUT, tr("&About Tarvo Wavedesk..."), {},
              tr("Display program information, version number and copyright\nAbout"));
@@ -365,7 +383,7 @@ QWidget* CMainFrame::bar(const QString& name) const {
 
 QList<QPair<QString, QWidget*>> CMainFrame::PlacedBars() const {
   return {{QStringLiteral("Toolbar"), m_toolBar},
-          {QStringLiteral("Monitor"), nullptr},
+          {QStringLiteral("Monitor"), m_monitorBar},
           {QStringLiteral("Explorer"), nullptr},
           {QStringLiteral("Clipboard"), m_clipboardDlg},
           {QStringLiteral("Controls"), m_controlBar}};

@@ -21,6 +21,7 @@ class CControlToolBar;
 class CLockIndicators;
 class CWavedeskToolBar;
 class CEditCommandRunner;
+class CMonitorBar;
 class CWavedeskApp;
 class CWavedeskDoc;
 class QAction;
@@ -53,6 +54,8 @@ class CMainFrame : public QMainWindow {
   // The Paste drop-down's popup: one entry per clip of the clipboard
   // manager, rebuilt each time it opens.
   QMenu* pasteMenu() const { return m_pasteMenu; }
+  // The audio meter's bar at the bottom, which also runs recording.
+  CMonitorBar* monitorBar() const { return m_monitorBar; }
   // The command's action (every action carries its id in data()).
   QAction* action(int id) const { return m_actions.value(id); }
   // Carries out command `id` as if chosen from a menu; false when it is
@@ -123,6 +126,7 @@ class CMainFrame : public QMainWindow {
   QMetaObject::Connection m_documentUpdates;
   class ReleaseWatcher;
   std::unique_ptr<ReleaseWatcher> m_releaseWatcher;
+  CMonitorBar* m_monitorBar = nullptr;
   std::unique_ptr<CEditCommandRunner> m_editCommands;
   QHash<int, QAction*> m_actions;
   QMenu* m_fileMenu = nullptr;

@@ -26,6 +26,7 @@
 #include "gui/edit/dialog_new.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/wavedesk_doc.h"
+#include "gui/audio/monitor_bar.h"
 #include "gui/ui/child_frame.h"
 
 namespace {
@@ -145,6 +146,12 @@ bool CWavedeskApp::InitInstance(const Options& options) {
     return false;
   }
 
+  // The meter starts once there is a capture ring to read; a finished
+  // recording opens as a new document made with the generator's settings.
+  m_frame->monitorBar()->SetNewDocumentHandler(
+      [this] { return NewGeneratedDocument(m_dialogNew->Parameters()); });
+  m_frame->monitorBar()->StartMeterTimer();
+
   status("Welcome");
   m_frame->show();
   m_frame->repaint();
@@ -175,7 +182,10 @@ void CWavedeskApp::RunCommonTasks() {
     case kTaskGenerateTone:
       OnCommand(ID_NEW_GENERATED_WAVE);
       break;
-    default:  // recording arrives with the record dialog
+    case kTaskBeginRecording:
+      m_frame->monitorBar()->RunRecordDialog();
+      break;
+    default:  // closed without a task
       break;
   }
 }
@@ -183,6 +193,7 @@ void CWavedeskApp::RunCommonTasks() {
 void CWavedeskApp::ExitInstance() { m_devices.Close(); }
 
 void CWavedeskApp::OnMainWindowClosing() {
+  m_frame->monitorBar()->KillMeterTimer();
   if (SoundCaptureBuffer* ring = m_devices.captureRing()) ring->Stop();
 }
 
@@ -263,6 +274,9 @@ void CWavedeskApp::OnCommand(int id) {
     }
     case ID_COMMON_TASKS:
       RunCommonTasks();
+      break;
+    case ID_RECORD:
+      m_frame->monitorBar()->RunRecordDialog();
       break;
     case ID_HELP_CONTENTS: {
       const QString help = QCoreApplication::applicationDirPath() + QStringLiteral("/help.html");

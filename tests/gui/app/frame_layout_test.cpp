@@ -46,9 +46,10 @@ class FrameLayoutTest : public testing::Test {
   std::unique_ptr<CWavedeskApp> m_app;
 };
 
-TEST_F(FrameLayoutTest, FirstStartShowsTheToolBarsAndStatusBarAndHidesTheClipboardManager) {
+TEST_F(FrameLayoutTest, FirstStartShowsTheToolBarsStatusBarAndMeterAndHidesTheClipboardManager) {
   EXPECT_TRUE(Shown(QStringLiteral("Toolbar")));
   EXPECT_TRUE(Shown(QStringLiteral("Controls")));
+  EXPECT_TRUE(Shown(QStringLiteral("Monitor")));
   EXPECT_FALSE(frame()->statusBar()->isHidden());
   EXPECT_FALSE(Shown(QStringLiteral("Clipboard")));
   // The main bar's buttons in their order, with their labels beside the
@@ -73,6 +74,7 @@ TEST_F(FrameLayoutTest, EachBarIsWhereTheUserLeftItAfterARestart) {
   const Case cases[] = {
       {ID_VIEW_TOOLBAR, "Toolbar", true},
       {ID_VIEW_PLAY_CONTROLS, "Controls", true},
+      {ID_VIEW_AUDIO_METER, "Monitor", true},
       {ID_VIEW_CLIPBOARD, "Clipboard", false},
   };
   for (const Case& c : cases) {
