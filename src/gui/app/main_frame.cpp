@@ -129,6 +129,9 @@ CMainFrame::CMainFrame(CWavedeskApp* app, SettingsRecord* settings, QWidget* par
   m_clipboardDlg->SetOutputDeviceSource(
       [this]() -> SoundOutputDevice* { return m_app != nullptr ? m_app->devices().output() : nullptr; });
   addDockWidget(Qt::BottomDockWidgetArea, m_clipboardDlg);
+  // The bottom bars lie one above the other, the meter along the window's
+  // bottom edge, each as wide as the window.
+  splitDockWidget(m_clipboardDlg, m_monitorBar, Qt::Vertical);
   m_clipboardDlg->setFeatures(QDockWidget::NoDockWidgetFeatures);
   m_clipboardDlg->hide();
   m_editCommands = std::make_unique<CEditCommandRunner>(this, m_clipboardDlg);
