@@ -36,7 +36,12 @@ CFileSearch::CFileSearch(QObject* parent) : QObject(parent) {}
 
 CFileSearch::~CFileSearch() {
   for (Job& job : m_jobs) job.stop->store(true);
+  WaitForWorkers();
+}
+
+void CFileSearch::WaitForWorkers() {
   for (Job& job : m_jobs) job.thread.join();
+  m_jobs.clear();
 }
 
 void CFileSearch::Start(const QString& text, const QStringList& roots) {

@@ -34,6 +34,9 @@ class CFileSearch : public QObject {
   // Stops the running search; what it reported so far stays reported.
   void Cancel();
   bool IsRunning() const { return m_running; }
+  // Blocks until every worker has ended, a cancelled one included; reports
+  // they posted arrive with the next pass of the event loop.
+  void WaitForWorkers();
 
   // Called on the worker thread as it enters each folder (the path with its
   // trailing "/"), before reading it. Lets a test hold the walk at a chosen

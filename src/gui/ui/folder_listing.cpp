@@ -7,8 +7,6 @@
 #include <QFileInfo>
 #include <algorithm>
 
-#include "core/model/sound_document.h"
-
 namespace {
 
 // Hidden entries stay out, as in any file manager: a home folder would
@@ -20,7 +18,8 @@ bool IsShown(const QFileInfo& entry) { return entry.isDir() || CFolderListing::I
 }  // namespace
 
 bool CFolderListing::IsSoundFileName(const QString& name) {
-  return SoundDocument::IsSavableExtension(name.toStdString());
+  return name.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) ||
+         name.endsWith(QLatin1String(".tvf"), Qt::CaseInsensitive);
 }
 
 std::vector<FolderEntry> CFolderListing::List(const QString& folder) {
