@@ -26,6 +26,7 @@
 #include "gui/edit/clipboard_dlg.h"
 #include "gui/edit/sound_form_view.h"
 #include "gui/ui/child_frame.h"
+#include "gui/ui/tree_bar.h"
 #include "gui/ui/wavedesk_view.h"
 
 namespace {
@@ -87,6 +88,22 @@ CMainFrame::CMainFrame(CWavedeskApp* app, SettingsRecord* settings, QWidget* par
   });
   BuildActions();
   BuildMenus();
+  // ---- Explorer bar: docked at the right, hidden at start, shown and
+  // hidden by View > Explorer (230), whose check mark follows the bar.
+  {
+    auto* explorer = new CTreeBar(this);
+    addDockWidget(Qt::RightDockWidgetArea, explorer);
+    explorer->hide();
+    connect(explorer, &CTreeBar::openFileRequested, this, &CMainFrame::openFileRequested);
+    QAction* toggle = AddCommand(ID_VIEW_EXPLORER, tr("&Explorer"), {},
+                                 tr("Show or hide the file explorer\nToggle Explorer"));
+    toggle->setCheckable(true);
+    connect(toggle, &QAction::triggered, explorer, [explorer] { explorer->setVisible(explorer->isHidden()); });
+    connect(explorer, &CTreeBar::shownChanged, toggle, &QAction::setChecked);
+    for (QAction* entry : menuBar()->actions())
+      if (entry->menu() != nullptr && entry->text() == tr("&View"))
+        entry->menu()->insertAction(entry->menu()->actions().value(0), toggle);
+  }
   LoadSettings();
   connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this] {
     UpdateMenus();

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -101,6 +102,8 @@ CTreeBar::CTreeBar(QWidget* parent) : QDockWidget(parent), m_search(new CFileSea
   m_tabs = new QTabWidget(client);
   m_tabs->setObjectName(ControlName(IDC_TREE_TAB));
   m_tabs->setIconSize(QSize(16, 16));
+  // All three tabs stay in sight: the bar is as wide as their labels need.
+  m_tabs->setUsesScrollButtons(false);
   m_tabs->addTab(BuildBrowsePage(), TreeIcon(kTreeImageDrive), QStringLiteral("Browse  "));
   m_tabs->addTab(BuildFavoritesPage(), TreeIcon(kTreeImageFavoritesTab), QStringLiteral("Favorites  "));
   m_tabs->addTab(BuildSearchPage(), TreeIcon(kTreeImageSearchTab), QStringLiteral("Search"));
@@ -389,6 +392,9 @@ void CTreeBar::OnFind() {
 void CTreeBar::OnFound(const QString& name, const QString& location, qint64 size) {
   auto* row = new QTreeWidgetItem(QStringList{name, location, QString::number(size)});
   row->setIcon(0, TreeIcon(kTreeImageSoundFile));
+  // The narrow columns cut long names and folders short.
+  row->setToolTip(0, name);
+  row->setToolTip(1, location);
   m_results->addTopLevelItem(row);
 }
 
@@ -427,8 +433,12 @@ void CTreeBar::setVisible(bool visible) {
 void CTreeBar::showEvent(QShowEvent* event) {
   QDockWidget::showEvent(event);
   if (m_sized) return;
+  // With the desktop's fonts the three tabs may need more than the first
+  // width, and never fewer than the smallest width the user may drag to.
+  const int tabsWidth = m_tabs->tabBar()->sizeHint().width() + 8;
+  widget()->setMinimumWidth(std::max(kSmallestWidth, tabsWidth));
   if (auto* frame = qobject_cast<QMainWindow*>(parentWidget())) {
     m_sized = true;
-    frame->resizeDocks({this}, {kFirstWidth}, Qt::Horizontal);
+    frame->resizeDocks({this}, {std::max(kFirstWidth, tabsWidth)}, Qt::Horizontal);
   }
 }
