@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -28,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/app/main_frame.h"
 #include "gui/app/resource_ids.h"
 #include "gui/edit/wavedesk_list_ctrl.h"
 #include "gui/ui/favorite_list.h"
@@ -511,6 +513,40 @@ TEST_F(TreeBarTest, DoubleClickOpensSoundFilesAndFileLinksOnly) {
   ASSERT_EQ(opened.size(), 2);
   EXPECT_EQ(opened[0][0].toString(), Q(Root() / "Drums" / "KICK.WAV"));
   EXPECT_EQ(opened[1][0].toString(), Q(Root() / "pad.tvf"));
+}
+
+// ---- In the main window
+
+TEST_F(TreeBarTest, TheMainWindowKeepsTheExplorerHiddenUntilViewExplorer) {
+  Touch(Root() / "tune.wav");
+  CMainFrame frame;
+  frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  auto* bar = frame.findChild<CTreeBar*>();
+  ASSERT_NE(bar, nullptr);
+  QAction* toggle = frame.action(ID_VIEW_EXPLORER);
+  ASSERT_NE(toggle, nullptr);
+  EXPECT_EQ(frame.dockWidgetArea(bar), Qt::RightDockWidgetArea);
+  EXPECT_FALSE(bar->isVisible());
+  EXPECT_FALSE(toggle->isChecked());
+
+  EXPECT_TRUE(frame.ExecuteCommand(ID_VIEW_EXPLORER));
+  EXPECT_TRUE(bar->isVisible());
+  EXPECT_TRUE(toggle->isChecked());
+  // The three tabs fit the width the bar takes.
+  auto* tabs = Control<QTabWidget>(*bar, IDC_TREE_TAB);
+  EXPECT_GE(tabs->width(), tabs->tabBar()->sizeHint().width());
+
+  // A file chosen in the bar goes the way of a dropped file.
+  QSignalSpy opened(&frame, &CMainFrame::openFileRequested);
+  bar->AddFileLink(Q(Root() / "tune.wav"));
+  emit Favorites(*bar)->itemDoubleClicked(Favorites(*bar)->topLevelItem(0), 0);
+  ASSERT_EQ(opened.size(), 1);
+  EXPECT_EQ(opened[0][0].toString(), Q(Root() / "tune.wav"));
+
+  EXPECT_TRUE(frame.ExecuteCommand(ID_VIEW_EXPLORER));
+  EXPECT_FALSE(bar->isVisible());
+  EXPECT_FALSE(toggle->isChecked());
 }
 
 }  // namespace
