@@ -12,7 +12,6 @@
 #include <sys/stat.h>
 #include <utility>
 
-#include "gui/ui/folder_listing.h"
 #include "gui/ui/mount_list.h"
 
 namespace {
@@ -24,6 +23,14 @@ constexpr auto kStatusInterval = std::chrono::milliseconds(50);
 struct DirCloser {
   void operator()(DIR* dir) const { closedir(dir); }
 };
+
+// ".wav" or ".tvf" in any case, as CFolderListing::IsSoundFileName.
+bool HasSoundExtension(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string tail = name.substr(name.size() - 4);
+  for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return tail == ".wav" || tail == ".tvf";
+}
 
 std::string WithSlash(std::string path) {
   if (path.empty() || path.back() != '/') path.push_back('/');
@@ -131,8 +138,11 @@ void CFileSearch::Walk(const std::string& text, const std::vector<std::string>& 
           if (name[0] != '.') subfolders.push_back(name);
           continue;
         }
+        // The extension is plain ASCII: most names are turned down before
+        // they are decoded.
+        if (!HasSoundExtension(name)) continue;
         const QString fileName = QFile::decodeName(QByteArray::fromStdString(name));
-        if (!CFolderListing::IsSoundFileName(fileName) || !fileName.contains(needle, Qt::CaseInsensitive)) continue;
+        if (!fileName.contains(needle, Qt::CaseInsensitive)) continue;
         // A link to a sound file is a hit like the file; a link to nothing,
         // or to a folder, is none.
         if (fstatat(fd, name.c_str(), &info, 0) != 0 || !S_ISREG(info.st_mode)) continue;

@@ -23,16 +23,28 @@ bool CFolderListing::IsSoundFileName(const QString& name) {
 }
 
 std::vector<FolderEntry> CFolderListing::List(const QString& folder) {
-  std::vector<FolderEntry> entries;
-  if (folder.isEmpty()) return entries;
+  if (folder.isEmpty()) return {};
+  // The names' bytes are made once, not in every comparison of the sort.
+  struct Keyed {
+    QByteArray key;
+    FolderEntry entry;
+  };
+  std::vector<Keyed> keyed;
   QDirIterator it(folder, kShown);
   while (it.hasNext()) {
     it.next();
     const QFileInfo info = it.fileInfo();
     if (!IsShown(info)) continue;
-    entries.push_back({info.fileName(), Join(folder, info.fileName()), info.isDir()});
+    const QString name = info.fileName();
+    keyed.push_back({QFile::encodeName(name), {name, Join(folder, name), info.isDir()}});
   }
-  std::sort(entries.begin(), entries.end(), Precedes);
+  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    if (a.entry.isFolder != b.entry.isFolder) return a.entry.isFolder;
+    return a.key < b.key;
+  });
+  std::vector<FolderEntry> entries;
+  entries.reserve(keyed.size());
+  for (Keyed& item : keyed) entries.push_back(std::move(item.entry));
   return entries;
 }
 
