@@ -7,6 +7,7 @@
 // during a search, and the pages with their double clicks.
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -361,6 +362,27 @@ TEST_F(TreeBarTest, NewFolderAsksForAFolderAndAddsItByName) {
   EXPECT_EQ(favorites[0].path, Q(Root() / "Samples") + "/");
 }
 
+TEST_F(TreeBarTest, NewFileLinksASoundFileChosenThroughTheAudioFilter) {
+  Touch(Root() / "pad.tvf");
+  auto bar = MakeBar();
+  QStringList filters;
+  gui_test::WhenModalShows([&](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    filters = dialog->nameFilters();
+    dialog->setDirectory(Q(Root()));
+    dialog->selectFile(Q(Root() / "pad.tvf"));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  Control<QPushButton>(*bar, IDC_NEW_FAVORITE_FILE)->click();
+  EXPECT_EQ(filters, (QStringList{"Compatible Audio Files (*.wav *.tvf)", "Microsoft ACM Waveform (*.wav)",
+                                  "Tarvo Document File (*.tvf)", "All Files (*.*)"}));
+  const std::vector<Favorite> favorites = bar->favorites();
+  ASSERT_EQ(favorites.size(), 1u);
+  EXPECT_EQ(favorites[0].name, "pad.tvf");
+  EXPECT_EQ(favorites[0].path, Q(Root() / "pad.tvf") + "/");
+}
+
 // ---- Search
 
 TEST_F(TreeBarTest, SearchListsSoundFilesByPartOfTheirNameWithoutFollowingLinks) {
@@ -491,6 +513,40 @@ TEST_F(TreeBarTest, EachTabShowsItsOwnControls) {
   EXPECT_EQ(results->headerItem()->text(0), "Name");
   EXPECT_EQ(results->headerItem()->text(1), "Location");
   EXPECT_EQ(results->headerItem()->text(2), "Size");
+}
+
+TEST_F(TreeBarTest, MyMusicIsTheUsersMusicFolderAndOpensItsFilesOnDoubleClick) {
+  // Given a home whose Music folder holds a recording named in capitals
+  const fs::path home = disk.path() / "home";
+  Touch(home / "Music" / "Session" / "TAKE01.WAV");
+  Touch(home / "Music" / "cover.jpg");
+  const QByteArray savedHome = qgetenv("HOME");
+  const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+  qputenv("HOME", QFile::encodeName(Q(home)));
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(Q(home / ".config")));
+  auto bar = MakeBar();
+  qputenv("HOME", savedHome);
+  if (savedConfig.isNull())
+    qunsetenv("XDG_CONFIG_HOME");
+  else
+    qputenv("XDG_CONFIG_HOME", savedConfig);
+  auto* browse = Control<QTreeWidget>(*bar, IDC_BROWSE_TREE);
+  QSignalSpy opened(bar.get(), &CTreeBar::openFileRequested);
+
+  // When "My Music" and its folder are opened and the file double-clicked
+  QTreeWidgetItem* music = browse->topLevelItem(2);
+  ASSERT_EQ(music->text(0), "My Music");
+  EXPECT_EQ(music->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+  music->setExpanded(true);
+  ASSERT_EQ(ChildTexts(music), QStringList{"Session"});
+  music->child(0)->setExpanded(true);
+  ASSERT_EQ(ChildTexts(music->child(0)), QStringList{"TAKE01.WAV"});
+  emit browse->itemDoubleClicked(music->child(0), 0);
+  emit browse->itemDoubleClicked(music->child(0)->child(0), 0);
+
+  // Then only the file is asked for, by its full path
+  ASSERT_EQ(opened.size(), 1);
+  EXPECT_EQ(opened[0][0].toString(), Q(home / "Music" / "Session" / "TAKE01.WAV"));
 }
 
 TEST_F(TreeBarTest, DoubleClickOpensSoundFilesAndFileLinksOnly) {
