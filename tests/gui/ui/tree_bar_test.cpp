@@ -5,10 +5,12 @@
 // comma in a path, the older comma-joined value), the search with its hits,
 // a cancel that keeps what was found, an empty text and the close refused
 // during a search, and the pages with their double clicks.
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -60,6 +62,23 @@ template <typename Condition>
 bool WaitFor(Condition done, int milliseconds = 10000) {
   for (int waited = 0; waited < milliseconds && !done(); waited += 5) QTest::qWait(5);
   return done();
+}
+
+// Types `path` into a file dialog and closes it with OK, as a user would. The
+// dialog reads folders on a thread of its own; the choice is made once the
+// folder shows. A dialog that refuses the choice is cancelled, so that a
+// failure cannot hang the test.
+void ChooseInFileDialog(QFileDialog* dialog, const QString& path) {
+  dialog->setDirectory(QFileInfo(path).absolutePath());
+  auto* view = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+  ASSERT_NE(view, nullptr);
+  WaitFor([&] { return view->model()->rowCount(view->rootIndex()) > 0; });
+  auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  ASSERT_NE(name, nullptr);
+  name->setText(path);
+  static_cast<QDialog*>(dialog)->accept();
+  EXPECT_FALSE(dialog->isVisible()) << "the dialog did not take " << path.toStdString();
+  if (dialog->isVisible()) dialog->reject();
 }
 
 QStringList ChildTexts(const QTreeWidgetItem* item) {
@@ -350,9 +369,7 @@ TEST_F(TreeBarTest, NewFolderAsksForAFolderAndAddsItByName) {
     auto* dialog = qobject_cast<QFileDialog*>(modal);
     ASSERT_NE(dialog, nullptr);
     title = dialog->windowTitle();
-    dialog->setDirectory(Q(Root()));
-    dialog->selectFile(Q(Root() / "Samples"));
-    static_cast<QDialog*>(dialog)->accept();
+    ChooseInFileDialog(dialog, Q(Root() / "Samples"));
   });
   Control<QPushButton>(*bar, IDC_NEW_FAVORITE_FOLDER)->click();
   EXPECT_EQ(title, "Select a Folder");
@@ -370,9 +387,7 @@ TEST_F(TreeBarTest, NewFileLinksASoundFileChosenThroughTheAudioFilter) {
     auto* dialog = qobject_cast<QFileDialog*>(modal);
     ASSERT_NE(dialog, nullptr);
     filters = dialog->nameFilters();
-    dialog->setDirectory(Q(Root()));
-    dialog->selectFile(Q(Root() / "pad.tvf"));
-    static_cast<QDialog*>(dialog)->accept();
+    ChooseInFileDialog(dialog, Q(Root() / "pad.tvf"));
   });
   Control<QPushButton>(*bar, IDC_NEW_FAVORITE_FILE)->click();
   EXPECT_EQ(filters, (QStringList{"Compatible Audio Files (*.wav *.tvf)", "Microsoft ACM Waveform (*.wav)",
