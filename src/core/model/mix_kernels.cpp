@@ -13,7 +13,9 @@
 #include <cstring>
 #include <type_traits>
 
-#if defined(__x86_64__) && defined(__GNUC__)
+// A build may ask for the portable loops alone: the thread sanitizer's
+// run-time starts after the CPU dispatch would have to run.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(WAVEDESK_PORTABLE_KERNELS)
 #include <immintrin.h>
 #define WAVEDESK_AVX2 1
 #endif

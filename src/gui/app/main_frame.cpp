@@ -35,6 +35,7 @@
 #include "gui/ui/icon_painter.h"
 #include "gui/ui/lock_indicators.h"
 #include "gui/ui/wavedesk_tool_bar.h"
+#include "gui/ui/tree_bar.h"
 #include "gui/ui/wavedesk_view.h"
 
 namespace {
@@ -122,6 +123,13 @@ CMainFrame::CMainFrame(CWavedeskApp* app, SettingsRecord* settings, QWidget* par
   m_monitorBar = new CMonitorBar(m_settings, std::move(services), this);
   m_monitorBar->setFeatures(QDockWidget::NoDockWidgetFeatures);
   addDockWidget(Qt::BottomDockWidgetArea, m_monitorBar);
+  // The explorer at the right edge, over the full height of the window.
+  m_treeBar = new CTreeBar(this);
+  m_treeBar->setFeatures(QDockWidget::DockWidgetClosable);
+  setCorner(Qt::TopRightCorner, Qt::RightDockWidgetArea);
+  setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
+  addDockWidget(Qt::RightDockWidgetArea, m_treeBar);
+  connect(m_treeBar, &CTreeBar::openFileRequested, this, &CMainFrame::openFileRequested);
   // One clipboard manager for the whole program; its clips outlive the
   // documents they came from. Its preview plays on the application's output,
   // which opens after the frame is made.
@@ -134,6 +142,7 @@ CMainFrame::CMainFrame(CWavedeskApp* app, SettingsRecord* settings, QWidget* par
   splitDockWidget(m_clipboardDlg, m_monitorBar, Qt::Vertical);
   m_clipboardDlg->setFeatures(QDockWidget::NoDockWidgetFeatures);
   m_clipboardDlg->hide();
+  m_treeBar->hide();
   m_editCommands = std::make_unique<CEditCommandRunner>(this, m_clipboardDlg);
   // The manager's own Paste pastes its selected clip into the active window.
   connect(m_clipboardDlg, &CClipboardDlg::pasteRequested, this, [this](int clip) {
@@ -243,6 +252,7 @@ void CMainFrame::BuildActions() {
   // A copy can show the clipboard manager too; the check mark follows it.
   connect(m_clipboardDlg, &CClipboardDlg::shownChanged, action(ID_VIEW_CLIPBOARD), &QAction::setChecked);
   connect(m_monitorBar, &CMonitorBar::shownChanged, action(ID_VIEW_AUDIO_METER), &QAction::setChecked);
+  connect(m_treeBar, &CTreeBar::shownChanged, action(ID_VIEW_EXPLORER), &QAction::setChecked);
   AddCommand(ID_HELP_CONTENTS, tr("&Help Contents..."), {}, tr("Open the help\nHelp"));
   AddCommand(ID_APP_ABOUT, tr("&About Tarvo Wavedesk..."), {},
              tr("Display program information, version number and copyright\nAbout"));
@@ -387,7 +397,7 @@ QWidget* CMainFrame::bar(const QString& name) const {
 QList<QPair<QString, QWidget*>> CMainFrame::PlacedBars() const {
   return {{QStringLiteral("Toolbar"), m_toolBar},
           {QStringLiteral("Monitor"), m_monitorBar},
-          {QStringLiteral("Explorer"), nullptr},
+          {QStringLiteral("Explorer"), m_treeBar},
           {QStringLiteral("Clipboard"), m_clipboardDlg},
           {QStringLiteral("Controls"), m_controlBar}};
 }
@@ -677,6 +687,12 @@ void CMainFrame::SaveSettings() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  // A search of the disks is cancelled, and the close with it: the user
+  // sees the search stop before the program goes.
+  if (m_treeBar->RefuseCloseWhileSearching()) {
+    event->ignore();
+    return;
+  }
   if (!CloseAllDocuments()) {
     event->ignore();
     return;

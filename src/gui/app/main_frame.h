@@ -22,6 +22,7 @@ class CLockIndicators;
 class CWavedeskToolBar;
 class CEditCommandRunner;
 class CMonitorBar;
+class CTreeBar;
 class CWavedeskApp;
 class CWavedeskDoc;
 class QAction;
@@ -127,6 +128,7 @@ class CMainFrame : public QMainWindow {
   class ReleaseWatcher;
   std::unique_ptr<ReleaseWatcher> m_releaseWatcher;
   CMonitorBar* m_monitorBar = nullptr;
+  CTreeBar* m_treeBar = nullptr;
   std::unique_ptr<CEditCommandRunner> m_editCommands;
   QHash<int, QAction*> m_actions;
   QMenu* m_fileMenu = nullptr;

@@ -100,6 +100,39 @@ enum ClipboardControl : int {
   IDB_CLIP_PREVIEW = 287,
 };
 
+// ---- Explorer bar (dialog bar 103), its "Custom Tree" menu and the image
+// slots its tabs and trees share (painted at run time by tree_icons.h)
+enum ExplorerControl : int {
+  IDD_TREE_BAR = 103,
+  IDC_TREE_TAB = 1000,
+  IDC_FAVORITES_TREE = 1002,
+  IDC_BROWSE_TREE = 1003,
+  IDC_SEARCH_RESULTS = 1004,
+  IDC_SEARCH_STATUS = 1005,
+  IDC_SEARCH_TEXT = 1006,
+  IDC_SEARCH_FIND = 1007,
+  IDC_NEW_FAVORITE_FOLDER = 1134,
+  IDC_NEW_FAVORITE_FILE = 1135,
+  ID_CUSTOM_ADD_FOLDER = 136,     // "Add New Folder..."
+  ID_CUSTOM_DELETE = 137,         // "Delete"
+  ID_CUSTOM_ADD_FILE_LINK = 138,  // "Add New File Link..."
+};
+
+enum TreeImage : int {
+  kTreeImageDrive = 0,  // fixed, remote and RAM drives; the "Browse  " tab
+  kTreeImageFavoritesTab = 1,
+  kTreeImageDesktop = 2,
+  kTreeImageDocuments = 3,
+  kTreeImageFolder = 4,
+  kTreeImageFolderOpen = 5,  // a folder, when selected
+  kTreeImageSoundFile = 6,   // a sound file, and a favourite file link
+  kTreeImageSearchTab = 7,
+  kTreeImageOpticalDrive = 8,
+  kTreeImageFavoriteFolder = 9,
+  kTreeImageMusic = 10,
+  kTreeImageCount = 11,
+};
+
 // ---- Side panel (form 104) and child frame
 enum SidePanelControl : int {
   IDD_SOUND_FORM = 104,

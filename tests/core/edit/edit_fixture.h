@@ -77,9 +77,10 @@ class EditDocument {
   CSound& sound() { return document.sound(); }
   CSoundLayer& layer(size_t i) { return *document.sound().layers[i]; }
 
+  // Made first and destroyed last: the sound stops its playback as it goes.
+  CountingPlayback playback;
   SoundDocument document;
   DocumentEditor editor;
-  CountingPlayback playback;
 };
 
 }  // namespace edit_test

@@ -46,12 +46,13 @@ class FrameLayoutTest : public testing::Test {
   std::unique_ptr<CWavedeskApp> m_app;
 };
 
-TEST_F(FrameLayoutTest, FirstStartShowsTheToolBarsStatusBarAndMeterAndHidesTheClipboardManager) {
+TEST_F(FrameLayoutTest, FirstStartShowsTheToolBarsStatusBarAndMeterAndHidesTheExplorerAndClipboardManager) {
   EXPECT_TRUE(Shown(QStringLiteral("Toolbar")));
   EXPECT_TRUE(Shown(QStringLiteral("Controls")));
   EXPECT_TRUE(Shown(QStringLiteral("Monitor")));
   EXPECT_FALSE(frame()->statusBar()->isHidden());
   EXPECT_FALSE(Shown(QStringLiteral("Clipboard")));
+  EXPECT_FALSE(Shown(QStringLiteral("Explorer")));
   // The main bar's buttons in their order, with their labels beside the
   // icons; the play controls without labels.
   QStringList labels;
@@ -76,6 +77,7 @@ TEST_F(FrameLayoutTest, EachBarIsWhereTheUserLeftItAfterARestart) {
       {ID_VIEW_PLAY_CONTROLS, "Controls", true},
       {ID_VIEW_AUDIO_METER, "Monitor", true},
       {ID_VIEW_CLIPBOARD, "Clipboard", false},
+      {ID_VIEW_EXPLORER, "Explorer", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.bar);

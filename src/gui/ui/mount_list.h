@@ -1,0 +1,36 @@
+// The mounted file systems the explorer offers as the roots of its Browse
+// page and the search takes as its disks: local disks, network shares,
+// optical discs and RAM disks, each shown by its kind and mount point
+// ("Local Disk (/home)"). Kernel and device pseudo file systems, and
+// anything mounted below /proc, /sys, /dev or /run, are not places where a
+// user keeps sound files and are left out.
+#pragma once
+
+#include <QString>
+#include <vector>
+
+enum class MountKind { kLocal, kRemote, kOptical, kRam };
+
+struct MountPoint {
+  QString root;  // the mount point, "/" or "/home"
+  MountKind kind = MountKind::kLocal;
+
+  // "Local Disk (/home)", "Remote Drive (/srv/share)", "CD Drive (...)",
+  // "RAM Drive (...)".
+  QString Label() const;
+};
+
+class CMountList {
+ public:
+  // The file systems mounted now, from /proc/self/mounts.
+  static std::vector<MountPoint> Read();
+
+  // The entries of `mountsText` (the format of /proc/self/mounts) that the
+  // explorer offers, sorted by mount point. A mount point mounted twice is
+  // kept once, as the later mount (the one that hides the earlier).
+  static std::vector<MountPoint> Parse(const QByteArray& mountsText);
+
+  // True for paths the search never enters: the kernel's and the devices'
+  // pseudo file systems and the run-time state below /run.
+  static bool IsSystemPath(const QString& path);
+};
