@@ -155,16 +155,6 @@ bool DrawIcon(QPainter& p, int resourceId) {
   }
 }
 
-QPixmap IconPixmap(int resourceId, int size) {
-  QPixmap pixmap(size, size);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.scale(size / 16.0, size / 16.0);
-  if (!DrawIcon(p, resourceId)) return {};
-  return pixmap;
-}
-
 // A magnifying glass with a plus or a minus; the "Max" forms add a stop bar
 // in the top right corner: as far as zooming goes.
 void DrawZoom(QPainter& p, bool zoomIn, bool toTheLimit) {
@@ -362,24 +352,30 @@ bool DrawCommandIcon(QPainter& p, int commandId) {
   }
 }
 
-QPixmap CommandPixmap(int commandId, int size) {
+// `draw` on a transparent square of `size` pixels, scaled from the 16-unit
+// grid; null when it draws nothing.
+QPixmap DrawingPixmap(const std::function<bool(QPainter&)>& draw, int size) {
   QPixmap pixmap(size, size);
   pixmap.fill(Qt::transparent);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   p.scale(size / 16.0, size / 16.0);
-  if (!DrawCommandIcon(p, commandId)) return {};
+  if (!draw(p)) return {};
   return pixmap;
 }
 
 }  // namespace
 
-QIcon PaintedIcon(int resourceId) {
-  const QPixmap small = IconPixmap(resourceId, 16);
+QIcon IconFromDrawing(const std::function<bool(QPainter&)>& draw) {
+  const QPixmap small = DrawingPixmap(draw, 16);
   if (small.isNull()) return {};
   QIcon icon(small);
-  icon.addPixmap(IconPixmap(resourceId, 32));
+  icon.addPixmap(DrawingPixmap(draw, 32));
   return icon;
+}
+
+QIcon PaintedIcon(int resourceId) {
+  return IconFromDrawing([resourceId](QPainter& p) { return DrawIcon(p, resourceId); });
 }
 
 QPixmap PaintedZoomBitmap(int resourceId, const QColor& buttonFace) {
@@ -401,9 +397,5 @@ QPixmap PaintedZoomBitmap(int resourceId, const QColor& buttonFace) {
 }
 
 QIcon PaintedCommandIcon(int commandId) {
-  const QPixmap small = CommandPixmap(commandId, 16);
-  if (small.isNull()) return {};
-  QIcon icon(small);
-  icon.addPixmap(CommandPixmap(commandId, 32));
-  return icon;
+  return IconFromDrawing([commandId](QPainter& p) { return DrawCommandIcon(p, commandId); });
 }

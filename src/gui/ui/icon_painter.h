@@ -8,6 +8,14 @@
 #include <QColor>
 #include <QIcon>
 #include <QPixmap>
+#include <functional>
+
+class QPainter;
+
+// An icon drawn by `draw` on a 16-unit grid, at 16 and 32 pixels; a null
+// icon when `draw` returns false (it knows no such picture). Every painted
+// icon set of the program is made through this.
+QIcon IconFromDrawing(const std::function<bool(QPainter&)>& draw);
 
 // The icon with resource number `resourceId` (a PanelImage), drawn at 16 and
 // 32 pixels. An unknown number gives a null icon.

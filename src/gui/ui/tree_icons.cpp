@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "gui/app/resource_ids.h"
+#include "gui/ui/icon_painter.h"
 
 namespace {
 
@@ -188,22 +189,8 @@ bool DrawSlot(QPainter& p, int slot) {
   }
 }
 
-QPixmap SlotPixmap(int slot, int size) {
-  QPixmap pixmap(size, size);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.scale(size / 16.0, size / 16.0);
-  if (!DrawSlot(p, slot)) return {};
-  return pixmap;
-}
-
 }  // namespace
 
 QIcon TreeIcon(int slot) {
-  const QPixmap small = SlotPixmap(slot, 16);
-  if (small.isNull()) return {};
-  QIcon icon(small);
-  icon.addPixmap(SlotPixmap(slot, 32));
-  return icon;
+  return IconFromDrawing([slot](QPainter& p) { return DrawSlot(p, slot); });
 }
