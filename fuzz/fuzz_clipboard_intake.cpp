@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "fuzz/fuzz_quiet.h"
 #include "core/edit/clip_store.h"
 #include "fuzz/fuzz_input_file.h"
 

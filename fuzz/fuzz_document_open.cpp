@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "fuzz/fuzz_quiet.h"
 #include "core/audio/layer_play_buffer.h"
 #include "core/model/sound.h"
 #include "fuzz/fuzz_input_file.h"

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz/fuzz_quiet.h"
 #include "core/model/sound.h"
 #include "fuzz/fuzz_input_file.h"
 #include "fuzz/open_convert.h"

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "fuzz/fuzz_quiet.h"
 #include "core/model/raw_file.h"
 #include "core/model/sound.h"
 #include "fuzz/fuzz_input_file.h"

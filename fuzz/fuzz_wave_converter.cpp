@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "fuzz/fuzz_quiet.h"
 #include "core/model/wave_converter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,10 +1,10 @@
 // What opening does after a reader has filled a sound: every layer of a file
-// in another format goes through the converter's worker (Start, then
-// Collect once it is idle), as the document's open flow runs it, without the
-// progress window's pauses between polls.
+// in another format is converted to the working format. The open flow runs
+// the conversion on the converter's worker; here it runs on the fuzzer's own
+// thread (CWaveConverter::Convert, the same conversion over one block, which
+// is what the worker makes of any file below 4 GiB), so that a fuzzer keeps
+// to one core.
 #pragma once
-
-#include <thread>
 
 #include "core/model/codec_format.h"
 #include "core/model/sound.h"
@@ -18,12 +18,9 @@ inline bool ConvertLayersToWorking(CSound& sound) {
     FormatRecord target = working;
     uint64_t length = layer->length();
     if (length == 0) continue;
+    std::unique_ptr<uint8_t[]> data = layer->TakeData();
     CWaveConverter converter;
-    converter.Start(&source, &target, layer->TakeData(), length, 4294967295ull);
-    while (converter.IsBusy()) std::this_thread::yield();
-    std::unique_ptr<uint8_t[]> data;
-    converter.Collect(&data, &length);
-    if (converter.HasFailed() || !data) return false;
+    if (converter.Convert(source, target, &data, &length) != kConvertOk || !data) return false;
     layer->SetData(std::move(data), length);
   }
   return true;
