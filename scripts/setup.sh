@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the editor, its tests and its benchmarks need,
+# Installs every Debian package the editor, its tests, its benchmarks and its
+# fuzz targets (clang 14 with its sanitizer and libFuzzer runtimes) need,
 # skipping those already present. Runs as root, or through sudo otherwise.
 set -euo pipefail
 
@@ -11,6 +12,7 @@ packages=(
   xvfb xdotool xclip x11-utils
   sox libsox-fmt-all ffmpeg
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev
   python3
 )
 

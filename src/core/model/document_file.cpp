@@ -150,8 +150,15 @@ int CSound::ReadDocumentFile(const std::string& documentPath, uint32_t* repaired
   uint32_t count;
   // A document with more layers than a sound may gain is still read whole:
   // the limit holds for adding layers, and refusing would lock the user out
-  // of the file.
+  // of the file. Beyond what the view and playback can carry, the file is
+  // refused as a whole (and left as it is) rather than cut: a save of a cut
+  // document would lose the layers left out.
   if (!file.ReadLE32(&count)) failure = kReadBadDocument;
+  // A count the file cannot hold (every chunk takes at least 38 bytes) says
+  // that it is damaged rather than large.
+  constexpr uint64_t kSmallestLayerChunk = 22 + 8 + 4 + 4;
+  if (failure == kReadOk && count > file.remaining() / kSmallestLayerChunk) failure = kReadBadDocument;
+  if (failure == kReadOk && count > kMaximumDocumentLayers) return kReadTooManyLayers;
   for (uint32_t i = 0; i < count && failure == kReadOk; ++i) {
     auto layer = std::make_unique<CSoundLayer>(1, std::string(), nullptr, 0, settings());
     const int result = layer->ReadChunk(file, &repaired);

@@ -47,8 +47,9 @@ int64_t SeekPieces(void* opaque, int64_t offset, int whence) {
   if (how == SEEK_CUR) base = static_cast<int64_t>(reader->position);
   else if (how == SEEK_END) base = static_cast<int64_t>(reader->total);
   else if (how != SEEK_SET) return AVERROR(EINVAL);
-  const int64_t target = base + offset;
-  if (target < 0) return AVERROR(EINVAL);
+  // The demuxer computes offsets from fields of the file: any value can come.
+  int64_t target = 0;
+  if (__builtin_add_overflow(base, offset, &target) || target < 0) return AVERROR(EINVAL);
   reader->position = static_cast<uint64_t>(target);
   return target;
 }

@@ -26,6 +26,7 @@ enum ReadResult : int {
   kReadNotWave = 4,       // not a wave file this reader accepts
   kReadCannotOpen = 5,
   kReadCancelled = 6,     // the user cancelled a raw import
+  kReadTooManyLayers = 7, // a layered document of more than CSound::kMaximumDocumentLayers
 };
 
 constexpr int kTagCount = 9;
@@ -112,7 +113,8 @@ class CSound {
   // The layered document file: every layer with its placement, colours and
   // envelope, then the nine tags. Write: 0 written, 1 failed (the old file
   // is then left as it was). Read: 0 read, 1 not a layered document or a
-  // damaged one (no layers are kept), 3 out of memory, 4 cannot be opened.
+  // damaged one (no layers are kept), 3 out of memory, 4 cannot be opened,
+  // 7 more than kMaximumDocumentLayers layers (none are read).
   // A read that had to move envelope nodes back into their layer or their
   // level range says how many through `repairedNodes`.
   int WriteDocumentFile(const std::string& documentPath);
@@ -122,6 +124,10 @@ class CSound {
   // CanAddLayer first.
   static constexpr size_t kMaximumLayers = 10;
   bool CanAddLayer() const { return layers.size() < kMaximumLayers; }
+  // A layered document may hold more layers than the editor adds (older
+  // files, other tools), but every layer costs a band in the view and a
+  // 1 MiB ring while playing: a document of more than this many is refused.
+  static constexpr uint32_t kMaximumDocumentLayers = 64;
 
   // Appends a layer built from `data`; its index is the current layer count.
   // Callers make sure that CanAddLayer() holds: the readers and the layer

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "core/model/file_reader.h"
 #include "core/model/sound.h"
@@ -45,9 +46,12 @@ class WaveChunkReader {
   // then scans the rest of the file from where the walk had to stop.
   int Read(uint64_t walkEnd) {
     uint64_t scanFrom = 0;
-    const int walked = Walk(walkEnd, &scanFrom);
-    if (walked != kReadOk) return walked;
-    return Scan(scanFrom);
+    int result = Walk(walkEnd, &scanFrom);
+    if (result == kReadOk) result = Scan(scanFrom);
+    // What was read before a failure stays in the sound, the pieces that
+    // follow on in the last layer included.
+    const int joined = JoinFollowingPieces();
+    return result != kReadOk ? result : joined;
   }
 
  private:
@@ -146,14 +150,37 @@ class WaveChunkReader {
       return kReadOk;
     }
     // A sound holds ten layers at most; the sound of any further data chunk
-    // follows on in the last layer rather than being lost.
+    // follows on in the last layer rather than being lost. The pieces are
+    // joined once at the end: joining each as it comes would copy the last
+    // layer again for every chunk, and a file of many small chunks behind a
+    // large one would take hours to open.
+    if (length == 0) return kReadOk;
+    try {
+      m_following.push_back(Piece{std::move(data), length});
+    } catch (const std::bad_alloc&) {
+      return kReadOutOfMemory;
+    }
+    m_followingLength += length;
+    return kReadOk;
+  }
+
+  int JoinFollowingPieces() {
+    if (m_following.empty()) return kReadOk;
     CSoundLayer& last = *m_sound.layers.back();
-    const uint64_t joined = last.length() + length;
-    std::unique_ptr<uint8_t[]> both(new (std::nothrow) uint8_t[joined]);
-    if (!both) return kReadOutOfMemory;
-    if (last.length() > 0) std::memcpy(both.get(), last.data(), last.length());
-    if (length > 0) std::memcpy(both.get() + last.length(), data.get(), length);
-    last.SetData(std::move(both), joined);
+    const uint64_t joined = last.length() + m_followingLength;
+    std::unique_ptr<uint8_t[]> all(new (std::nothrow) uint8_t[joined]);
+    if (!all) {
+      m_following.clear();
+      return kReadOutOfMemory;
+    }
+    if (last.length() > 0) std::memcpy(all.get(), last.data(), last.length());
+    uint64_t at = last.length();
+    for (const Piece& piece : m_following) {
+      std::memcpy(all.get() + at, piece.data.get(), piece.length);
+      at += piece.length;
+    }
+    m_following.clear();
+    last.SetData(std::move(all), joined);
     return kReadOk;
   }
 
@@ -166,9 +193,17 @@ class WaveChunkReader {
     return kReadOk;
   }
 
+  struct Piece {
+    std::unique_ptr<uint8_t[]> data;
+    uint64_t length = 0;
+  };
+
   FileReader& m_file;
   CSound& m_sound;
   const uint64_t m_blockAlign;
+  // Data chunks beyond the last layer a sound may hold, in file order.
+  std::vector<Piece> m_following;
+  uint64_t m_followingLength = 0;
 };
 
 }  // namespace

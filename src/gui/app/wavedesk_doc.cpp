@@ -56,6 +56,9 @@ QString ReadFailure(int code) {
       return QObject::tr("It is not a Tarvo document, or it is damaged.");
     case kReadConvertFailed:
       return QObject::tr("Its sound could not be decoded.");
+    case kReadTooManyLayers:
+      return QObject::tr("It holds more than %1 layers, more than this program can show and play.")
+          .arg(CSound::kMaximumDocumentLayers);
     default:
       return QObject::tr("It cannot be read.");
   }

@@ -127,6 +127,25 @@ TEST(DocumentFile, ManyLayersAreAllRead) {
   EXPECT_EQ(sound.layers[3]->name, "");
 }
 
+// Every layer is a band in the view and a ring while playing: a document of
+// more layers than those can carry is refused whole, never cut.
+TEST(DocumentFile, LayerCountIsHeldToWhatTheViewAndPlaybackCarry) {
+  struct Case {
+    uint32_t layers;
+    int result;
+  };
+  for (const Case c : {Case{CSound::kMaximumDocumentLayers, kReadOk},
+                       Case{CSound::kMaximumDocumentLayers + 1, kReadTooManyLayers}, Case{10000, kReadTooManyLayers}}) {
+    test_support::TemporaryFolder folder;
+    std::string file = "TVF " + LE32(c.layers);
+    for (uint32_t i = 0; i < c.layers; ++i) file += LayerChunk("", "ab");
+    test_support::WriteFileBytes(folder.File("m.tvf"), file + DefaultTags());
+    CSound sound;
+    EXPECT_EQ(sound.ReadDocumentFile(folder.File("m.tvf")), c.result) << c.layers;
+    EXPECT_EQ(sound.layers.size(), c.result == kReadOk ? c.layers : 0u) << c.layers;
+  }
+}
+
 // A node record as the file holds it: the level's bits, then the position.
 std::string NodeRecord(double level, int64_t position) {
   std::string record(16, '\0');

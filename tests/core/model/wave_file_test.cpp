@@ -129,6 +129,43 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"DataIdAtTheVeryEnd", Riff(kFmt + Chunk("data", "1234")) + "data", 0, {4}}),
     [](const testing::TestParamInfo<ReadCase>& info) { return info.param.name; });
 
+// A sound holds ten layers; the data chunks after the tenth follow on in the
+// last layer, in file order. Many small chunks behind a large one are joined
+// once, not one copy of the growing layer per chunk (which took hours).
+TEST(WaveFile, DataChunksBeyondTheTenthFollowOnInTheLastLayer) {
+  struct Case {
+    const char* name;
+    std::string tenth;       // the tenth chunk's bytes
+    std::string following;   // the bytes of each chunk after it
+    int followingCount;
+  };
+  const Case cases[] = {
+      {"ThreeMoreChunks", "tenth...", "more", 3},
+      {"EmptyChunksAddNothing", "tenth...", "", 5},
+      {"ManySmallChunksBehindALargeOne", std::string(4 << 20, 'L'), "s", 60000},
+  };
+  for (const Case& c : cases) {
+    std::string chunks = kFmt;
+    for (int i = 0; i < 9; ++i) chunks += Chunk("data", std::string(4, static_cast<char>('0' + i)));
+    chunks += Chunk("data", c.tenth);
+    std::string expected = c.tenth;
+    for (int i = 0; i < c.followingCount; ++i) {
+      chunks += Chunk("data", c.following);
+      expected += c.following;
+    }
+    test_support::TemporaryFolder folder;
+    CSound sound;
+    sound.path = folder.File("many.wav");
+    test_support::WriteFileBytes(sound.path, Riff(chunks));
+    ASSERT_EQ(sound.ReadWaveFile(), kReadOk) << c.name;
+    ASSERT_EQ(sound.layers.size(), CSound::kMaximumLayers) << c.name;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(sound.layers[8]->data()), 4), "8888") << c.name;
+    const CSoundLayer& last = *sound.layers.back();
+    ASSERT_EQ(last.length(), expected.size()) << c.name;
+    EXPECT_TRUE(std::string(reinterpret_cast<const char*>(last.data()), last.length()) == expected) << c.name;
+  }
+}
+
 TEST(WaveFile, ReaderKeepsHeaderFieldsAndPadsTheFormatRecord) {
   test_support::TemporaryFolder folder;
   CSound sound;
