@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -13,6 +14,21 @@
 namespace {
 
 constexpr size_t kBufferSize = 1 << 20;
+
+constexpr FileSystemCalls kRealCalls{::write, ::fsync, ::close, ::rename};
+std::atomic<const FileSystemCalls*> g_calls{&kRealCalls};
+
+const FileSystemCalls& Calls() { return *g_calls.load(std::memory_order_acquire); }
+
+// Makes a finished rename last through a power cut: the folder's entry is
+// written too. Only best effort: the new file is already in place, and the
+// save has succeeded whatever this says.
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  [[maybe_unused]] const int synced = Calls().fsync(fd);
+  ::close(fd);
+}
 
 // The process's file-creation mask, read without changing it.
 mode_t CurrentUmask() {
@@ -51,6 +67,10 @@ std::string FollowLinks(const std::string& path) {
 }  // namespace
 
 AtomicFileWriter::~AtomicFileWriter() { Abandon(); }
+
+const FileSystemCalls* AtomicFileWriter::UseSystemCalls(const FileSystemCalls* calls) {
+  return g_calls.exchange(calls != nullptr ? calls : &kRealCalls, std::memory_order_acq_rel);
+}
 
 void AtomicFileWriter::Fail() {
   if (!m_failed && m_error == 0) m_error = errno;
@@ -109,9 +129,11 @@ bool AtomicFileWriter::FlushBuffer() {
   const uint8_t* p = m_buffer.data();
   size_t left = m_buffer.size();
   while (left > 0 && !m_failed) {
-    const ssize_t n = ::write(m_fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
+    const ssize_t n = Calls().write(m_fd, p, left);
+    if (n <= 0) {
+      if (n < 0 && errno == EINTR) continue;
+      // Nothing written of a non-empty block: it would never end otherwise.
+      if (n == 0) errno = EIO;
       Fail();
       break;
     }
@@ -130,9 +152,10 @@ bool AtomicFileWriter::Write(const void* bytes, size_t size) {
     if (size >= kBufferSize) {
       // Large blocks go straight to the file.
       while (size > 0) {
-        const ssize_t n = ::write(m_fd, p, size);
-        if (n < 0) {
-          if (errno == EINTR) continue;
+        const ssize_t n = Calls().write(m_fd, p, size);
+        if (n <= 0) {
+          if (n < 0 && errno == EINTR) continue;
+          if (n == 0) errno = EIO;
           Fail();
           return false;
         }
@@ -153,7 +176,7 @@ bool AtomicFileWriter::WriteLE32(uint32_t value) {
 }
 
 bool AtomicFileWriter::Commit() {
-  if (!ok() || !FlushBuffer() || ::fsync(m_fd) != 0) {
+  if (!ok() || !FlushBuffer() || Calls().fsync(m_fd) != 0) {
     if (m_error == 0) m_error = errno;
     Abandon();
     errno = m_error;
@@ -161,12 +184,13 @@ bool AtomicFileWriter::Commit() {
   }
   const int fd = m_fd;
   m_fd = -1;
-  if (::close(fd) != 0 || ::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
+  if (Calls().close(fd) != 0 || Calls().rename(m_temporary.c_str(), m_target.c_str()) != 0) {
     m_error = errno;
     Abandon();
     errno = m_error;
     return false;
   }
   m_temporary.clear();
+  SyncFolder(FolderOf(m_target));
   return true;
 }

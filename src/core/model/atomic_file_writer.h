@@ -7,10 +7,22 @@
 // group, as far as the process may give them).
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// The system calls by which a writer puts its file on disk. Tests install
+// their own to make the n-th of them fail, or to stop a save midway; the
+// program always uses the real ones.
+struct FileSystemCalls {
+  ssize_t (*write)(int fd, const void* bytes, size_t size);
+  int (*fsync)(int fd);
+  int (*close)(int fd);
+  int (*rename)(const char* from, const char* to);
+};
 
 class AtomicFileWriter {
  public:
@@ -34,6 +46,10 @@ class AtomicFileWriter {
   // a failed Open or Commit, errno holds it too, for callers that only see
   // a result code; the clean-up of a failed save never overwrites it.
   int error() const { return m_error; }
+
+  // Installs `calls` for every writer from now on (nullptr: the real ones)
+  // and returns the table used until then.
+  static const FileSystemCalls* UseSystemCalls(const FileSystemCalls* calls);
 
  private:
   bool FlushBuffer();
