@@ -158,6 +158,9 @@ int CSound::ReadDocumentFile(const std::string& documentPath, uint32_t* repaired
   // that it is damaged rather than large.
   constexpr uint64_t kSmallestLayerChunk = 22 + 8 + 4 + 4;
   if (failure == kReadOk && count > file.remaining() / kSmallestLayerChunk) failure = kReadBadDocument;
+  // Every sound has a first layer, which cannot be deleted: a document
+  // without one was not written by the editor and has nothing to show.
+  if (failure == kReadOk && count == 0) failure = kReadBadDocument;
   if (failure == kReadOk && count > kMaximumDocumentLayers) return kReadTooManyLayers;
   for (uint32_t i = 0; i < count && failure == kReadOk; ++i) {
     auto layer = std::make_unique<CSoundLayer>(1, std::string(), nullptr, 0, settings());

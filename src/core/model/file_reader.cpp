@@ -19,11 +19,26 @@ FileReader::~FileReader() {
 }
 
 bool FileReader::Open(const std::string& path) {
-  m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (m_fd < 0) return false;
+  // Without O_NONBLOCK, opening a named pipe waits for a writer that may
+  // never come; only regular files are read, so nothing else may block us.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
   struct stat st;
-  m_size = ::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+  const bool known = ::fstat(fd, &st) == 0;
+  if (!known || !S_ISREG(st.st_mode)) {
+    const int error = !known ? errno : S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+    ::close(fd);
+    errno = error;
+    return false;
+  }
+  m_fd = fd;
+  m_size = static_cast<uint64_t>(st.st_size);
   return true;
+}
+
+int ReadAccessError(const std::string& path) {
+  FileReader file;
+  return file.Open(path) ? 0 : errno;
 }
 
 bool FileReader::Read(uint64_t position, void* target, uint64_t n) {

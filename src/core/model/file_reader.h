@@ -15,7 +15,8 @@ class FileReader {
   FileReader(const FileReader&) = delete;
   FileReader& operator=(const FileReader&) = delete;
 
-  // Opens for reading only.
+  // Opens a regular file for reading only. False otherwise, with errno
+  // saying why: EISDIR for a folder, ENODEV for a pipe, socket or device.
   bool Open(const std::string& path);
   uint64_t size() const { return m_size; }
   // Reads exactly `n` bytes at `position`; false when the file ends first.
@@ -31,6 +32,10 @@ class FileReader {
   std::vector<uint8_t> m_window;
   uint64_t m_windowStart = 0;
 };
+
+// Why `path` cannot be opened by a FileReader (an errno value as Open leaves
+// it), 0 when it can.
+int ReadAccessError(const std::string& path);
 
 // A reader that walks forward through a FileReader.
 class SequentialReader {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <thread>
 
+#include "core/model/file_reader.h"
 #include "core/model/wave_converter.h"
 #include "core/model/wave_file.h"
 
@@ -41,6 +42,14 @@ bool SoundDocument::New(const GeneratorParameters& parameters, ProgressReport& p
 OpenResult SoundDocument::Open(const std::string& path, RawPCMQuestions& rawQuestions, ProgressReport& progress) {
   OpenResult result;
   m_sound.path = path;
+  // A file that cannot be opened at all (gone since it was chosen, not
+  // readable, a folder, a pipe) is refused before a raw import asks about it.
+  result.systemError = ReadAccessError(path);
+  if (result.systemError != 0) {
+    result.status = OpenStatus::kReadFailed;
+    result.readCode = kReadCannotOpen;
+    return result;
+  }
   const std::string kind = LowerExtension(path);
   int code = kReadOk;
   bool convert = true;
@@ -61,6 +70,8 @@ OpenResult SoundDocument::Open(const std::string& path, RawPCMQuestions& rawQues
   if (code != kReadOk) {
     result.status = OpenStatus::kReadFailed;
     result.readCode = code;
+    // It may have gone or changed while it was read.
+    result.systemError = ReadAccessError(path);
     return result;
   }
   if (!convert) return result;

@@ -38,6 +38,10 @@ enum class OpenStatus {
 struct OpenResult {
   OpenStatus status = OpenStatus::kOpened;
   int readCode = kReadOk;  // with kReadFailed
+  // With kReadFailed: why the file could not be opened (an errno value:
+  // ENOENT, EACCES, EISDIR, ENODEV for a pipe or device, ...), 0 when it
+  // could be opened and its contents are at fault.
+  int systemError = 0;
   // Envelope nodes of a layered document that lay outside their layer or
   // their level range and were moved inside: the user is told.
   uint32_t repairedNodes = 0;

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <cerrno>
 #include <cstring>
 
 #include "core/audio/sound_playback.h"
@@ -64,6 +65,24 @@ QString ReadFailure(int code) {
   }
 }
 
+// Why a file could not be opened at all, in the user's words.
+QString OpenFailure(int systemError) {
+  switch (systemError) {
+    case ENOENT:
+      return QObject::tr("It no longer exists.");
+    case EACCES:
+    case EPERM:
+      return QObject::tr("You are not allowed to read it.");
+    case EISDIR:
+      return QObject::tr("It is a folder, not a file.");
+    case ENODEV:
+    case ENXIO:
+      return QObject::tr("It is not a file but a pipe, a socket or a device.");
+    default:
+      return QObject::tr("It cannot be read: %1.").arg(QString::fromLocal8Bit(std::strerror(systemError)));
+  }
+}
+
 QString SaveFailure(const SaveResult& result, const QString& path) {
   switch (result.status) {
     case SaveStatus::kSaved:
@@ -106,7 +125,12 @@ CWavedeskDoc::OpenOutcome CWavedeskDoc::OnOpenDocument(const QString& path, RawP
       outcome.cancelled = true;
       break;
     case OpenStatus::kReadFailed:
-      outcome.message = ReadFailure(result.readCode);
+      if (result.systemError != 0)
+        outcome.message = OpenFailure(result.systemError);
+      else if (result.readCode == kReadNotWave && path.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive))
+        outcome.message = tr("It is not an MP3 file this program can read.");
+      else
+        outcome.message = ReadFailure(result.readCode);
       break;
     case OpenStatus::kNotProperWave:
       // The message such a file has always had.

@@ -221,7 +221,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "TVF " + LE32(1) + "LAYR" + std::string(14, '\0') + LE32(0) + LE32(0xFFFFFFFFu) + LE32(0xFFFF), 1},
         BadCase{"AbsurdNodeCount", WithChunk(LayerChunk("", "").substr(0, 43) + LE32(0x7FFFFFFF)), 1},
         BadCase{"AbsurdLayerCount", "TVF " + LE32(0xFFFFFFFFu) + LayerChunk("", "") + DefaultTags(), 1},
-        BadCase{"AbsurdTagLength", "TVF " + LE32(0) + LE32(1000000), 1}),
+        BadCase{"AbsurdTagLength", "TVF " + LE32(1) + LayerChunk("", "") + LE32(1000000), 1},
+        BadCase{"NoLayers", "TVF " + LE32(0) + DefaultTags(), 1}),
     [](const testing::TestParamInfo<BadCase>& info) { return info.param.name; });
 
 TEST(DocumentFile, FileCutAtAnyByteIsRefused) {
