@@ -145,10 +145,10 @@ template <typename Out>
 void EnvelopeSegment(const int16_t* data, Out* out, size_t count, double level0, double slope,
                      double x0) {
   if (count == 0) return;
+#ifdef WAVEDESK_AVX2
   const double lastX = x0 + 2.0 * static_cast<double>(count - 1);
   const bool clamp = !(IsUnitGain(SegmentGain(level0, slope, x0)) &&
                        IsUnitGain(SegmentGain(level0, slope, lastX)));
-#ifdef WAVEDESK_AVX2
   static const bool hasAVX2 = __builtin_cpu_supports("avx2");
   if (hasAVX2) {
     const size_t done = clamp ? EnvelopeSegmentAVX2<true>(data, out, count, level0, slope, x0)
