@@ -25,6 +25,6 @@ pulse_daemon_start "$work"
 export WAVEDESK_REQUIRE_PULSE=1
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1}
+export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1 suppressions=$PWD/scripts/tsan.supp}
 cd "$BUILD_DIR"
 ctest --output-on-failure --timeout 1800 -j2
