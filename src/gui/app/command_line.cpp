@@ -2,20 +2,28 @@
 
 CommandLine ParseCommandLine(const QStringList& arguments) {
   CommandLine result;
+  bool options = true;
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     const QString& arg = arguments[i];
     QString backend;
-    if (arg.startsWith(QLatin1String("--audio="))) {
-      backend = arg.mid(8);
-    } else if (arg == QLatin1String("--audio") && i + 1 < arguments.size()) {
-      backend = arguments[++i];
-    } else if (arg.startsWith(QLatin1String("--"))) {
-      result.error = QStringLiteral("Unknown option %1").arg(arg);
-      continue;
-    } else {
+    if (!options || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
       result.fileToOpen = arg;
       continue;
     }
+    if (arg == QLatin1String("--")) {
+      options = false;
+    } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+      result.showHelp = true;
+    } else if (arg == QLatin1String("--version")) {
+      result.showVersion = true;
+    } else if (arg.startsWith(QLatin1String("--audio="))) {
+      backend = arg.mid(8);
+    } else if (arg == QLatin1String("--audio") && i + 1 < arguments.size()) {
+      backend = arguments[++i];
+    } else {
+      result.error = QStringLiteral("Unknown option %1").arg(arg);
+    }
+    if (backend.isNull()) continue;
     if (backend == QLatin1String("null"))
       result.backend = SoundBackend::Null;
     else if (backend == QLatin1String("pulse"))
@@ -24,4 +32,19 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
       result.error = QStringLiteral("Unknown sound back-end %1 (use pulse or null)").arg(backend);
   }
   return result;
+}
+
+QString CommandLineUsage() {
+  return QStringLiteral(
+      "Usage: wavedesk [options] [file]\n"
+      "\n"
+      "A layered sound editor. Opens the file given (a wave file, an MP3, a Tarvo\n"
+      "document (.tvf) or raw PCM); a running editor opens it in a new window.\n"
+      "\n"
+      "Options:\n"
+      "  --audio=pulse   play and record through PulseAudio (the default)\n"
+      "  --audio=null    no sound device: playback is silent, recording hears silence\n"
+      "  -h, --help      print this text and end\n"
+      "  --version       print the version and end\n"
+      "  --              what follows is a file name, even if it starts with '-'\n");
 }

@@ -179,6 +179,8 @@ struct ArgumentsCase {
   SoundBackend backend;
   QString file;
   bool error;
+  bool help = false;
+  bool version = false;
 };
 
 class CommandLineTest : public testing::TestWithParam<ArgumentsCase> {};
@@ -188,6 +190,8 @@ TEST_P(CommandLineTest, ChoosesTheBackEndAndTheFile) {
   EXPECT_EQ(line.backend, GetParam().backend);
   EXPECT_EQ(line.fileToOpen, GetParam().file);
   EXPECT_EQ(!line.error.isEmpty(), GetParam().error);
+  EXPECT_EQ(line.showHelp, GetParam().help);
+  EXPECT_EQ(line.showVersion, GetParam().version);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -197,7 +201,14 @@ INSTANTIATE_TEST_SUITE_P(
                     ArgumentsCase{"SeparateValue", {"--audio", "null", "a.wav"}, SoundBackend::Null, "a.wav", false},
                     ArgumentsCase{"PulseAndFile", {"b.tvf", "--audio=pulse"}, SoundBackend::PulseAudio, "b.tvf", false},
                     ArgumentsCase{"UnknownBackEnd", {"--audio=alsa"}, SoundBackend::PulseAudio, {}, true},
-                    ArgumentsCase{"UnknownOption", {"--loud"}, SoundBackend::PulseAudio, {}, true}),
+                    ArgumentsCase{"UnknownOption", {"--loud"}, SoundBackend::PulseAudio, {}, true},
+                    ArgumentsCase{"UnknownShortOption", {"-x", "a.wav"}, SoundBackend::PulseAudio, "a.wav", true},
+                    ArgumentsCase{"Help", {"--help"}, SoundBackend::PulseAudio, {}, false, true},
+                    ArgumentsCase{"ShortHelp", {"-h"}, SoundBackend::PulseAudio, {}, false, true},
+                    ArgumentsCase{"Version", {"--version"}, SoundBackend::PulseAudio, {}, false, false, true},
+                    ArgumentsCase{"FileLikeAnOption", {"--", "--loud.wav"}, SoundBackend::PulseAudio, "--loud.wav",
+                                  false},
+                    ArgumentsCase{"StandardInputName", {"-"}, SoundBackend::PulseAudio, "-", false}),
     [](const testing::TestParamInfo<ArgumentsCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
