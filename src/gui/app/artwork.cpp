@@ -229,11 +229,13 @@ QImage PaintPreferencesIcon() {
   return image;
 }
 
-QImage PaintApplicationIcon() {
-  // Two stacked waves on a navy tile: layers of sound.
-  QImage image = Canvas(64, 64);
+QImage PaintApplicationIcon(int size = 64) {
+  // Two stacked waves on a navy tile: layers of sound. Drawn on a 64-unit
+  // grid and scaled, so that every size is painted sharp.
+  QImage image = Canvas(size, size);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / 64.0, size / 64.0);
   p.setPen(Qt::NoPen);
   p.setBrush(kNavy);
   p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
@@ -285,5 +287,12 @@ QPixmap ArtworkPixmap(int resourceId) {
 }
 
 QIcon ArtworkIcon(int resourceId) {
+  if (resourceId == IDR_MAINFRAME) {
+    QIcon icon;
+    for (int size : kApplicationIconSizes) icon.addPixmap(QPixmap::fromImage(ApplicationIconImage(size)));
+    return icon;
+  }
   return QIcon(ArtworkPixmap(resourceId));
 }
+
+QImage ApplicationIconImage(int size) { return PaintApplicationIcon(size); }

@@ -21,3 +21,8 @@ QImage ArtworkBitmap(int resourceId);
 // windows that draw it rather than cut themselves out of it.
 QPixmap ArtworkPixmap(int resourceId);
 QIcon ArtworkIcon(int resourceId);
+
+// The program's own icon at `size` × `size` pixels, for the window and for
+// the desktop's icon theme (written at the sizes below when installing).
+QImage ApplicationIconImage(int size);
+inline constexpr int kApplicationIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};

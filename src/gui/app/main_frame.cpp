@@ -253,7 +253,10 @@ void CMainFrame::BuildActions() {
   connect(m_clipboardDlg, &CClipboardDlg::shownChanged, action(ID_VIEW_CLIPBOARD), &QAction::setChecked);
   connect(m_monitorBar, &CMonitorBar::shownChanged, action(ID_VIEW_AUDIO_METER), &QAction::setChecked);
   connect(m_treeBar, &CTreeBar::shownChanged, action(ID_VIEW_EXPLORER), &QAction::setChecked);
-  AddCommand(ID_HELP_CONTENTS, tr("&Help Contents..."), {}, tr("Open the help\nHelp"));
+  AddCommand(ID_HELP_CONTENTS, tr("&Help Contents..."), QKeySequence(QKeySequence::HelpContents),
+             tr("Open the help\nHelp"));
+  AddCommand(ID_PRINTABLE_GUIDE, tr("Printable &Guide"), {},
+             tr("Open the guide to read or print it\nPrintable Guide"));
   AddCommand(ID_APP_ABOUT, tr("&About Tarvo Wavedesk..."), {},
              tr("Display program information, version number and copyright\nAbout"));
   // The menus show the tool bars' icons beside the same commands.
@@ -338,6 +341,7 @@ void CMainFrame::BuildMenus() {
 
   QMenu* helpMenu = bar->addMenu(tr("&Help"));
   helpMenu->addAction(action(ID_HELP_CONTENTS));
+  helpMenu->addAction(action(ID_PRINTABLE_GUIDE));
   helpMenu->addSeparator();
   helpMenu->addAction(action(ID_APP_ABOUT));
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDesktopServices>
+#include <QDir>
 #include <QEventLoop>
 #include <QUrl>
 #include <QFileDialog>
@@ -13,10 +14,12 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
 
 #include "gui/app/format_chooser_dlg.h"
+#include "gui/app/help_files.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/preferences_dlg.h"
 #include "gui/app/quick_start_dlg.h"
@@ -28,6 +31,7 @@
 #include "gui/app/wavedesk_doc.h"
 #include "gui/audio/monitor_bar.h"
 #include "gui/ui/child_frame.h"
+#include "gui/ui/help_window.h"
 
 namespace {
 
@@ -278,13 +282,12 @@ void CWavedeskApp::OnCommand(int id) {
     case ID_RECORD:
       m_frame->monitorBar()->RunRecordDialog();
       break;
-    case ID_HELP_CONTENTS: {
-      const QString help = QCoreApplication::applicationDirPath() + QStringLiteral("/help.html");
-      if (!QFileInfo::exists(help) || !QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
-        QMessageBox::warning(m_frame.get(), QString::fromLatin1(kApplicationTitle),
-                             tr("The help could not be opened (%1).").arg(help));
+    case ID_HELP_CONTENTS:
+      ShowHelp();
       break;
-    }
+    case ID_PRINTABLE_GUIDE:
+      OpenGuide();
+      break;
     case ID_APP_ABOUT:
       QMessageBox::about(m_frame.get(), tr("About Tarvo Wavedesk"),
                          tr("<b>Tarvo Wavedesk 2.0</b><p>A layered sound editor.</p>"
@@ -293,6 +296,41 @@ void CWavedeskApp::OnCommand(int id) {
     default:
       break;
   }
+}
+
+void CWavedeskApp::ShowHelp() {
+  const QString help = HelpFilePath(QString::fromLatin1(kHelpFileName));
+  if (!QFileInfo::exists(help)) {
+    QMessageBox::warning(m_frame.get(), QString::fromLatin1(kApplicationTitle),
+                         tr("The help could not be found (%1).").arg(QDir::toNativeSeparators(help)));
+    return;
+  }
+  if (!m_helpWindow) m_helpWindow = std::make_unique<CHelpWindow>(help, m_frame.get());
+  m_helpWindow->show();
+  m_helpWindow->raise();
+  m_helpWindow->activateWindow();
+}
+
+void CWavedeskApp::OpenGuide() {
+  const QString guide = HelpFilePath(QString::fromLatin1(kGuideFileName));
+  const QString where = QDir::toNativeSeparators(guide);
+  if (!QFileInfo::exists(guide)) {
+    QMessageBox::warning(m_frame.get(), QString::fromLatin1(kApplicationTitle),
+                         tr("The printable guide could not be found (%1).").arg(where));
+    return;
+  }
+  // The desktop opens the file in the background and would say nothing when
+  // no program shows PDF files: ask it first whether one does.
+  QProcess query;
+  query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                           QStringLiteral("application/pdf")});
+  const bool viewer = query.waitForFinished(3000) && query.exitCode() == 0 &&
+                      !query.readAllStandardOutput().trimmed().isEmpty();
+  if (!viewer || !QDesktopServices::openUrl(QUrl::fromLocalFile(guide)))
+    QMessageBox::information(m_frame.get(), QString::fromLatin1(kApplicationTitle),
+                             tr("No program to show PDF files was found on this computer.\n\n"
+                                "The printable guide is the file %1; open or print it with any PDF viewer.")
+                                 .arg(where));
 }
 
 void CWavedeskApp::OnDocumentCommand(int id, CChildFrame* child) {

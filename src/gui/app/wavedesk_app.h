@@ -15,6 +15,7 @@
 
 class CChildFrame;
 class CDialogNew;
+class CHelpWindow;
 class CMainFrame;
 class CWavedeskDoc;
 class QLocalServer;
@@ -86,6 +87,10 @@ class CWavedeskApp : public QObject {
   // The Common Tasks dialog; its "Show this at startup" box is kept in the
   // settings record.
   void RunCommonTasks();
+  // Help Contents: the help in a window of the program, raised when shown.
+  void ShowHelp();
+  // Printable Guide: the PDF in the desktop's viewer, or where it lies.
+  void OpenGuide();
 
   SettingsRecord m_settings;
   AudioDevices m_devices;
@@ -93,4 +98,5 @@ class CWavedeskApp : public QObject {
   // The generator settings for new documents, kept from one use to the next.
   std::unique_ptr<CDialogNew> m_dialogNew;
   QLocalServer* m_server = nullptr;
+  std::unique_ptr<CHelpWindow> m_helpWindow;
 };
