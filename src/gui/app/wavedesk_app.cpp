@@ -57,6 +57,9 @@ CWavedeskApp::CWavedeskApp() = default;
 
 CWavedeskApp::~CWavedeskApp() {
   m_dialogNew.reset();
+  // The help window is the frame's child: it goes before the frame would
+  // take it along.
+  m_helpWindow.reset();
   m_frame.reset();
   ExitInstance();
 }

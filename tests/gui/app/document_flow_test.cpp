@@ -27,6 +27,8 @@
 #include "modal_dialog.h"
 #include "test_app.h"
 #include "gui/ui/child_frame.h"
+#include "gui/ui/help_window.h"
+#include <QTextBrowser>
 #include "test_support.h"
 
 namespace {
@@ -327,6 +329,23 @@ TEST_F(DocumentFlowTest, WaveInAFormatNoCodecReadsIsNotAProperWaveFile) {
   EXPECT_FALSE(m_app->OpenDocumentFile(File("odd.wav")));
   EXPECT_TRUE(message.contains(QStringLiteral("odd.wav")));
   EXPECT_TRUE(message.contains(QStringLiteral("This was not a proper wav file")));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DocumentFlowTest, HelpContentsShowsTheHelpInAWindowOfTheProgram) {
+  frame()->action(ID_HELP_CONTENTS)->trigger();
+  auto* help = frame()->findChild<CHelpWindow*>(QStringLiteral("HelpWindow"));
+  ASSERT_NE(help, nullptr);
+  EXPECT_TRUE(help->isVisible());
+  EXPECT_TRUE(help->browser()->toPlainText().contains(QStringLiteral("Opening and creating sounds")));
+  // A second request raises the same window.
+  frame()->action(ID_HELP_CONTENTS)->trigger();
+  EXPECT_EQ(frame()->findChildren<CHelpWindow*>().size(), 1);
+  // The application then ends with the window still open, and must not
+  // free it twice.
 }
 
 }  // namespace
