@@ -21,6 +21,7 @@
 #include "modal_dialog.h"
 #include "gui/ui/banner_widget.h"
 #include "gui/ui/color_picker_button.h"
+#include "test_support.h"
 
 namespace {
 
@@ -29,10 +30,15 @@ constexpr uint32_t kPurplish = 0x00802040;  // RGB(0x40, 0x20, 0x80)
 
 class LayerPropertiesDlgTest : public testing::Test {
  protected:
+  // A profile of each test's own: the tests run in parallel processes, and
+  // one test's clean-up must not wipe the colours another has just stored.
+  test_support::TemporaryFolder m_profile;
+
   LayerPropertiesDlgTest() : dialog(QStringLiteral("Layer 3"), kGreyish, kPurplish, 1) {
     QStandardPaths::setTestModeEnabled(true);
     QCoreApplication::setOrganizationName(QStringLiteral("Tarvo Labs"));
     QCoreApplication::setApplicationName(QStringLiteral("Tarvo Wavedesk 2.0 tests"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_profile.path().string()));
     QSettings().remove(QStringLiteral("ColorPicker"));
   }
   ~LayerPropertiesDlgTest() override { QSettings().remove(QStringLiteral("ColorPicker")); }
