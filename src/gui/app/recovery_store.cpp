@@ -100,11 +100,32 @@ void CRecoveryStore::OnChanged(uint64_t id) {
 void CRecoveryStore::WriteNow(uint64_t id) {
   Watched* watched = Find(id);
   if (watched == nullptr || !watched->changedSinceCopy || !watched->document->IsModified()) return;
-  CWavedeskDoc& document = *watched->document;
-  std::shared_ptr<SoundSnapshot> snapshot(SoundSnapshot::Take(document.sound()));
+  watched->writing = true;
   watched->lastWrite.start();
-  if (!snapshot) {
+  const std::vector<uint64_t> lengths = SoundSnapshot::LayerLengths(watched->document->sound());
+  m_worker.start([this, id, lengths] {
+    std::shared_ptr<SoundSnapshot> prepared(SoundSnapshot::Prepare(lengths));
+    // Delivered on this object's thread; dropped if the store is gone,
+    // which waits for this job before it goes.
+    QMetaObject::invokeMethod(this, [this, id, prepared] { OnPrepared(id, prepared); }, Qt::QueuedConnection);
+  });
+}
+
+void CRecoveryStore::OnPrepared(uint64_t id, std::shared_ptr<SoundSnapshot> snapshot) {
+  Watched* watched = Find(id);
+  // Closed, or saved, while the blocks were prepared: nothing to write.
+  if (watched == nullptr || !watched->document->IsModified()) {
+    if (watched != nullptr) watched->writing = false;
+    Drop(std::move(snapshot));
+    return;
+  }
+  CWavedeskDoc& document = *watched->document;
+  // The copy holds everything up to here, including changes made while the
+  // blocks were prepared.
+  if (!snapshot || !snapshot->Fill(document.sound())) {
     // Not enough memory for the copy now; perhaps after the next interval.
+    watched->writing = false;
+    Drop(std::move(snapshot));
     Arm(*watched);
     return;
   }
@@ -114,15 +135,17 @@ void CRecoveryStore::WriteNow(uint64_t id) {
   entry.title = document.title().toUtf8().toStdString();
   entry.time = QDateTime::currentSecsSinceEpoch();
   watched->changedSinceCopy = false;
-  watched->writing = true;
   watched->listed = true;
   // The job holds the copy and the entry by value: nothing of the document.
-  m_worker.start([this, id, snapshot, entry] {
+  m_worker.start([this, id, snapshot = std::move(snapshot), entry]() mutable {
     const bool ok = m_folder.Store(entry, *snapshot);
-    // Delivered on this object's thread; dropped if the store is gone,
-    // which waits for this job before it goes.
+    snapshot.reset();
     QMetaObject::invokeMethod(this, [this, id, ok] { OnWritten(id, ok); }, Qt::QueuedConnection);
   });
+}
+
+void CRecoveryStore::Drop(std::shared_ptr<SoundSnapshot> snapshot) {
+  if (snapshot) m_worker.start([snapshot = std::move(snapshot)]() mutable { snapshot.reset(); });
 }
 
 void CRecoveryStore::OnWritten(uint64_t id, bool ok) {

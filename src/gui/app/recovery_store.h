@@ -3,9 +3,11 @@
 // or of the machine.
 //
 // A document's first change arms a single-shot timer; when it runs out, the
-// document's layers are copied on this thread (a copy of memory, quick) and
-// written as a layered document on a worker thread, so that writing never
-// holds the interface. A document is written at most once every
+// worker prepares blocks for a copy of the document's layers (allocating and
+// touching memory is most of what a copy costs), this thread copies the
+// layers into them (a memcpy into memory in use, quick), and the worker
+// writes the copy as a layered document, so that neither the allocation nor
+// the write holds the interface. A document is written at most once every
 // kIntervalMs, a short while (kQuietMs) after the change that armed the timer
 // at the earliest. No timer runs while nothing has changed since the last
 // write, so an idle editor does nothing.
@@ -35,6 +37,7 @@
 
 class CWavedeskDoc;
 class QTimer;
+class SoundSnapshot;
 
 class CRecoveryStore : public QObject {
   Q_OBJECT
@@ -91,7 +94,7 @@ class CRecoveryStore : public QObject {
     std::string file;
     QTimer* timer = nullptr;
     QElapsedTimer lastWrite;       // invalid before the first write
-    bool writing = false;          // a copy is on its way to the folder
+    bool writing = false;          // a copy is being prepared or on its way to the folder
     bool changedSinceCopy = false; // changes the folder does not hold yet
     bool listed = false;           // the folder holds (or will hold) an entry
   };
@@ -101,7 +104,11 @@ class CRecoveryStore : public QObject {
   void OnClosed(uint64_t id);
   void Arm(Watched& watched);
   void WriteNow(uint64_t id);
+  void OnPrepared(uint64_t id, std::shared_ptr<SoundSnapshot> snapshot);
   void OnWritten(uint64_t id, bool ok);
+  // Lets the worker free a copy nobody writes: freeing a large block takes
+  // a while too.
+  void Drop(std::shared_ptr<SoundSnapshot> snapshot);
   void RemoveEntry(const std::string& file);
   Watched* Find(uint64_t id);
   const Watched* Find(const CWavedeskDoc* document) const;

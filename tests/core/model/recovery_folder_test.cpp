@@ -161,6 +161,26 @@ TEST(SoundSnapshot, WritesTheSoundAsItWasWhenTaken) {
   ExpectSameDocument(*expected, read);
 }
 
+TEST(SoundSnapshot, FillsBlocksPreparedForAnotherStateOfTheSound) {
+  TemporaryFolder folder;
+  auto sound = MakeSound();
+  // Blocks prepared before the sound changed: the first fits, the second is
+  // too long, and there is one more than the sound now has; or too few.
+  const std::vector<std::vector<uint64_t>> preparedLengths = {{4000, 999, 12}, {4000}, {}, {4000, 400}};
+  for (const auto& lengths : preparedLengths) {
+    SCOPED_TRACE(lengths.size());
+    auto snapshot = SoundSnapshot::Prepare(lengths);
+    ASSERT_NE(snapshot, nullptr);
+    ASSERT_TRUE(snapshot->Fill(*sound));
+    EXPECT_EQ(snapshot->sampleBytes(), 4400u);
+    ASSERT_EQ(snapshot->Write(folder.File("filled.tvf")), 0);
+    CSound read;
+    ASSERT_EQ(read.ReadDocumentFile(folder.File("filled.tvf")), 0);
+    ExpectSameDocument(*sound, read);
+  }
+  EXPECT_EQ(SoundSnapshot::LayerLengths(*sound), (std::vector<uint64_t>{4000, 400}));
+}
+
 // ---------------------------------------------------------------------------
 // The folder
 

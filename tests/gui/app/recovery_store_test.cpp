@@ -201,6 +201,38 @@ TEST_F(RecoveryStoreTest, ADocumentClosedDuringAWriteLeavesNothing) {
   EXPECT_TRUE(FolderNames(m_folder).empty());
 }
 
+TEST_F(RecoveryStoreTest, ADocumentClosedOrSavedBeforeItsCopyIsReadyLeavesNothing) {
+  for (const bool close : {true, false}) {
+    SCOPED_TRACE(close ? "closed" : "saved");
+    // Given the worker busy with another document's write
+    auto busy = NewDocument();
+    auto document = NewDocument();
+    m_store.Watch(busy.get());
+    m_store.Watch(document.get());
+    HeldWrite::hold = true;
+    Change(*busy, 1);
+    while (!HeldWrite::entered.try_acquire()) QTest::qWait(5);
+    // when a second document's timer runs out, its blocks wait in the
+    // queue; it is closed or saved before they are ready,
+    Change(*document, 2);
+    while (m_store.RemainingMs(document.get()) != -1) QTest::qWait(5);
+    const std::string file = m_store.EntryFile(document.get());
+    if (close)
+      document.reset();
+    else
+      document->SetModifiedFlag(false);
+    HeldWrite::released.release();
+    m_store.WaitForWorker();
+    QCoreApplication::processEvents();
+    m_store.WaitForWorker();
+    // and nothing of it reaches the folder.
+    EXPECT_EQ(FolderNames(m_folder), (std::vector<std::string>{m_store.EntryFile(busy.get()), "index"}));
+    busy.reset();
+    m_store.WaitForWorker();
+    ASSERT_TRUE(FolderNames(m_folder).empty());
+  }
+}
+
 // ---------------------------------------------------------------------------
 // The offer at start
 
