@@ -143,22 +143,23 @@ size_t RecoveryFolder::damagedLines() const {
 }
 
 std::string RecoveryFolder::NewEntryFile() {
-  std::lock_guard<std::mutex> lock(m_mutex);
   const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
                            std::chrono::system_clock::now().time_since_epoch()).count();
+  // Every entry's file exists (a store writes it before listing it), so a
+  // name no file has is free; the time and the process make a clash with
+  // an earlier run unlikely, the check makes it impossible.
   for (;;) {
     char name[64];
     std::snprintf(name, sizeof name, "document-%llx-%x-%llu.tvf", static_cast<unsigned long long>(seconds),
                   static_cast<unsigned>(::getpid()), static_cast<unsigned long long>(++m_counter));
-    const bool used = std::any_of(m_entries.begin(), m_entries.end(), [&](const RecoveryEntry& e) { return e.file == name; });
-    if (!used && !IsRegularFile(FilePath(name))) return name;
+    if (!IsRegularFile(FilePath(name))) return name;
   }
 }
 
 bool RecoveryFolder::Store(const RecoveryEntry& entry, SoundSnapshot& snapshot) {
-  std::lock_guard<std::mutex> lock(m_mutex);
   if (!isOpen() || !RecoveryIndex::IsEntryFileName(entry.file)) return false;
   if (snapshot.Write(FilePath(entry.file)) != 0) return false;
+  std::lock_guard<std::mutex> lock(m_mutex);
   const auto known = std::find_if(m_entries.begin(), m_entries.end(), [&](const RecoveryEntry& e) { return e.file == entry.file; });
   if (known != m_entries.end())
     *known = entry;
@@ -177,8 +178,8 @@ bool RecoveryFolder::Remove(const std::string& file) {
 }
 
 int RecoveryFolder::Load(const std::string& file, CSound& sound, uint32_t* repairedNodes) const {
+  // A store replaces the file whole (a rename): a read sees the old or the new one.
   if (!RecoveryIndex::IsEntryFileName(file)) return kReadBadDocument;
-  std::lock_guard<std::mutex> lock(m_mutex);
   return sound.ReadDocumentFile(FilePath(file), repairedNodes);
 }
 

@@ -8,8 +8,11 @@
 // second program never offers, overwrites or deletes the first one's
 // entries.
 //
-// Every operation takes the folder's lock (a mutex), so the program may
-// write from a worker thread while its interface thread reads. The order of
+// The entries are guarded by a mutex, so the program may write from a
+// worker thread while its interface thread reads; a document file is written
+// outside it, so that nothing waits for a large write but the next write.
+// Store and Remove of one entry must not run at the same time (the program
+// runs them one after the other on one worker). The order of
 // the steps keeps the folder readable after a crash at any point: a document
 // file is written before the index lists it, and deleted before the index
 // forgets it. A document file the index does not list (a crash came between
@@ -18,6 +21,7 @@
 #pragma once
 
 #include <cstddef>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -52,7 +56,8 @@ class RecoveryFolder {
   // Index lines that could not be read when the folder was opened.
   size_t damagedLines() const;
 
-  // A file name that no entry uses, for a document that has none yet.
+  // A file name that no entry uses, for a document that has none yet. Quick:
+  // it waits for no write.
   std::string NewEntryFile();
 
   // Writes `snapshot` as the document file of `entry` and lists the entry
@@ -82,5 +87,5 @@ class RecoveryFolder {
   int m_error = 0;
   std::vector<RecoveryEntry> m_entries;  // guarded by m_mutex
   size_t m_damagedLines = 0;
-  uint64_t m_counter = 0;  // guarded by m_mutex: makes NewEntryFile's names unique in this process
+  std::atomic<uint64_t> m_counter{0};  // makes NewEntryFile's names unique in this process
 };

@@ -23,7 +23,9 @@ CRecoveryStore::~CRecoveryStore() {
 }
 
 QString CRecoveryStore::DefaultFolder() {
-  return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/recovery");
+  // Without a data folder (no home) there is nowhere to keep anything.
+  const QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+  return data.isEmpty() ? QString() : data + QStringLiteral("/recovery");
 }
 
 bool CRecoveryStore::Open(const QString& folder) {

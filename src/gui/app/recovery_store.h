@@ -52,7 +52,8 @@ class CRecoveryStore : public QObject {
   // Waits for the writes and deletions under way and queued.
   ~CRecoveryStore() override;
 
-  // <the user's application data folder>/recovery.
+  // <the user's application data folder>/recovery; empty when there is no
+  // such folder.
   static QString DefaultFolder();
 
   // Opens (makes, locks) the folder; false when it cannot be made or another
