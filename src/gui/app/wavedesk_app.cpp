@@ -264,10 +264,10 @@ CChildFrame* CWavedeskApp::NewGeneratedDocument(const GeneratorParameters& param
   return ShowDocument(std::move(document));
 }
 
-CChildFrame* CWavedeskApp::ShowDocument(std::unique_ptr<CWavedeskDoc> document) {
+CChildFrame* CWavedeskApp::ShowDocument(std::unique_ptr<CWavedeskDoc> document, const std::string& recoveryEntry) {
   CWavedeskDoc* shown = document.get();
   CChildFrame* child = m_frame->AddDocumentWindow(document.release());
-  if (m_recovery) m_recovery->Watch(shown);
+  if (m_recovery) m_recovery->Watch(shown, recoveryEntry);
   return child;
 }
 
@@ -292,6 +292,10 @@ bool CWavedeskApp::OfferRecovery() {
                        QMessageBox::Yes | QMessageBox::No, m_frame.get());
   question.setObjectName(QStringLiteral("RecoveryQuestion"));
   question.setDefaultButton(QMessageBox::Yes);
+  // Only an explicit No throws the work away: Escape or closing the
+  // question takes it back, and the user can still close what they do not
+  // want.
+  question.setEscapeButton(QMessageBox::Yes);
   if (question.exec() != QMessageBox::Yes) {
     for (const RecoveryEntry& entry : entries) m_recovery->Discard(entry.file);
     return false;
@@ -320,11 +324,9 @@ bool CWavedeskApp::OfferRecovery() {
     else
       document->SetTitle(nameOf(entry));  // Save asks for a name
     document->SetModifiedFlag(true);
-    CWavedeskDoc* shown = document.get();
-    m_frame->AddDocumentWindow(document.release());
     // The entry holds this state already; it stays until the document is
     // saved or closed.
-    m_recovery->Watch(shown, entry.file);
+    ShowDocument(std::move(document), entry.file);
     any = true;
   }
   if (!failures.isEmpty())

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <string>
 
 #include "core/audio/audio_devices.h"
 #include "core/model/settings_record.h"
@@ -88,8 +89,9 @@ class CWavedeskApp : public QObject {
   // "Failed to Save." followed by the reason, when there is one.
   void ShowSaveFailure(const QString& reason);
   bool HandOverToRunningInstance(const QString& file);
-  // Shows `document` in a new window and keeps its unsaved work from then on.
-  CChildFrame* ShowDocument(std::unique_ptr<CWavedeskDoc> document);
+  // Shows `document` in a new window and keeps its unsaved work from then
+  // on, in `recoveryEntry` for a document recovered from it.
+  CChildFrame* ShowDocument(std::unique_ptr<CWavedeskDoc> document, const std::string& recoveryEntry = std::string());
   // Offers the documents a crash left in the recovery folder; true when
   // the user took them back (and at least one could be read).
   bool OfferRecovery();

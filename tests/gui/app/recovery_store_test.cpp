@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <semaphore>
 
@@ -52,6 +53,17 @@ void Change(CWavedeskDoc& document, int16_t value) {
   document.sound().layers[0]->samples()[0] = value;
   document.sound().layers[0]->MarkDataChanged();
   document.SetModifiedFlag(true);
+}
+
+// Runs `action`, pressing `button` in every message box it raises.
+void AnswerEveryBox(QMessageBox::StandardButton button, const std::function<void()>& action) {
+  QTimer poll;
+  poll.setInterval(10);
+  QObject::connect(&poll, &QTimer::timeout, [button] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->button(button)->click();
+  });
+  poll.start();
+  action();
 }
 
 // Holds the next write of any file until released, to stand for a slow disk.
@@ -321,19 +333,35 @@ TEST_F(RecoveryOfferTest, RecoveredDocumentsOpenModifiedUnderTheirNames) {
   store->WaitForWorker();
   EXPECT_EQ(FolderNames(m_folder), (std::vector<std::string>{"document-b.tvf", "index"}));
   EXPECT_TRUE(std::filesystem::exists(take));
-  gui_test::WhenMessageBoxShows([](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
-  EXPECT_TRUE(m_app->mainFrame()->close());
+  AnswerEveryBox(QMessageBox::No, [this] { EXPECT_TRUE(m_app->mainFrame()->close()); });
   m_app.reset();
   EXPECT_TRUE(FolderNames(m_folder).empty());
 }
 
-TEST_F(RecoveryOfferTest, DecliningDeletesTheEntries) {
-  LeaveEntry("document-a.tvf", "/music/a.wav", "a.wav", 1);
-  LeaveEntry("document-b.tvf", "", "Untitled", 2);
-  gui_test::WhenMessageBoxShows([](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
-  Start();
-  EXPECT_TRUE(Children().empty());
-  EXPECT_TRUE(FolderNames(m_folder).empty());
+TEST_F(RecoveryOfferTest, OnlyAnExplicitNoThrowsTheWorkAway) {
+  struct Case {
+    const char* name;
+    std::function<void(QMessageBox*)> answer;
+    size_t windows;
+  } cases[] = {
+      {"No", [](QMessageBox* box) { box->button(QMessageBox::No)->click(); }, 0},
+      {"Escape", [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }, 2},
+      {"closed", [](QMessageBox* box) { box->close(); }, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LeaveEntry("document-a.tvf", "/music/a.wav", "a.wav", 1);
+    LeaveEntry("document-b.tvf", "", "Untitled", 2);
+    gui_test::WhenMessageBoxShows(c.answer);
+    Start();
+    EXPECT_EQ(Children().size(), c.windows);
+    const std::vector<std::string> kept = {"document-a.tvf", "document-b.tvf", "index"};
+    EXPECT_EQ(FolderNames(m_folder), c.windows == 0 ? std::vector<std::string>{} : kept);
+    // Closing the recovered documents unsaved empties the folder too.
+    AnswerEveryBox(QMessageBox::No, [this] { EXPECT_TRUE(m_app->mainFrame()->close()); });
+    m_app.reset();
+    EXPECT_TRUE(FolderNames(m_folder).empty());
+  }
 }
 
 TEST_F(RecoveryOfferTest, NothingIsAskedWithAnEmptyFolderOrAnotherProgramHoldingIt) {
