@@ -11,7 +11,6 @@ set -euo pipefail
 program=$1
 tvf_dump=$2
 work=$(mktemp -d)
-display=:$((90 + RANDOM % 400))
 cleanup() {
   [ -n "${app:-}" ] && kill -9 "$app" 2>/dev/null || true
   [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
@@ -24,9 +23,13 @@ fail() {
   exit 1
 }
 
-Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# Xvfb picks a free display itself and says which once it is ready, so that
+# tests running side by side never share one.
+Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
-for _ in $(seq 50); do DISPLAY=$display xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+display=:$(head -n1 "$work/display")
 
 unset QT_QPA_PLATFORM
 export DISPLAY=$display HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
@@ -62,12 +65,12 @@ sox "$work/take.wav" -t raw "$work/take.raw"
 # The first run: open, edit, wait for the recovery file, kill.
 "$program" --audio=null "$work/take.wav" >"$work/app1.log" 2>&1 &
 app=$!
-main=$(wait_window '^Tarvo Wavedesk 2\.0 - take\.wav$' 150) || fail "the wave did not open"
+main=$(wait_window '^Tarvo Wavedesk 2\.0 - take\.wav$' 300) || fail "the wave did not open"
 keys "$main" ctrl+a ctrl+c ctrl+m
 wait_window '^Tarvo Wavedesk 2\.0 - take\.wav\*$' 50 >/dev/null || fail "the mix did not mark the document modified"
 listed=""
 tab=$'\t'
-for _ in $(seq 200); do
+for _ in $(seq 300); do
   # The index names a document only once its file is complete.
   if [ -f "$recovery/index" ] && grep -qF "$tab$work/take.wav${tab}take.wav" "$recovery/index"; then listed=yes; break; fi
   sleep 0.1
@@ -90,7 +93,7 @@ echo "killed with the edit in the recovery folder"
 # The second run offers the work back.
 "$program" --audio=null >"$work/app2.log" 2>&1 &
 app=$!
-question=$(wait_window '^Recover Unsaved Work$' 150) || fail "no offer to recover"
+question=$(wait_window '^Recover Unsaved Work$' 300) || fail "no offer to recover"
 keys "$question" Return
 main=$(wait_window '^Tarvo Wavedesk 2\.0 - take\.wav\*$' 100) \
   || fail "the recovered document did not open modified under its name"
