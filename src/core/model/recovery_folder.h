@@ -12,16 +12,17 @@
 // worker thread while its interface thread reads; a document file is written
 // outside it, so that nothing waits for a large write but the next write.
 // Store and Remove of one entry must not run at the same time (the program
-// runs them one after the other on one worker). The order of
-// the steps keeps the folder readable after a crash at any point: a document
-// file is written before the index lists it, and deleted before the index
-// forgets it. A document file the index does not list (a crash came between
+// runs them one after the other on one worker).
+//
+// The order of the steps keeps the folder readable after a crash at any
+// point: a document file is written before the index lists it, and deleted
+// before the index forgets it. A document file the index does not list (a crash came between
 // the two steps of the first store) is still offered, as an untitled one; an
 // index line whose file is gone is dropped.
 #pragma once
 
-#include <cstddef>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -51,7 +52,7 @@ class RecoveryFolder {
   const std::string& path() const { return m_path; }
   int error() const { return m_error; }
 
-  // The entries the folder holds, oldest first.
+  // The entries the folder holds, in the order they were first stored.
   std::vector<RecoveryEntry> Entries() const;
   // Index lines that could not be read when the folder was opened.
   size_t damagedLines() const;
@@ -61,8 +62,9 @@ class RecoveryFolder {
   std::string NewEntryFile();
 
   // Writes `snapshot` as the document file of `entry` and lists the entry
-  // (replacing an older line for the same file). False when either write
-  // failed; an older state of the entry is then left as it was.
+  // (replacing an older line for the same file). False when a write
+  // failed: the entry then holds its older state (the document's write
+  // failed) or the newer document under its older line (the index's).
   [[nodiscard]] bool Store(const RecoveryEntry& entry, SoundSnapshot& snapshot);
   // Deletes the entry's document file and its index line. Also true when
   // there was no such entry; false when the file could not be deleted (the
