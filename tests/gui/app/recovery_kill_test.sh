@@ -5,8 +5,9 @@
 # folder holds the document, the program is killed with SIGKILL. The recovery
 # file, read by the core's own reader (tvf_dump), holds both layers with
 # sox's samples. A new start offers the work back ("Recover Unsaved Work"),
-# Yes reopens it modified under its name, and a normal Exit answering No
-# leaves the folder empty.
+# Yes reopens it modified under its name, a third start only hands over to
+# the running program, and a normal Exit answering No leaves the folder
+# empty.
 set -euo pipefail
 program=$1
 tvf_dump=$2
@@ -99,6 +100,12 @@ main=$(wait_window '^Tarvo Wavedesk 2\.0 - take\.wav\*$' 100) \
   || fail "the recovered document did not open modified under its name"
 [ -f "$recovery/$entry" ] || fail "the entry went before the document was saved or closed"
 echo "recovered take.wav, modified"
+
+# A second start while this one runs hands over to it first: it neither
+# offers nor deletes the running program's entry.
+timeout 20 "$program" --audio=null >"$work/app3.log" 2>&1 || fail "the second start did not end by itself"
+[ -f "$recovery/$entry" ] || fail "a second start touched the running program's entry"
+xdotool search --onlyvisible --name '^Recover Unsaved Work$' >/dev/null 2>&1 && fail "a second start offered recovery"
 
 # A normal exit, discarding the changes, empties the folder.
 keys "$main" alt+f x
