@@ -30,6 +30,9 @@ bool EqualFormats(const FormatRecord& a, const FormatRecord& b) {
 SoundDocument::SoundDocument(const SettingsRecord& settings) : m_settings(settings), m_sound(settings) {}
 
 void SoundDocument::SetModifiedFlag(bool modified) {
+  // Every change reports itself by marking the document modified; whoever
+  // keeps a copy of the unsaved state hears of each one.
+  if (modified && m_observer != nullptr) m_observer->ContentChanged();
   if (m_modified == modified) return;
   m_modified = modified;
   if (m_observer != nullptr) m_observer->ModifiedChanged(modified);

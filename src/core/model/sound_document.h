@@ -20,11 +20,13 @@
 
 class RawPCMQuestions;
 
-// Told whenever the document's modified flag changes.
+// Told whenever the document's modified flag changes, and of every change
+// to the document: each change marks it modified, also when it already was.
 class SoundDocumentObserver {
  public:
   virtual ~SoundDocumentObserver() = default;
   virtual void ModifiedChanged(bool modified) = 0;
+  virtual void ContentChanged() {}
 };
 
 enum class OpenStatus {

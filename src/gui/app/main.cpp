@@ -5,6 +5,7 @@
 #include "gui/app/artwork.h"
 #include "gui/app/command_line.h"
 #include "gui/app/main_frame.h"
+#include "gui/app/recovery_store.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/wavedesk_app.h"
 
@@ -35,6 +36,7 @@ int main(int argc, char* argv[]) {
   CWavedeskApp::Options options;
   options.backend = commandLine.backend;
   options.fileToOpen = commandLine.fileToOpen;
+  options.recoveryFolder = CRecoveryStore::DefaultFolder();
   if (!app.InitInstance(options)) return 0;
   const int status = QApplication::exec();
   app.ExitInstance();

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
@@ -24,6 +25,7 @@
 #include "gui/app/preferences_dlg.h"
 #include "gui/app/quick_start_dlg.h"
 #include "gui/app/raw_pcm_dlg.h"
+#include "gui/app/recovery_store.h"
 #include "gui/app/splash_wnd.h"
 #include "gui/app/type_file_dialog.h"
 #include "gui/edit/dialog_new.h"
@@ -61,6 +63,9 @@ CWavedeskApp::~CWavedeskApp() {
   // take it along.
   m_helpWindow.reset();
   m_frame.reset();
+  // After the frame: the documents it closed have asked for their entries
+  // to go, and the store waits for that.
+  m_recovery.reset();
   ExitInstance();
 }
 
@@ -104,6 +109,12 @@ bool CWavedeskApp::InitInstance(const Options& options) {
   if (options.singleInstance) {
     if (HandOverToRunningInstance(options.fileToOpen)) return false;
     ListenForOtherInstances();
+  }
+  // The folder is this instance's only once no other instance runs; one
+  // that cannot be had (another program holds it) keeps nothing.
+  if (!options.recoveryFolder.isEmpty()) {
+    auto store = std::make_unique<CRecoveryStore>();
+    if (store->Open(options.recoveryFolder)) m_recovery = std::move(store);
   }
 
   // The splash's status line names each step of start-up while it runs.
@@ -164,11 +175,14 @@ bool CWavedeskApp::InitInstance(const Options& options) {
   m_frame->repaint();
   pause(500);
   if (splash) splash->CloseSplash();
+  // Work a crash left behind comes first; whoever takes it back needs no
+  // Common Tasks.
+  const bool recovered = OfferRecovery();
   // The file named on the command line opens once the sound devices are up,
   // so that its document can play at once.
   if (!options.fileToOpen.isEmpty()) {
     OpenDocumentFile(options.fileToOpen);
-  } else if (options.showCommonTasks && m_settings.showCommonTasksAtStart) {
+  } else if (!recovered && options.showCommonTasks && m_settings.showCommonTasksAtStart) {
     // Offered once the main window is up and the event loop runs.
     QTimer::singleShot(0, this, &CWavedeskApp::RunCommonTasks);
   }
@@ -231,7 +245,7 @@ bool CWavedeskApp::OpenDocumentFile(const QString& path) {
     return false;
   }
   m_frame->AddRecentFile(absolute);
-  m_frame->AddDocumentWindow(document.release());
+  ShowDocument(std::move(document));
   if (!outcome.notice.isEmpty())
     QMessageBox::information(m_frame.get(), QString::fromLatin1(kApplicationTitle),
                              tr("%1\n\n%2").arg(QFileInfo(path).fileName(), outcome.notice));
@@ -247,7 +261,78 @@ CChildFrame* CWavedeskApp::NewGeneratedDocument(const GeneratorParameters& param
                          tr("There is not enough memory for a sound of that length."));
     return nullptr;
   }
-  return m_frame->AddDocumentWindow(document.release());
+  return ShowDocument(std::move(document));
+}
+
+CChildFrame* CWavedeskApp::ShowDocument(std::unique_ptr<CWavedeskDoc> document, const std::string& recoveryEntry) {
+  CWavedeskDoc* shown = document.get();
+  CChildFrame* child = m_frame->AddDocumentWindow(document.release());
+  if (m_recovery) m_recovery->Watch(shown, recoveryEntry);
+  return child;
+}
+
+bool CWavedeskApp::OfferRecovery() {
+  if (!m_recovery) return false;
+  const std::vector<RecoveryEntry> entries = m_recovery->Entries();
+  if (entries.empty()) return false;
+  auto nameOf = [](const RecoveryEntry& entry) {
+    if (!entry.originalPath.empty())
+      return QFileInfo(QFile::decodeName(QByteArray::fromStdString(entry.originalPath))).fileName();
+    return entry.title.empty() ? QStringLiteral("Untitled") : QString::fromUtf8(entry.title.c_str());
+  };
+  QString list;
+  for (const RecoveryEntry& entry : entries) {
+    const QDateTime when = QDateTime::fromSecsSinceEpoch(entry.time);
+    list += tr("    %1  (changed %2)\n").arg(nameOf(entry), QLocale().toString(when, QLocale::ShortFormat));
+  }
+  QMessageBox question(QMessageBox::Question, tr("Recover Unsaved Work"),
+                       tr("%1 ended without closing these documents, and their last changes were not "
+                          "saved:\n\n%2\nDo you want to recover them? If you answer No, these changes are lost.")
+                           .arg(QString::fromLatin1(kApplicationTitle), list),
+                       QMessageBox::Yes | QMessageBox::No, m_frame.get());
+  question.setObjectName(QStringLiteral("RecoveryQuestion"));
+  question.setDefaultButton(QMessageBox::Yes);
+  // Only an explicit No throws the work away: Escape or closing the
+  // question takes it back, and the user can still close what they do not
+  // want.
+  question.setEscapeButton(QMessageBox::Yes);
+  if (question.exec() != QMessageBox::Yes) {
+    for (const RecoveryEntry& entry : entries) m_recovery->Discard(entry.file);
+    return false;
+  }
+
+  bool any = false;
+  QStringList failures;
+  for (const RecoveryEntry& entry : entries) {
+    auto document = NewDocument();
+    const int code = m_recovery->recoveryFolder().Load(entry.file, document->sound());
+    if (code != kReadOk) {
+      if (code == kReadOutOfMemory) {
+        failures << tr("%1: there is not enough memory for it now; it is offered again at the next start.")
+                        .arg(nameOf(entry));
+      } else {
+        // A damaged entry would only be offered again and again.
+        failures << tr("%1: its recovery file is damaged.").arg(nameOf(entry));
+        m_recovery->Discard(entry.file);
+      }
+      continue;
+    }
+    const QString original = QFile::decodeName(QByteArray::fromStdString(entry.originalPath));
+    document->sound().path = entry.originalPath;
+    if (!original.isEmpty())
+      document->SetPathName(original);  // Save writes there again
+    else
+      document->SetTitle(nameOf(entry));  // Save asks for a name
+    document->SetModifiedFlag(true);
+    // The entry holds this state already; it stays until the document is
+    // saved or closed.
+    ShowDocument(std::move(document), entry.file);
+    any = true;
+  }
+  if (!failures.isEmpty())
+    QMessageBox::warning(m_frame.get(), QString::fromLatin1(kApplicationTitle),
+                         tr("These documents could not be recovered:\n\n%1").arg(failures.join(QLatin1Char('\n'))));
+  return any;
 }
 
 void CWavedeskApp::OnFileOpen() {

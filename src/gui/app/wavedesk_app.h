@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <string>
 
 #include "core/audio/audio_devices.h"
 #include "core/model/settings_record.h"
@@ -17,6 +18,7 @@ class CChildFrame;
 class CDialogNew;
 class CHelpWindow;
 class CMainFrame;
+class CRecoveryStore;
 class CWavedeskDoc;
 class QLocalServer;
 
@@ -33,6 +35,9 @@ class CWavedeskApp : public QObject {
     bool singleInstance = true;   // tests run several applications in one process
     bool showCommonTasks = true;  // the Common Tasks dialog at start, when byte 0 says so
     bool showSplash = true;
+    // Where the unsaved work of open documents is kept against a crash
+    // (CRecoveryStore::DefaultFolder() for the program); empty: nowhere.
+    QString recoveryFolder;
   };
 
   CWavedeskApp();
@@ -48,6 +53,8 @@ class CWavedeskApp : public QObject {
   SettingsRecord& settings() { return m_settings; }
   AudioDevices& devices() { return m_devices; }
   CDialogNew& dialogNew() { return *m_dialogNew; }
+  // Null when no recovery folder was asked for or it could not be opened.
+  CRecoveryStore* recoveryStore() const { return m_recovery.get(); }
 
   // An empty document that can play on the application's output device.
   std::unique_ptr<CWavedeskDoc> NewDocument();
@@ -82,6 +89,12 @@ class CWavedeskApp : public QObject {
   // "Failed to Save." followed by the reason, when there is one.
   void ShowSaveFailure(const QString& reason);
   bool HandOverToRunningInstance(const QString& file);
+  // Shows `document` in a new window and keeps its unsaved work from then
+  // on, in `recoveryEntry` for a document recovered from it.
+  CChildFrame* ShowDocument(std::unique_ptr<CWavedeskDoc> document, const std::string& recoveryEntry = std::string());
+  // Offers the documents a crash left in the recovery folder; true when
+  // the user took them back (and at least one could be read).
+  bool OfferRecovery();
   void ListenForOtherInstances();
   void OnFileOpen();
   // The Common Tasks dialog; its "Show this at startup" box is kept in the
@@ -94,6 +107,9 @@ class CWavedeskApp : public QObject {
 
   SettingsRecord m_settings;
   AudioDevices m_devices;
+  // Declared before the frame: it takes in the deletions of the documents
+  // the frame closes as it goes.
+  std::unique_ptr<CRecoveryStore> m_recovery;
   std::unique_ptr<CMainFrame> m_frame;
   // The generator settings for new documents, kept from one use to the next.
   std::unique_ptr<CDialogNew> m_dialogNew;

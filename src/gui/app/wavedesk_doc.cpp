@@ -34,7 +34,12 @@ void CWavedeskDoc::SetTitle(const QString& title) {
 
 QString CWavedeskDoc::DisplayTitle() const { return IsModified() ? m_title + QLatin1Char('*') : m_title; }
 
-void CWavedeskDoc::ModifiedChanged(bool) { emit titleChanged(DisplayTitle()); }
+void CWavedeskDoc::ModifiedChanged(bool modified) {
+  emit titleChanged(DisplayTitle());
+  emit modifiedChanged(modified);
+}
+
+void CWavedeskDoc::ContentChanged() { emit contentChanged(); }
 
 bool CWavedeskDoc::OnNewDocument(const GeneratorParameters& parameters, bool* cancelled) {
   // A long sound takes a while; a short one is made before the window could

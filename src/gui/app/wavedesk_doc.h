@@ -107,9 +107,15 @@ class CWavedeskDoc : public QObject, private SoundDocumentObserver {
  signals:
   void updateAllViews(int hint);
   void titleChanged(const QString& displayTitle);
+  // The modified flag changed (false: the document was saved).
+  void modifiedChanged(bool modified);
+  // Something a save would keep changed; sent for every change, also while
+  // the document is modified already.
+  void contentChanged();
 
  private:
   void ModifiedChanged(bool modified) override;
+  void ContentChanged() override;
 
   SoundDocument m_model;
   QString m_pathName;

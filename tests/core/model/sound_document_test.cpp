@@ -251,6 +251,28 @@ TEST(SoundDocumentObserver, ToldOfEveryChangeOfTheModifiedFlag) {
   EXPECT_EQ(recorder.seen, (std::vector<bool>{true, false}));
 }
 
+TEST(SoundDocumentObserver, ToldOfEveryChangeAlsoWhileModified) {
+  // Whoever keeps a copy of the unsaved state must hear of the second edit
+  // too, though the flag was set by the first.
+  struct Recorder : SoundDocumentObserver {
+    int changes = 0;
+    void ModifiedChanged(bool) override {}
+    void ContentChanged() override { ++changes; }
+  } recorder;
+  SoundDocument document(DefaultSettings());
+  SilentProgress silent;
+  ASSERT_TRUE(document.New(GeneratorParameters{}, silent));
+  document.SetObserver(&recorder);
+  ASSERT_EQ(document.AddBlankLayer(), LayerChange::kDone);
+  document.sound().activeLayerIndex = 1;
+  ASSERT_EQ(document.DeleteActiveLayer(), LayerChange::kDone);
+  document.SetModifiedFlag(true);
+  EXPECT_EQ(recorder.changes, 3);
+  // A save clears the flag: no change.
+  document.SetModifiedFlag(false);
+  EXPECT_EQ(recorder.changes, 3);
+}
+
 TEST(SoundLayerGeneration, EveryChangeOfTheSamplesGivesANewOne) {
   CSoundLayer layer(0, "", std::make_unique<uint8_t[]>(8), 8);
   CSoundLayer other(0, "", std::make_unique<uint8_t[]>(8), 8);
