@@ -1,0 +1,242 @@
+# Shared pieces of the end-to-end tests, which drive the real program on a
+# private X server (Xvfb) with xdotool. Source it from a test script; the
+# script's first argument is the program. Each test gets a folder of its own
+# for HOME, the XDG folders (so a user's settings and a running editor are
+# never touched), its files and its logs; whatever the test started is ended
+# by pid when the script ends, however it ends. On a failure the screen is
+# saved as <test name>.png in E2E_OUTPUT_DIR (the tests' build folder).
+#
+# Nothing here sleeps as a means of synchronisation: every wait polls a
+# condition up to a deadline.
+
+set -euo pipefail
+
+E2E_PROGRAM=${1:?the program to test}
+E2E_NAME=$(basename "$0" .sh)
+E2E_OUTPUT_DIR=${E2E_OUTPUT_DIR:-$PWD}
+E2E_WORK=$(mktemp -d "${TMPDIR:-/tmp}/wavedesk-e2e.XXXXXX")
+E2E_PIDS=()
+E2E_XVFB=""
+
+export HOME=$E2E_WORK/home
+export XDG_CONFIG_HOME=$E2E_WORK/config XDG_DATA_HOME=$E2E_WORK/data XDG_CACHE_HOME=$E2E_WORK/cache
+export XDG_RUNTIME_DIR=$E2E_WORK/runtime
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+# The real program talks to the X server, not to Qt's offscreen platform the
+# other GUI tests use; a session bus or a desktop's portal are not wanted.
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER
+export QT_QPA_PLATFORM=xcb
+
+e2e_log() { echo "[$(date +%T.%N | cut -c1-12)] $*"; }
+
+# Ends one process we started: politely first, then for good.
+e2e_end_pid() {
+  local pid=$1
+  kill -0 "$pid" 2>/dev/null || return 0
+  kill "$pid" 2>/dev/null || true
+  for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.1; done
+  kill -9 "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+e2e_cleanup() {
+  local status=$?
+  set +e
+  local pid
+  for pid in "${E2E_PIDS[@]}"; do e2e_end_pid "$pid"; done
+  [ -n "$E2E_XVFB" ] && e2e_end_pid "$E2E_XVFB"
+  rm -rf "$E2E_WORK"
+  exit "$status"
+}
+trap e2e_cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Runs a command in the background and keeps its pid for the clean-up; the
+# pid is left in E2E_LAST_PID.
+e2e_spawn() {
+  local log=$1
+  shift
+  "$@" >"$log" 2>&1 &
+  E2E_LAST_PID=$!
+  E2E_PIDS+=("$E2E_LAST_PID")
+}
+
+e2e_screenshot() {
+  [ -n "${DISPLAY:-}" ] || return 0
+  mkdir -p "$E2E_OUTPUT_DIR"
+  local file=$E2E_OUTPUT_DIR/$E2E_NAME.png
+  if import -display "$DISPLAY" -window root "$file" >/dev/null 2>&1; then
+    echo "screen saved as $file"
+  fi
+}
+
+# Reports a failure with what helps to find its cause, and ends the test.
+e2e_fail() {
+  echo "FAILED: $*"
+  e2e_screenshot
+  local log
+  for log in "$E2E_WORK"/*.log; do
+    [ -s "$log" ] || continue
+    echo "--- $(basename "$log")"
+    tail -n 40 "$log"
+  done
+  exit 1
+}
+
+e2e_skip() {
+  echo "SKIPPED: $*"
+  exit 77
+}
+
+# Polls `command...` every 0.1 s until it succeeds or `seconds` pass.
+e2e_wait_for() {
+  local seconds=$1
+  shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.1
+  done
+}
+
+e2e_need() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null 2>&1 || e2e_skip "$tool is not installed"
+  done
+}
+
+# Starts a private X server on a display number it picks itself.
+e2e_start_xvfb() {
+  e2e_need Xvfb xdotool
+  local fifo=$E2E_WORK/display
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp -nolisten unix 3>"$fifo" >"$E2E_WORK/xvfb.log" 2>&1 &
+  E2E_XVFB=$!
+  local number=""
+  read -r -t 20 number <"$fifo" || true
+  [ -n "$number" ] || e2e_fail "Xvfb did not start"
+  export DISPLAY=:$number
+  e2e_wait_for 10 xdotool getdisplaygeometry >/dev/null 2>&1 || e2e_fail "Xvfb does not answer"
+  e2e_log "Xvfb on $DISPLAY"
+}
+
+# Starts the program with the given arguments; its pid is E2E_APP.
+e2e_start_program() {
+  e2e_spawn "$E2E_WORK/program.log" "$E2E_PROGRAM" "$@"
+  E2E_APP=$E2E_LAST_PID
+}
+
+# Waits up to `seconds` for process `pid` to end by itself and leaves its
+# exit status in E2E_EXIT_STATUS; returns 1 if it still runs.
+e2e_wait_exit() {
+  local pid=$1 seconds=${2:-30}
+  e2e_wait_for "$seconds" e2e_pid_gone "$pid" || return 1
+  E2E_EXIT_STATUS=0
+  wait "$pid" || E2E_EXIT_STATUS=$?
+}
+e2e_pid_gone() { ! kill -0 "$1" 2>/dev/null; }
+
+# The first visible window whose title matches the extended regular
+# expression and whose window type is `type` (NORMAL for main windows,
+# DIALOG for dialogs and message boxes): the splash and the popup menus
+# carry the program's title too.
+e2e_find_window() {
+  local pattern=$1 type=${2:-NORMAL} id
+  for id in $(xdotool search --onlyvisible --name "$pattern" 2>/dev/null); do
+    case "$(xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null)" in
+      *"= _NET_WM_WINDOW_TYPE_$type"*) echo "$id"; return 0 ;;
+    esac
+  done
+  return 0
+}
+
+# Waits for such a window and leaves its id in E2E_WINDOW; returns 1 after
+# `seconds` without one.
+e2e_wait_window() {
+  local pattern=$1 type=${2:-NORMAL} seconds=${3:-30}
+  local deadline=$((SECONDS + seconds))
+  E2E_WINDOW=""
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    E2E_WINDOW=$(e2e_find_window "$pattern" "$type")
+    [ -n "$E2E_WINDOW" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+e2e_count_windows() {
+  local pattern=$1 type=${2:-NORMAL} id count=0
+  for id in $(xdotool search --onlyvisible --name "$pattern" 2>/dev/null); do
+    case "$(xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null)" in
+      *"= _NET_WM_WINDOW_TYPE_$type"*) count=$((count + 1)) ;;
+    esac
+  done
+  echo "$count"
+}
+
+e2e_title() { xdotool getwindowname "$1" 2>/dev/null || true; }
+
+# Waits until window `id` carries exactly `title`.
+e2e_wait_title() {
+  local window=$1 title=$2 seconds=${3:-30}
+  e2e_wait_for "$seconds" e2e_title_is "$window" "$title"
+}
+e2e_title_is() { [ "$(e2e_title "$1")" = "$2" ]; }
+
+e2e_window_gone() { [ -z "$(e2e_find_window "$@")" ]; }
+
+# Waits for the main window, titled "Tarvo Wavedesk 2.0" and maybe a
+# document's name behind it; its id is E2E_MAIN. Start-up takes no input
+# while the splash shows, so the splash has to go first.
+e2e_wait_main_window() {
+  e2e_wait_window '^Tarvo Wavedesk 2\.0( - .*)?$' NORMAL "${1:-30}" || e2e_fail "no main window appeared"
+  E2E_MAIN=$E2E_WINDOW
+  e2e_wait_for "${1:-30}" e2e_window_gone '' SPLASH || e2e_fail "the splash window stayed"
+}
+
+# Gives the keyboard to a window (there is no window manager to do it) and
+# types keys there through the XTEST extension, as a user's keyboard would.
+e2e_keys() {
+  local window=$1
+  shift
+  xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+  local key
+  for key in "$@"; do
+    xdotool key --clearmodifiers "$key"
+  done
+}
+
+# Opens a menu of the main window by its mnemonic and picks an item by its
+# own: e2e_menu WINDOW f x is File > Exit.
+e2e_menu() {
+  local window=$1 menu=$2 item=$3
+  e2e_keys "$window" "alt+$menu"
+  e2e_wait_for 10 e2e_popup_shown || e2e_fail "the menu alt+$menu did not open"
+  xdotool key "$item"
+}
+
+# A popup menu is a window of its own while it shows, placed by the program
+# itself (override-redirect). Its window type is not to be relied on: Qt
+# reuses the window and has been seen to map it again as a normal one.
+e2e_popup_shown() {
+  local id
+  for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+    xwininfo -id "$id" 2>/dev/null | grep -q 'Override Redirect State: yes' && return 0
+  done
+  return 1
+}
+
+# A wave file made by sox: e2e_tone FILE SECONDS FREQUENCY [channels].
+e2e_tone() {
+  e2e_need sox
+  sox -n -r 44100 -c "${4:-2}" -b 16 "$1" synth "$2" sine "$3" vol 0.5
+}
+
+# Needs the private PulseAudio daemon the test script of the project starts.
+e2e_need_pulse() {
+  [ -n "${PULSE_SERVER:-}" ] || e2e_skip "PULSE_SERVER is not set (scripts/test.sh starts a private daemon)"
+  e2e_need pactl parec
+  pactl info >/dev/null 2>&1 || e2e_fail "the PulseAudio daemon at $PULSE_SERVER does not answer"
+}
