@@ -1,6 +1,6 @@
 # Shared pieces of the end-to-end tests, which drive the real program on a
 # private X server (Xvfb) with xdotool. Source it from a test script; the
-# script's first argument is the program. Each test gets a folder of its own
+# script's first argument is the program, the second the drag source. Each test gets a folder of its own
 # for HOME, the XDG folders (so a user's settings and a running editor are
 # never touched), its files and its logs; whatever the test started is ended
 # by pid when the script ends, however it ends. On a failure the screen is
@@ -12,6 +12,7 @@
 set -euo pipefail
 
 E2E_PROGRAM=${1:?the program to test}
+E2E_DRAG_SOURCE=${2:-}
 E2E_NAME=$(basename "$0" .sh)
 E2E_OUTPUT_DIR=${E2E_OUTPUT_DIR:-$PWD}
 E2E_WORK=$(mktemp -d "${TMPDIR:-/tmp}/wavedesk-e2e.XXXXXX")
