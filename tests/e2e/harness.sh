@@ -51,6 +51,9 @@ e2e_cleanup() {
   exit "$status"
 }
 trap e2e_cleanup EXIT
+# A command that fails unexpectedly says where, with the screen and logs.
+set -E
+trap 'e2e_fail "line $LINENO of $(basename "$0"): \"$BASH_COMMAND\" failed"' ERR
 trap 'exit 130' INT TERM
 
 # Runs a command in the background and keeps its pid for the clean-up; the
@@ -74,6 +77,7 @@ e2e_screenshot() {
 
 # Reports a failure with what helps to find its cause, and ends the test.
 e2e_fail() {
+  trap - ERR
   echo "FAILED: $*"
   e2e_screenshot
   local log
@@ -240,4 +244,31 @@ e2e_need_pulse() {
   [ -n "${PULSE_SERVER:-}" ] || e2e_skip "PULSE_SERVER is not set (scripts/test.sh starts a private daemon)"
   e2e_need pactl parec
   pactl info >/dev/null 2>&1 || e2e_fail "the PulseAudio daemon at $PULSE_SERVER does not answer"
+}
+
+# Records what the sound server plays, from the default sink's monitor, as
+# raw working-format sound (16-bit stereo at 44.1 kHz) into `file`.
+e2e_start_listening() {
+  local file=$1
+  e2e_spawn "$E2E_WORK/parec.log" parec --device=@DEFAULT_MONITOR@ --format=s16le --rate=44100 --channels=2 \
+    --latency-msec=50 "$file"
+  e2e_wait_for 20 test -s "$file" || e2e_fail "parec records nothing"
+}
+
+# The level (RMS, dB, left channel) of the sound of raw file `file` between
+# `from` and `to` Hz, as a whole number; of the whole file, or of its last
+# `tenths` tenths of a second only.
+e2e_band_level() {
+  local file=$1 from=$2 to=$3 tenths=${4:-}
+  local size bytes start
+  size=$(stat -c %s "$file")
+  size=$((size / 4 * 4))
+  start=0
+  if [ -n "$tenths" ]; then
+    bytes=$((tenths * 176400 / 10 / 4 * 4))
+    [ "$size" -gt "$bytes" ] && start=$((size - bytes))
+  fi
+  tail -c +$((start + 1)) "$file" | head -c $((size - start)) |
+    sox -t raw -r 44100 -e signed -b 16 -c 2 - -n remix 1 sinc "$from-$to" stats 2>&1 |
+    awk '/RMS lev dB/ { print ($4 == "-inf") ? -200 : int($4) }'
 }
