@@ -29,15 +29,16 @@ read -r from_x from_y < <(middle "$source_window")
 read -r to_x to_y < <(middle "$E2E_MAIN")
 
 dragged() { grep -q 'drag ended' "$E2E_WORK/drag.log"; }
-xdotool mousemove --sync "$from_x" "$from_y" mousedown 1
+timeout 5 xdotool mousemove --sync "$from_x" "$from_y" || true
+xdotool mousedown 1
 # The drag loop needs moves to follow the pointer; a few steps give the
 # target its enter, position and drop messages in turn.
 for step in 1 2 3 4 5 6 7 8; do
-  xdotool mousemove --sync $((from_x + (to_x - from_x) * step / 8)) $((from_y + (to_y - from_y) * step / 8))
+  timeout 5 xdotool mousemove --sync $((from_x + (to_x - from_x) * step / 8)) $((from_y + (to_y - from_y) * step / 8)) || true
 done
 # One more move over the target lets it answer the last position before the
 # button goes up.
-xdotool mousemove --sync $((to_x + 5)) $((to_y + 5))
+timeout 5 xdotool mousemove --sync $((to_x + 5)) $((to_y + 5)) || true
 xdotool mouseup 1
 e2e_wait_for 20 dragged || e2e_fail "the drag did not end"
 grep -q 'drag ended: copied' "$E2E_WORK/drag.log" || e2e_fail "the program refused the drop: $(cat "$E2E_WORK/drag.log")"

@@ -112,19 +112,32 @@ e2e_need() {
   done
 }
 
-# Starts a private X server on a display number it picks itself.
+# Starts a private X server. Its display number is drawn at random from a
+# wide range rather than taken as the lowest free one, which a server just
+# ending elsewhere may still hold for a moment; the lock file has to name our
+# server before the display counts as ours.
 e2e_start_xvfb() {
-  e2e_need Xvfb xdotool
-  local fifo=$E2E_WORK/display
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp -nolisten unix 3>"$fifo" >"$E2E_WORK/xvfb.log" 2>&1 &
-  E2E_XVFB=$!
-  local number=""
-  read -r -t 20 number <"$fifo" || true
-  [ -n "$number" ] || e2e_fail "Xvfb did not start"
-  export DISPLAY=:$number
-  e2e_wait_for 10 xdotool getdisplaygeometry >/dev/null 2>&1 || e2e_fail "Xvfb does not answer"
-  e2e_log "Xvfb on $DISPLAY"
+  e2e_need Xvfb xdotool xprop xwininfo
+  local attempt number
+  for attempt in $(seq 10); do
+    number=$((200 + RANDOM % 800))
+    [ -e "/tmp/.X$number-lock" ] && continue
+    Xvfb ":$number" -screen 0 1280x900x24 -nolisten tcp >"$E2E_WORK/xvfb.log" 2>&1 &
+    E2E_XVFB=$!
+    export DISPLAY=:$number
+    local deadline=$((SECONDS + 20))
+    while kill -0 "$E2E_XVFB" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do
+      if [ "$(tr -d ' \n' <"/tmp/.X$number-lock" 2>/dev/null)" = "$E2E_XVFB" ] &&
+        xdotool getdisplaygeometry >/dev/null 2>&1; then
+        e2e_log "Xvfb on $DISPLAY"
+        return 0
+      fi
+      sleep 0.1
+    done
+    e2e_end_pid "$E2E_XVFB"
+    E2E_XVFB=""
+  done
+  e2e_fail "Xvfb did not start"
 }
 
 # Starts the program with the given arguments; its pid is E2E_APP.
@@ -206,7 +219,7 @@ e2e_wait_main_window() {
 e2e_keys() {
   local window=$1
   shift
-  xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+  timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
   local key
   for key in "$@"; do
     xdotool key --clearmodifiers "$key"

@@ -30,7 +30,8 @@ studio=$E2E_WINDOW
 # below the other; their labels carry no mnemonics to reach them by.
 eval "$(xdotool getwindowgeometry --shell "$studio")"
 click_in_studio() {
-  xdotool mousemove --sync $((X + WIDTH - 45)) $((Y + $1)) click 1
+  timeout 5 xdotool mousemove --sync $((X + WIDTH - 45)) $((Y + $1)) || true
+  xdotool click 1
 }
 click_in_studio 21
 # While it records, the dialog's title flashes a dot before its name.
