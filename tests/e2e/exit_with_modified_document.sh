@@ -22,7 +22,7 @@ e2e_menu "$E2E_MAIN" f x
 e2e_wait_window "$question" DIALOG || e2e_fail "Exit did not ask about the modified document"
 e2e_keys "$E2E_WINDOW" Escape
 e2e_wait_for 20 e2e_window_gone "$question" DIALOG || e2e_fail "the question stayed after Cancel"
-kill -0 "$E2E_APP" || e2e_fail "the program ended although the exit was cancelled"
+e2e_running "$E2E_APP" || e2e_fail "the program ended although the exit was cancelled"
 e2e_title_is "$E2E_MAIN" "Tarvo Wavedesk 2.0 - edited.wav*" ||
   e2e_fail "after Cancel the title is '$(e2e_title "$E2E_MAIN")'"
 e2e_log "Cancel kept the program and the document"

@@ -31,18 +31,28 @@ export QT_QPA_PLATFORM=xcb
 
 e2e_log() { echo "[$(date +%T.%N | cut -c1-12)] $*"; }
 
+# Whether a process still runs; an ended child of ours that is not yet
+# reaped (a zombie) does not.
+e2e_running() {
+  local state
+  state=$(awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null) || return 1
+  [ -n "$state" ] && [ "$state" != Z ]
+}
+
 # Ends one process we started: politely first, then for good.
 e2e_end_pid() {
   local pid=$1
-  kill -0 "$pid" 2>/dev/null || return 0
-  kill "$pid" 2>/dev/null || true
-  for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.1; done
-  kill -9 "$pid" 2>/dev/null || true
+  if e2e_running "$pid"; then
+    kill "$pid" 2>/dev/null || true
+    for _ in $(seq 30); do e2e_running "$pid" || break; sleep 0.1; done
+    e2e_running "$pid" && kill -9 "$pid" 2>/dev/null
+  fi
   wait "$pid" 2>/dev/null || true
 }
 
 e2e_cleanup() {
   local status=$?
+  trap - ERR
   set +e
   local pid
   for pid in "${E2E_PIDS[@]}"; do e2e_end_pid "$pid"; done
@@ -115,18 +125,20 @@ e2e_need() {
 # Starts a private X server. Its display number is drawn at random from a
 # wide range rather than taken as the lowest free one, which a server just
 # ending elsewhere may still hold for a moment; the lock file has to name our
-# server before the display counts as ours.
+# server before the display counts as ours. Without -noreset the server
+# resets when its last client leaves (the readiness probe, say) and refuses
+# the next one for a moment.
 e2e_start_xvfb() {
   e2e_need Xvfb xdotool xprop xwininfo
   local attempt number
   for attempt in $(seq 10); do
     number=$((200 + RANDOM % 800))
     [ -e "/tmp/.X$number-lock" ] && continue
-    Xvfb ":$number" -screen 0 1280x900x24 -nolisten tcp >"$E2E_WORK/xvfb.log" 2>&1 &
+    Xvfb ":$number" -screen 0 1280x900x24 -nolisten tcp -noreset >"$E2E_WORK/xvfb.log" 2>&1 &
     E2E_XVFB=$!
     export DISPLAY=:$number
     local deadline=$((SECONDS + 20))
-    while kill -0 "$E2E_XVFB" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do
+    while e2e_running "$E2E_XVFB" && [ "$SECONDS" -lt "$deadline" ]; do
       if [ "$(tr -d ' \n' <"/tmp/.X$number-lock" 2>/dev/null)" = "$E2E_XVFB" ] &&
         xdotool getdisplaygeometry >/dev/null 2>&1; then
         e2e_log "Xvfb on $DISPLAY"
@@ -154,7 +166,7 @@ e2e_wait_exit() {
   E2E_EXIT_STATUS=0
   wait "$pid" || E2E_EXIT_STATUS=$?
 }
-e2e_pid_gone() { ! kill -0 "$1" 2>/dev/null; }
+e2e_pid_gone() { ! e2e_running "$1"; }
 
 # The first visible window whose title matches the extended regular
 # expression and whose window type is `type` (NORMAL for main windows,

@@ -11,5 +11,5 @@ e2e_start_program --audio=null "$file"
 e2e_wait_main_window
 e2e_wait_title "$E2E_MAIN" "Tarvo Wavedesk 2.0 - Fünf Töne.wav" ||
   e2e_fail "the title is '$(e2e_title "$E2E_MAIN")'"
-kill -0 "$E2E_APP" || e2e_fail "the program ended"
+e2e_running "$E2E_APP" || e2e_fail "the program ended"
 e2e_log "opened: $(e2e_title "$E2E_MAIN")"

@@ -27,5 +27,5 @@ windows=$(e2e_count_windows '^Tarvo Wavedesk 2\.0')
 e2e_menu "$E2E_MAIN" f c
 e2e_wait_title "$E2E_MAIN" "Tarvo Wavedesk 2.0 - one.wav" ||
   e2e_fail "after closing two.wav the title is '$(e2e_title "$E2E_MAIN")'"
-kill -0 "$E2E_APP" || e2e_fail "the program ended"
+e2e_running "$E2E_APP" || e2e_fail "the program ended"
 e2e_log "the second start handed over its file"
