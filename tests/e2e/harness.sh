@@ -80,7 +80,11 @@ e2e_screenshot() {
   [ -n "${DISPLAY:-}" ] || return 0
   mkdir -p "$E2E_OUTPUT_DIR"
   local file=$E2E_OUTPUT_DIR/$E2E_NAME.png
-  if import -display "$DISPLAY" -window root "$file" >/dev/null 2>&1; then
+  rm -f "$file"
+  # FFmpeg reads the screen through its X11 grabber; ImageMagick's import
+  # where FFmpeg lacks one.
+  if ffmpeg -loglevel error -y -f x11grab -video_size 1280x900 -i "$DISPLAY" -frames:v 1 "$file" >/dev/null 2>&1 ||
+    import -display "$DISPLAY" -window root "$file" >/dev/null 2>&1; then
     echo "screen saved as $file"
   fi
 }
@@ -139,7 +143,7 @@ e2e_start_xvfb() {
     export DISPLAY=:$number
     local deadline=$((SECONDS + 20))
     while e2e_running "$E2E_XVFB" && [ "$SECONDS" -lt "$deadline" ]; do
-      if [ "$(tr -d ' \n' <"/tmp/.X$number-lock" 2>/dev/null)" = "$E2E_XVFB" ] &&
+      if [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X$number-lock")" = "$E2E_XVFB" ] &&
         xdotool getdisplaygeometry >/dev/null 2>&1; then
         e2e_log "Xvfb on $DISPLAY"
         return 0
