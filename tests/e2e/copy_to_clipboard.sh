@@ -2,6 +2,7 @@
 # Select All and Copy in the real program put the sound on the system
 # clipboard as a wave file that another program (xclip, then sox) reads
 # whole: the same length, format and samples as the file opened.
+# shellcheck source=tests/e2e/harness.sh
 source "$(dirname "$0")/harness.sh"
 e2e_need xclip soxi
 
@@ -19,8 +20,9 @@ xclip -selection clipboard -t audio/x-wav -o >"$E2E_WORK/pasted.wav" || e2e_fail
 
 frames=$(soxi -s "$E2E_WORK/pasted.wav" 2>"$E2E_WORK/soxi.log") || e2e_fail "sox does not read the clipboard's wave"
 [ "$frames" -eq 22050 ] || e2e_fail "the clipboard holds $frames frames, not 22050"
-[ "$(soxi -r "$E2E_WORK/pasted.wav")" = 44100 ] && [ "$(soxi -c "$E2E_WORK/pasted.wav")" = 2 ] ||
+if [ "$(soxi -r "$E2E_WORK/pasted.wav")" != 44100 ] || [ "$(soxi -c "$E2E_WORK/pasted.wav")" != 2 ]; then
   e2e_fail "the clipboard's wave is not 44.1 kHz stereo: $(soxi "$E2E_WORK/pasted.wav")"
+fi
 samples() { sox "$1" -t raw -e signed -b 16 - | md5sum; }
 [ "$(samples "$E2E_WORK/pasted.wav")" = "$(samples "$file")" ] || e2e_fail "the clipboard's samples differ from the file's"
 e2e_log "the clipboard holds the whole sound as a wave"

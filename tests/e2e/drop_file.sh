@@ -3,6 +3,7 @@
 # dropped on the main window opens as a document. The drag goes through the
 # X server's drag and drop protocol (XDND), moved by a pointer the XTEST
 # extension drives as a user's mouse would.
+# shellcheck source=tests/e2e/harness.sh
 source "$(dirname "$0")/harness.sh"
 [ -x "$E2E_DRAG_SOURCE" ] || e2e_fail "no drag source program given"
 

@@ -2,6 +2,7 @@
 # Exit with a modified document asks whether to save it. Cancel keeps the
 # program and the document as they were; No ends the program normally and
 # leaves the file on disk as it was.
+# shellcheck source=tests/e2e/harness.sh
 source "$(dirname "$0")/harness.sh"
 
 e2e_start_xvfb

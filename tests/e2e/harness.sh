@@ -1,10 +1,11 @@
 # Shared pieces of the end-to-end tests, which drive the real program on a
-# private X server (Xvfb) with xdotool. Source it from a test script; the
-# script's first argument is the program, the second the drag source. Each test gets a folder of its own
-# for HOME, the XDG folders (so a user's settings and a running editor are
-# never touched), its files and its logs; whatever the test started is ended
-# by pid when the script ends, however it ends. On a failure the screen is
-# saved as <test name>.png in E2E_OUTPUT_DIR (the tests' build folder).
+# private X server (Xvfb) with xdotool. Source it from a test script, whose
+# first argument is the program and the second the drag source. Each test
+# gets a folder of its own for HOME, the XDG folders (so that a user's
+# settings and a running editor are never touched), its files and its logs;
+# whatever the test started is ended by pid when the script ends, however it
+# ends. On a failure the screen is saved as <script name>.png in
+# E2E_OUTPUT_DIR (the tests' build folder).
 #
 # Nothing here sleeps as a means of synchronisation: every wait polls a
 # condition up to a deadline.
@@ -45,7 +46,7 @@ e2e_end_pid() {
   if e2e_running "$pid"; then
     kill "$pid" 2>/dev/null || true
     for _ in $(seq 30); do e2e_running "$pid" || break; sleep 0.1; done
-    e2e_running "$pid" && kill -9 "$pid" 2>/dev/null
+    if e2e_running "$pid"; then kill -9 "$pid" 2>/dev/null || true; fi
   fi
   wait "$pid" 2>/dev/null || true
 }
@@ -56,7 +57,7 @@ e2e_cleanup() {
   set +e
   local pid
   for pid in "${E2E_PIDS[@]}"; do e2e_end_pid "$pid"; done
-  [ -n "$E2E_XVFB" ] && e2e_end_pid "$E2E_XVFB"
+  if [ -n "$E2E_XVFB" ]; then e2e_end_pid "$E2E_XVFB"; fi
   rm -rf "$E2E_WORK"
   exit "$status"
 }
@@ -134,10 +135,10 @@ e2e_need() {
 # the next one for a moment.
 e2e_start_xvfb() {
   e2e_need Xvfb xdotool xprop xwininfo
-  local attempt number
-  for attempt in $(seq 10); do
+  local number
+  for _ in $(seq 10); do
     number=$((200 + RANDOM % 800))
-    [ -e "/tmp/.X$number-lock" ] && continue
+    if [ -e "/tmp/.X$number-lock" ]; then continue; fi
     Xvfb ":$number" -screen 0 1280x900x24 -nolisten tcp -noreset >"$E2E_WORK/xvfb.log" 2>&1 &
     E2E_XVFB=$!
     export DISPLAY=:$number
@@ -225,9 +226,9 @@ e2e_window_gone() { [ -z "$(e2e_find_window "$@")" ]; }
 # document's name behind it; its id is E2E_MAIN. Start-up takes no input
 # while the splash shows, so the splash has to go first.
 e2e_wait_main_window() {
-  e2e_wait_window '^Tarvo Wavedesk 2\.0( - .*)?$' NORMAL "${1:-30}" || e2e_fail "no main window appeared"
+  e2e_wait_window '^Tarvo Wavedesk 2\.0( - .*)?$' NORMAL 30 || e2e_fail "no main window appeared"
   E2E_MAIN=$E2E_WINDOW
-  e2e_wait_for "${1:-30}" e2e_window_gone '' SPLASH || e2e_fail "the splash window stayed"
+  e2e_wait_for 30 e2e_window_gone '' SPLASH || e2e_fail "the splash window stayed"
 }
 
 # Gives the keyboard to a window (there is no window manager to do it) and
@@ -295,7 +296,7 @@ e2e_band_level() {
   start=0
   if [ -n "$tenths" ]; then
     bytes=$((tenths * 176400 / 10 / 4 * 4))
-    [ "$size" -gt "$bytes" ] && start=$((size - bytes))
+    if [ "$size" -gt "$bytes" ]; then start=$((size - bytes)); fi
   fi
   tail -c +$((start + 1)) "$file" | head -c $((size - start)) |
     sox -t raw -r 44100 -e signed -b 16 -c 2 - -n remix 1 sinc "$from-$to" stats 2>&1 |

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A file named on the command line opens at start: the main window's title
 # carries its name, also when the name has blanks and letters beyond ASCII.
+# shellcheck source=tests/e2e/harness.sh
 source "$(dirname "$0")/harness.sh"
 
 e2e_start_xvfb

@@ -2,6 +2,7 @@
 # Play in the real program is heard: with the program on the sound server,
 # what the server plays (recorded from its null sink's monitor) carries the
 # opened file's tone, and not just the server's own 440 Hz test tone.
+# shellcheck source=tests/e2e/harness.sh
 source "$(dirname "$0")/harness.sh"
 e2e_need_pulse
 

@@ -4,6 +4,7 @@
 # monitor (the server's default input); Stop hands the recording over as a
 # new document, which Save As (typed into the file dialog) writes as a wave
 # that carries the tone.
+# shellcheck source=tests/e2e/harness.sh
 source "$(dirname "$0")/harness.sh"
 e2e_need_pulse
 e2e_need paplay soxi

@@ -3,6 +3,7 @@
 # without a window of its own; the running program opens the file in a
 # second document window beside the first. The second start names its file
 # relative to its own working folder, which the first does not share.
+# shellcheck source=tests/e2e/harness.sh
 source "$(dirname "$0")/harness.sh"
 
 e2e_start_xvfb
