@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# A file dragged from another program (a stand-in for a file manager) and
-# dropped on the main window opens as a document. The drag goes through the
+# Files dragged from another program (a stand-in for a file manager) and
+# dropped on the main window open, each as a document of its own. The drag goes through the
 # X server's drag and drop protocol (XDND), moved by a pointer the XTEST
 # extension drives as a user's mouse would.
 # shellcheck source=tests/e2e/harness.sh
@@ -8,8 +8,8 @@ source "$(dirname "$0")/harness.sh"
 [ -x "$E2E_DRAG_SOURCE" ] || e2e_fail "no drag source program given"
 
 e2e_start_xvfb
-file=$E2E_WORK/dropped.wav
-e2e_tone "$file" 0.5 440
+e2e_tone "$E2E_WORK/dropped.wav" 0.5 440
+e2e_tone "$E2E_WORK/also dropped.wav" 0.3 660
 e2e_start_program --audio=null
 e2e_wait_main_window
 # A start without a file offers the common tasks first.
@@ -18,7 +18,7 @@ e2e_keys "$E2E_WINDOW" Escape
 e2e_wait_for 20 e2e_window_gone '^Common Tasks$' DIALOG || e2e_fail "the Common Tasks dialog stayed"
 e2e_title_is "$E2E_MAIN" "Tarvo Wavedesk 2.0" || e2e_fail "the program started with '$(e2e_title "$E2E_MAIN")'"
 
-e2e_spawn "$E2E_WORK/drag.log" "$E2E_DRAG_SOURCE" "$file"
+e2e_spawn "$E2E_WORK/drag.log" "$E2E_DRAG_SOURCE" "$E2E_WORK/dropped.wav" "$E2E_WORK/also dropped.wav"
 e2e_wait_window '^Drag source$' || e2e_fail "the drag source did not show"
 source_window=$E2E_WINDOW
 # The middle of each window, in screen coordinates.
@@ -43,6 +43,10 @@ timeout 5 xdotool mousemove --sync $((to_x + 5)) $((to_y + 5)) || true
 xdotool mouseup 1
 e2e_wait_for 20 dragged || e2e_fail "the drag did not end"
 grep -q 'drag ended: copied' "$E2E_WORK/drag.log" || e2e_fail "the program refused the drop: $(cat "$E2E_WORK/drag.log")"
+e2e_wait_title "$E2E_MAIN" "Tarvo Wavedesk 2.0 - also dropped.wav" ||
+  e2e_fail "the dropped files did not open: '$(e2e_title "$E2E_MAIN")'"
+# Closing the last one shows the first behind it.
+e2e_menu "$E2E_MAIN" f c
 e2e_wait_title "$E2E_MAIN" "Tarvo Wavedesk 2.0 - dropped.wav" ||
-  e2e_fail "the dropped file did not open: '$(e2e_title "$E2E_MAIN")'"
-e2e_log "the dropped file opened"
+  e2e_fail "after closing the second file the title is '$(e2e_title "$E2E_MAIN")'"
+e2e_log "both dropped files opened"
