@@ -33,7 +33,7 @@ done
 
 # A failure leaves its screen beside the program's build folder.
 export E2E_OUTPUT_DIR=$BUILD
-# shellcheck source=../tests/e2e/harness.sh
+# shellcheck source=tests/e2e/harness.sh
 source "$ROOT/tests/e2e/harness.sh" "$PROGRAM"
 STARTED=$SECONDS
 # The clipboard manager keeps its clips in temporary files.
