@@ -100,11 +100,12 @@ size_is() { [ "$(window_size "$1")" = "$2" ]; }
 # reach the screen.
 capture() {
   local id=$1 name=$2 crop=${3:-}
+  xdotool mousemove 1279 899  # no hover highlight or tool tip
   e2e_wait_for 10 no_popups || e2e_fail "a menu stayed open before $name.png"
   sleep 0.5
   import -display "$DISPLAY" -window "$id" "$E2E_WORK/$name-full.png"
-  convert "$E2E_WORK/$name-full.png" ${crop:+-crop "$crop" +repage} -strip -colors 256 "PNG8:$OUT/$name.png"
-  e2e_log "$name.png: $(stat -c %s "$OUT/$name.png") bytes"
+  convert "$E2E_WORK/$name-full.png" ${crop:+-crop "$crop" +repage} -strip -colors 256 "PNG8:$PICTURES/$name.png"
+  e2e_log "$name.png: $(stat -c %s "$PICTURES/$name.png") bytes"
 }
 
 # Captures a dialog and closes it with Escape.
@@ -142,6 +143,20 @@ time_x() { echo $((VIEW_LEFT + 40 + $1 * 44100 / 1000 / ZOOM)); }
 band_y() { echo $((VIEW_TOP + 15 + $1 * BAND + BAND / 2)); }
 level_y() { echo $((VIEW_TOP + 15 + $1 * BAND + BAND / 2 - (BAND / 2 - 5) * $2 / 100)); }
 
+# The colour of one pixel of the screen.
+pixel() { import -display "$DISPLAY" -window root -crop "1x1+$1+$2" txt:- 2>/dev/null | awk 'NR == 2 { print $3 }'; }
+# A checksum of the part WxH+X+Y of the screen, and whether it differs from
+# an earlier one.
+area_sum() { import -display "$DISPLAY" -window root -crop "$1" rgb:- 2>/dev/null | md5sum; }
+area_changed() { [ "$(area_sum "$1")" != "$2" ]; }
+# Whether the third band shows a layer at 2 s, where the view showed only its
+# grey background while the sound had two layers.
+third_band_drawn() { [ "$(pixel "$(time_x 2000)" "$(band_y 2)")" != "$(pixel $((VIEW_LEFT + 900)) "$(band_y 0)")" ]; }
+
+# Whether an envelope node is drawn at (x, y): in the colour of the melody's
+# first node, which stays at its start at full level.
+node_drawn() { [ "$(pixel "$1" "$2")" = "$(pixel "$(time_x 0)" "$(level_y 0 100)")" ]; }
+
 # Presses the left button at (x1, y1), moves to (x2, y2) in steps, as a hand
 # would, and releases it there.
 drag() {
@@ -168,14 +183,16 @@ mkdir -p "$MUSIC" "$HOME/Documents"
 notes=()
 for note in C3 E3 G3 C4 A3 F3 D3 G3; do notes+=(synth 0.5 pluck "$note" :); done
 unset 'notes[${#notes[@]}-1]'
-sox -n -r 44100 -c 2 -b 16 "$MUSIC/melody.wav" "${notes[@]}"
-sox -n -r 44100 -c 2 -b 16 "$MUSIC/pad.wav" synth 2.5 pinknoise lowpass 900 tremolo 2 50 vol 0.9 norm -3
-sox -n -r 22050 -c 1 -b 16 -t raw "$MUSIC/samples.pcm" synth 1 sine 440 vol 0.5
+sox -R -n -r 44100 -c 2 -b 16 "$MUSIC/melody.wav" "${notes[@]}"
+sox -R -n -r 44100 -c 2 -b 16 "$MUSIC/pad.wav" synth 2.5 pinknoise lowpass 900 tremolo 2 50 vol 0.9 norm -3
+sox -R -n -r 22050 -c 1 -b 16 -t raw "$MUSIC/samples.pcm" synth 1 sine 440 vol 0.5
 
 # ---------------------------------------------------------------------------
 # Start, maximise, show the explorer
 
-mkdir -p "$OUT"
+# The pictures replace the old ones only when all of them were made.
+PICTURES=$E2E_WORK/pictures
+mkdir -p "$PICTURES"
 e2e_start_xvfb
 e2e_start_program --audio=null "$MUSIC/melody.wav"
 e2e_wait_main_window
@@ -220,7 +237,7 @@ menu f c  # File > Close
 e2e_wait_for 30 title_matches "$MAIN" "melody\.wav ?\*$" || e2e_fail "pad.wav did not close"
 menu w t  # Window > Tile: the document fills the work area
 e2e_keys "$MAIN" ctrl+m
-sleep 0.5
+e2e_wait_for 10 third_band_drawn || e2e_fail "the pad was not mixed in as a third layer"
 
 # Move the saw to 2.4 s and the pad to 0.6 s by their headers (the 40 pixels
 # left of a layer's start).
@@ -236,6 +253,12 @@ for at in 1500 2500 3095; do
 done
 drag "$(time_x 600)" "$(level_y 2 100)" "$(time_x 600)" "$(level_y 2 -90)"
 drag "$(time_x 3095)" "$(level_y 2 100)" "$(time_x 3095)" "$(level_y 2 -80)"
+# The moved saw's first node, and the pad's four, where they were meant to go.
+for node in "2400 1 100" "600 2 -90" "1500 2 100" "2500 2 100" "3095 2 -80"; do
+  read -r at layer level <<<"$node"
+  e2e_wait_for 10 node_drawn "$(time_x "$at")" "$(level_y "$layer" "$level")" ||
+    e2e_fail "no envelope node of layer $((layer + 1)) at $at ms, level $level %"
+done
 
 # The pad's properties, where it gets its name.
 menu l p  # Layer > Layer Properties...
@@ -246,9 +269,15 @@ capture "$DIALOG" layer-properties
 e2e_keys "$DIALOG" Return
 wait_dialog_gone '^Layer Properties$'
 
-# A selection in the melody, copied: the clipboard manager holds two clips.
+# A selection in the melody, copied (the clipboard manager holds two clips),
 drag "$(time_x 500)" "$(band_y 0)" "$(time_x 1500)" "$(band_y 0)"
 e2e_keys "$MAIN" ctrl+c
+menu l p  # and its name
+wait_dialog '^Layer Properties$'
+e2e_keys "$DIALOG" ctrl+a
+xdotool type --delay 20 "Melody"
+e2e_keys "$DIALOG" Return
+wait_dialog_gone '^Layer Properties$'
 
 # The side panel's list of layers.
 click 166 472
@@ -257,10 +286,12 @@ capture root main-window
 # ---------------------------------------------------------------------------
 # The other dialogs
 
+# The clipboard manager docks below the document, left of the explorer.
+CLIPBOARD_AREA=978x170+0+666
+before=$(area_sum "$CLIPBOARD_AREA")
 menu v c  # View > Clipboard Manager
-# It docks below the document, left of the explorer.
-sleep 0.5
-capture root clipboard-manager 978x170+0+666
+e2e_wait_for 10 area_changed "$CLIPBOARD_AREA" "$before" || e2e_fail "the clipboard manager did not show"
+capture root clipboard-manager "$CLIPBOARD_AREA"
 menu v c
 
 menu c r  # Controls > Record...
@@ -289,4 +320,6 @@ if e2e_wait_window '^Tarvo Wavedesk 2\.0$' DIALOG 3; then
   e2e_wait_for 10 e2e_window_gone '^Tarvo Wavedesk 2\.0$' DIALOG || e2e_fail "the message stayed"
 fi
 
+mkdir -p "$OUT"
+cp "$PICTURES"/*.png "$OUT"/
 e2e_log "done in $((SECONDS - STARTED)) s: $(du -cb "$OUT"/*.png | tail -1 | cut -f1) bytes in $OUT"
