@@ -10,6 +10,7 @@ packages=(
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev
   libpulse-dev pulseaudio pulseaudio-utils
   xvfb xdotool xclip x11-utils
+  desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl poppler-utils
   sox libsox-fmt-all ffmpeg
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
