@@ -340,7 +340,7 @@ TEST_F(DocumentFlowTest, HelpContentsShowsTheHelpInAWindowOfTheProgram) {
   auto* help = frame()->findChild<CHelpWindow*>(QStringLiteral("HelpWindow"));
   ASSERT_NE(help, nullptr);
   EXPECT_TRUE(help->isVisible());
-  EXPECT_TRUE(help->browser()->toPlainText().contains(QStringLiteral("Opening and creating sounds")));
+  EXPECT_TRUE(help->browser()->toPlainText().contains(QStringLiteral("Getting started")));
   // A second request raises the same window.
   frame()->action(ID_HELP_CONTENTS)->trigger();
   EXPECT_EQ(frame()->findChildren<CHelpWindow*>().size(), 1);

@@ -13,6 +13,7 @@ import re
 import shutil
 import subprocess
 import sys
+import unicodedata
 
 
 class HelpPage(html.parser.HTMLParser):
@@ -47,7 +48,8 @@ class HelpPage(html.parser.HTMLParser):
 
 
 def words(text):
-    return " ".join(text.split())
+    # NFKC undoes the ligatures ("fi") the PDF's text is set with.
+    return " ".join(unicodedata.normalize("NFKC", text).split())
 
 
 def main():
