@@ -477,7 +477,9 @@ bool CWavedeskApp::SaveDocumentAs(CChildFrame* child) {
       path, [this](FormatRecord* format) { return CFormatChooserDlg::ChooseFormat(m_frame.get(), format); },
       &failure);
   if (!saved) {
-    ShowSaveFailure(failure);
+    // A cancelled format choice (or progress) is not a failure: nothing
+    // was written and nothing needs saying.
+    if (!failure.isEmpty()) ShowSaveFailure(failure);
     return false;
   }
   document->SetPathName(path);

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -300,6 +301,40 @@ TEST_F(DocumentFlowTest, SaveAsOffersAWaveNameForAnMp3Document) {
   CSound saved;
   saved.path = m_files.File("take.wav");
   EXPECT_EQ(saved.ReadWaveFile(), 0);
+}
+
+TEST_F(DocumentFlowTest, SaveAsWithTheFormatChoiceCancelledSavesNothingAndSaysNothing) {
+  // Given a modified new document and the format chooser switched on
+  m_app->settings().quickSaveAsWave = 0;
+  ASSERT_TRUE(frame()->ExecuteCommand(ID_FILE_NEW));
+  CWavedeskDoc* document = activeDocument();
+  document->SetModifiedFlag(true);
+  const QString before = document->pathName();
+  // When the user names a wave file, then cancels the chooser
+  QStringList shown;
+  WhenModalShows([&](QWidget* modal) {
+    auto* dialog = qobject_cast<CTypeFileDialog*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    dialog->fileNameEdit()->setText(File("cancelled.wav"));
+    WhenModalShows([&](QWidget* chooser) {
+      shown << chooser->metaObject()->className();
+      // Whatever comes up after the chooser is recorded and dismissed.
+      WhenModalShows([&](QWidget* next) {
+        shown << next->metaObject()->className();
+        if (auto* box = qobject_cast<QMessageBox*>(next)) Answer(box, QMessageBox::Ok);
+      });
+      chooser->findChild<QPushButton*>(ControlName(IDCANCEL))->click();
+    });
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+  frame()->ExecuteCommand(ID_FILE_SAVE_AS);
+  QTest::qWait(100);
+  // Then only the chooser showed, nothing was written, and the document
+  // keeps its name and its changes
+  EXPECT_EQ(shown.join(QStringLiteral(", ")).toStdString(), "CFormatChooserDlg");
+  EXPECT_FALSE(std::filesystem::exists(m_files.File("cancelled.wav")));
+  EXPECT_EQ(document->pathName(), before);
+  EXPECT_TRUE(document->IsModified());
 }
 
 TEST_F(DocumentFlowTest, FailedOpenNamesTheFileAndTheReason) {
