@@ -313,12 +313,8 @@ menu f a  # File > Save As...
 e2e_wait_window '' DIALOG 30 || e2e_fail "no Save As dialog"
 type_path "$E2E_WINDOW" "$HOME/Documents/layers.wav"
 capture_dialog '^Select Format$' save-format
-# Cancelling the format is answered by a "Failed to Save." message.
-if e2e_wait_window '^Tarvo Wavedesk 2\.0$' DIALOG 3; then
-  e2e_log "a message after the cancelled format: closed"
-  e2e_keys "$E2E_WINDOW" Return
-  e2e_wait_for 10 e2e_window_gone '^Tarvo Wavedesk 2\.0$' DIALOG || e2e_fail "the message stayed"
-fi
+# Cancelling the format saves nothing and says nothing.
+e2e_wait_for 10 e2e_window_gone '' DIALOG || e2e_fail "a dialog stayed after the cancelled format"
 
 mkdir -p "$OUT"
 cp "$PICTURES"/*.png "$OUT"/

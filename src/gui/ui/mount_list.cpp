@@ -79,6 +79,9 @@ std::vector<MountPoint> CMountList::Parse(const QByteArray& mountsText) {
     if (fields.size() < 3) continue;
     const std::optional<MountKind> kind = KindOf(fields[2]);
     if (!kind) continue;
+    // A RAM drive mounted read-only is the system's plumbing (a sandbox's
+    // or a container's), never a place where a user keeps or saves sounds.
+    if (*kind == MountKind::kRam && fields.size() > 3 && fields[3].split(',').contains("ro")) continue;
     const QString root = UnescapeMountPath(fields[1]);
     if (!root.startsWith(QLatin1Char('/')) || IsSystemPath(root)) continue;
     // A later mount on the same point hides the earlier one.

@@ -228,12 +228,14 @@ TEST(MountListTest, OffersDisksSharesDiscsAndRamDisksByMountPoint) {
       "/dev/sr0 /media/cd iso9660 ro 0 0\n"
       "/dev/sdb1 /media/My\\040Disk vfat rw 0 0\n"
       "tmpfs /tmp tmpfs rw 0 0\n"
+      "tools /opt/sandbox/env tmpfs ro,nosuid,size=4k 0 0\n"
       "/dev/loop3 /snap/core/1 squashfs ro 0 0\n"
       "overlay / overlay rw 0 0\n";
   QStringList labels;
   for (const MountPoint& mount : CMountList::Parse(table)) labels << mount.Label();
   // "/" mounted twice is one root, shown as the later mount; the kernel's,
-  // the devices' and the run-time file systems and squashfs images are none.
+  // the devices' and the run-time file systems, squashfs images and
+  // read-only RAM drives are none.
   EXPECT_EQ(labels, (QStringList{"Local Disk (/)", "Local Disk (/home)", "Local Disk (/media/My Disk)",
                                  "CD Drive (/media/cd)", "Remote Drive (/mnt/share)", "RAM Drive (/tmp)"}));
   for (const char* path : {"/proc", "/proc/1", "/sys", "/dev/shm", "/run", "/run/user/1000"})
