@@ -6,6 +6,9 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -381,6 +384,32 @@ TEST_F(DocumentFlowTest, HelpContentsShowsTheHelpInAWindowOfTheProgram) {
   EXPECT_EQ(frame()->findChildren<CHelpWindow*>().size(), 1);
   // The application then ends with the window still open, and must not
   // free it twice.
+}
+
+TEST_F(DocumentFlowTest, PrintableGuideWithoutAPdfViewerSaysWhereTheGuideIs) {
+  // Given the guide beside the program and a desktop that knows no program
+  // for PDF files (no applications, no choices of the user's)
+  const QString guide = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Tarvo Wavedesk 2.pdf"));
+  const bool placed = !QFileInfo::exists(guide);
+  if (placed) test_support::WriteFileBytes(guide.toStdString(), "%PDF-1.4\n");
+  const std::string empty = m_files.File("desktop");
+  std::filesystem::create_directories(empty);
+  const QByteArray saved[] = {qgetenv("XDG_DATA_DIRS"), qgetenv("XDG_DATA_HOME"), qgetenv("XDG_CONFIG_HOME")};
+  for (const char* name : {"XDG_DATA_DIRS", "XDG_DATA_HOME", "XDG_CONFIG_HOME"}) qputenv(name, empty.c_str());
+  // When the user asks for the printable guide
+  QString message;
+  WhenMessageBoxShows([&](QMessageBox* box) {
+    message = box->text();
+    Answer(box, QMessageBox::Ok);
+  });
+  frame()->action(ID_PRINTABLE_GUIDE)->trigger();
+  qputenv("XDG_DATA_DIRS", saved[0]);
+  qputenv("XDG_DATA_HOME", saved[1]);
+  qputenv("XDG_CONFIG_HOME", saved[2]);
+  if (placed) QFile::remove(guide);
+  // Then a message names the file to open with any viewer
+  EXPECT_TRUE(message.contains(QStringLiteral("No program to show PDF files"))) << message.toStdString();
+  EXPECT_TRUE(message.contains(QDir::toNativeSeparators(guide))) << message.toStdString();
 }
 
 }  // namespace
