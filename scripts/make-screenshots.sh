@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes the pictures of the help and the README from the real program: starts
-# it on a private X server (Xvfb, 1280x900) with the null sound back-end,
+# it on a private X server (Xvfb, 1280x900) with a private PulseAudio daemon
+# (or the null sound back-end where there is none),
 # drives it with xdotool as a user would (keys, menu accelerators, a few mouse
 # drags on the waveform view) and saves the main window and its dialogs as
 # palette PNGs in src/gui/res/help-images/.
@@ -194,7 +195,23 @@ sox -R -n -r 22050 -c 1 -b 16 -t raw "$MUSIC/samples.pcm" synth 1 sine 440 vol 0
 PICTURES=$E2E_WORK/pictures
 mkdir -p "$PICTURES"
 e2e_start_xvfb
-e2e_start_program --audio=null "$MUSIC/melody.wav"
+# A private PulseAudio daemon, when there is one to start, gives Recording
+# Studio a device to show (and the audio meter a tone to measure); without
+# it the program runs on the null back-end.
+BACKEND=--audio=null
+if command -v pulseaudio >/dev/null 2>&1 && command -v pactl >/dev/null 2>&1; then
+  # shellcheck source=scripts/pulse-daemon.sh
+  source "$ROOT/scripts/pulse-daemon.sh"
+  mkdir -p "$E2E_WORK/pulse"
+  if pulse_daemon_start "$E2E_WORK/pulse" >/dev/null 2>&1; then
+    BACKEND=--audio=pulse
+    trap 'status=$?; pulse_daemon_stop "$E2E_WORK/pulse"; (exit $status); e2e_cleanup' EXIT
+  else
+    e2e_log "no private PulseAudio daemon: the null back-end"
+    unset PULSE_SERVER
+  fi
+fi
+e2e_start_program "$BACKEND" "$MUSIC/melody.wav"
 e2e_wait_main_window
 e2e_wait_title "$E2E_MAIN" "Tarvo Wavedesk 2.0 - melody.wav" || e2e_fail "melody.wav did not open"
 # There is no window manager to maximise it: the window takes the screen.
