@@ -72,6 +72,10 @@ class CMainFrame : public QMainWindow {
   const QStringList& recentFiles() const { return m_recentFiles; }
   void AddRecentFile(const QString& path);
 
+  // Writes the preferences, the window's and the bars' placements and the
+  // recent files to the profile (at exit, and when preferences change).
+  void SaveSettings();
+
  signals:
   // A file was dropped on the window or chosen from the recent-file list.
   void openFileRequested(const QString& path);
@@ -111,7 +115,6 @@ class CMainFrame : public QMainWindow {
   // brought up to date before a menu opens.
   void UpdateEditCommands();
   void LoadSettings();
-  void SaveSettings();
 
   CWavedeskApp* m_app;
   SettingsRecord* m_settings;

@@ -361,7 +361,9 @@ void CWavedeskApp::OnCommand(int id) {
       break;
     case ID_PREFERENCES: {
       CPreferencesDlg dialog(m_settings, m_frame.get());
-      dialog.exec();
+      // Chosen preferences are kept at once, not only at a normal exit: a
+      // crash must not take them back.
+      if (dialog.exec() == QDialog::Accepted) m_frame->SaveSettings();
       break;
     }
     case ID_COMMON_TASKS:

@@ -3,6 +3,7 @@
 // modified document in the titles, the preferences kept in the profile
 // between runs, and Exit's questions about unsaved documents.
 #include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QMimeData>
@@ -213,6 +214,26 @@ TEST_F(WavedeskAppTest, PreferencesAreKeptInTheProfile) {
     EXPECT_EQ(again->settings().quickSaveAsWave, 0);
     EXPECT_EQ(again->settings().zoomToFitOnOpen, 0);
   }
+}
+
+TEST_F(WavedeskAppTest, PreferencesChosenInTheDialogAreKeptBeforeTheProgramEnds) {
+  auto app = Start();
+  ASSERT_EQ(app->settings().quickSaveAsWave, 1);
+  // The user switches quick save off and presses OK
+  QTimer::singleShot(0, [] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QCheckBox*>(ControlName(IDC_PREF_QUICK_SAVE))->click();
+    dialog->findChild<QPushButton*>(ControlName(IDOK))->click();
+  });
+  app->OnCommand(ID_PREFERENCES);
+  // The profile holds the choice while the program still runs, as a crash
+  // would leave it
+  SettingsRecord stored;
+  const QByteArray bytes = QSettings().value(QStringLiteral("Settings/Preferences")).toByteArray();
+  stored.ReadBytes(reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size()));
+  EXPECT_EQ(stored.quickSaveAsWave, 0);
+  EXPECT_EQ(app->settings().quickSaveAsWave, 0);
 }
 
 TEST_F(WavedeskAppTest, PlayControlsDriveTheDocumentsSound) {
