@@ -10,31 +10,10 @@
 #include <string>
 
 #include "core/model/sound.h"
-#include "noise_block.h"
+#include "ten_layer_sound.h"
 #include "ratio_reporter.h"
 
 namespace {
-
-constexpr uint64_t kMinuteBytes = 60ull * 176400;
-
-void AddEnvelope(CSoundLayer& layer, int nodeCount) {
-  layer.nodes.clear();
-  const int64_t step = static_cast<int64_t>(layer.length()) / nodeCount;
-  for (int i = 0; i < nodeCount; ++i) layer.nodes.push_back({(i % 7) / 3.0 - 1.0, i * step});
-}
-
-// Ten layers of one minute each, at staggered offsets, 100 nodes each.
-CSound& TenLayerSound() {
-  static CSound sound;
-  if (sound.layers.empty()) {
-    for (int i = 0; i < 10; ++i) {
-      CSoundLayer& layer = sound.AppendLayer("", NoiseBlock(kMinuteBytes, static_cast<uint32_t>(i + 1)), kMinuteBytes);
-      layer.offset = i * 4 * 4410;
-      AddEnvelope(layer, 100);
-    }
-  }
-  return sound;
-}
 
 uint64_t LayerBytes(const CSound& sound) {
   uint64_t total = 0;

@@ -20,25 +20,10 @@
 
 #include "core/model/sound.h"
 #include "core/model/sound_snapshot.h"
-#include "noise_block.h"
+#include "ten_layer_sound.h"
 #include "ratio_reporter.h"
 
 namespace {
-
-constexpr uint64_t kMinuteBytes = 60ull * 176400;
-
-CSound& TenLayerSound() {
-  static CSound sound;
-  if (sound.layers.empty()) {
-    for (int i = 0; i < 10; ++i) {
-      CSoundLayer& layer = sound.AppendLayer("", NoiseBlock(kMinuteBytes, static_cast<uint32_t>(i + 1)), kMinuteBytes);
-      layer.offset = i * 4 * 4410;
-      layer.nodes.clear();
-      for (int k = 0; k < 100; ++k) layer.nodes.push_back({(k % 7) / 3.0 - 1.0, k * static_cast<int64_t>(kMinuteBytes / 100)});
-    }
-  }
-  return sound;
-}
 
 constexpr int64_t kTotalBytes = 10 * static_cast<int64_t>(kMinuteBytes);
 

@@ -13,7 +13,6 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextImageFormat>
-#include <QUrl>
 #include <cstdio>
 
 namespace {
