@@ -47,6 +47,9 @@ void FillVerticalGradient(QPainter& painter, const QRect& rect, const QColor& to
   painter.fillRect(rect, gradient);
 }
 
+// Half of a value, rounded down also for negative values.
+int FloorHalf(int value) { return value >= 0 ? value / 2 : -((-value + 1) / 2); }
+
 }  // namespace
 
 void LayerPainter::DrawBands(QPainter& painter, const ViewGeometry& geometry, const QPalette& palette,
@@ -138,7 +141,8 @@ void LayerPainter::DrawTraces(QPainter& painter, const ViewGeometry& geometry, c
                               const std::vector<PeakColumnCache*>& caches) {
   const int band = geometry.BandHeight();
   if (band <= 0) return;
-  QPolygon trace;
+  std::vector<int> high;
+  std::vector<int> low;
   for (size_t i = 0; i < sound.layers.size() && i < caches.size(); ++i) {
     const CSoundLayer& layer = *sound.layers[i];
     const int centre = band / 2 + static_cast<int>(i) * band + ViewGeometry::kRulerHeight;
@@ -154,20 +158,33 @@ void LayerPainter::DrawTraces(QPainter& painter, const ViewGeometry& geometry, c
     const auto& right = cache.second();
     const int half = (band - 2) / 2;
     const size_t columns = std::min<size_t>(cache.columnCount(), static_cast<size_t>(endColumn - firstColumn));
-    trace.resize(static_cast<int>(2 * columns + 1));
-    trace[0] = QPoint(static_cast<int>(std::max<int64_t>(0, geometry.ClientX(layer.offset))), centre);
+    high.resize(columns);
+    low.resize(columns);
     for (size_t k = 0; k < columns; ++k) {
-      const int x = static_cast<int>(firstColumn + static_cast<int64_t>(k) - geometry.scroll);
-      const int high = centre - half * (left[k].largest + right[k].largest) / 65600;
-      const int low = centre - half * (left[k].smallest + right[k].smallest) / 65600;
-      trace[static_cast<int>(2 * k + 1)] = QPoint(x, high);
-      trace[static_cast<int>(2 * k + 2)] = QPoint(x, low);
+      high[k] = centre - half * (left[k].largest + right[k].largest) / 65600;
+      low[k] = centre - half * (left[k].smallest + right[k].smallest) / 65600;
     }
     const uint32_t c = layer.waveColor;
-    painter.setPen(QPen(QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-                               static_cast<int>((c >> 16) & 0xFF)),
-                        0));
-    painter.drawPolyline(trace);
+    const QColor colour(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                        static_cast<int>((c >> 16) & 0xFF));
+    // Each column shows its own extremes and reaches half way towards a
+    // neighbour that lies wholly above or below it, so that the trace stays
+    // joined where it moves faster than a pixel a column. The same rule on
+    // both sides and at both edges draws a signal and its negation as mirror
+    // images. The layer's last column is left to the frame's right edge.
+    const int64_t frameEdge = geometry.ContentX(layer.end()) - 1;
+    for (size_t k = 0; k < columns; ++k) {
+      if (firstColumn + static_cast<int64_t>(k) == frameEdge) break;
+      int top = high[k];
+      int bottom = low[k];
+      for (const size_t n : {k - 1, k + 1}) {
+        if (n >= columns) continue;  // k - 1 wraps round for the first column
+        if (low[n] < high[k]) top = std::min(top, FloorHalf(low[n] + high[k]));
+        if (high[n] > low[k]) bottom = std::max(bottom, -FloorHalf(-(high[n] + low[k])));
+      }
+      const int x = static_cast<int>(firstColumn + static_cast<int64_t>(k) - geometry.scroll);
+      painter.fillRect(x, top, 1, bottom - top + 1, colour);
+    }
   }
 }
 

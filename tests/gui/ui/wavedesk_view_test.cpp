@@ -7,10 +7,12 @@
 #include <QScrollBar>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <ostream>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "gui/app/wavedesk_doc.h"
@@ -397,6 +399,63 @@ TEST(View, TraceFollowsALayerDraggedUnderTheWindow) {
   // Then the click is drawn 50 columns further right, and no longer where it was
   EXPECT_LT(TraceTop(after, 250), 40);
   EXPECT_GT(TraceTop(after, 200), 40);
+}
+
+// The topmost and bottommost rows of the trace's colour (red) in a column,
+// or {-1, -1} when the column has none.
+std::pair<int, int> TraceSpan(const QImage& image, int x) {
+  int top = -1, bottom = -1;
+  for (int y = 0; y < image.height(); ++y) {
+    if (At(image, x, y) != QColor(255, 0, 0)) continue;
+    if (top < 0) top = y;
+    bottom = y;
+  }
+  return {top, bottom};
+}
+
+TEST(View, ASignalAndItsNegationAreDrawnAsMirrorImages) {
+  // Given a tone of 440 Hz, whose period does not divide into the columns,
+  // drawn at 64 frames a column (where a column may miss a crest or a trough)
+  // and at 1 frame a column (where the trace moves several rows a column)
+  for (const int zoom : {64, 1}) {
+    ViewHarness harness(400, 100);
+    CSoundLayer& layer = harness.AddSilentLayer(40000);
+    layer.waveColor = 0x000000FF;
+    auto fill = [&](int sign) {
+      for (uint64_t f = 0; f < 40000; ++f) {
+        const auto v = static_cast<int16_t>(sign * std::lround(20000 * std::sin(2 * M_PI * 440 * f / 44100.0)));
+        layer.samples()[2 * f] = layer.samples()[2 * f + 1] = v;
+      }
+    };
+    fill(1);
+    harness.sound().selectionStart = harness.sound().selectionEnd = 4 * 39999;
+    harness.Start();
+    while (harness.view().zoom() < zoom) harness.view().ZoomOut();
+    while (harness.view().zoom() > zoom) harness.view().ZoomIn();
+    ASSERT_EQ(harness.view().zoom(), zoom);
+    harness.view().ScrollTo(int32_t{0});
+    const QImage upright = harness.Grab();
+    fill(-1);
+    harness.view().OnUpdate(kUpdateAll);
+    const QImage negated = harness.Grab();
+    // Then each column of the one is the other's turned over the centre line
+    // (row 50 of the single 70-row band from row 15), and the trace has no
+    // gap between neighbouring columns
+    constexpr int kCentre = 50;
+    std::pair<int, int> previous{-1, -1};
+    for (int x = 41; x < 400; ++x) {
+      const auto [top, bottom] = TraceSpan(upright, x);
+      const auto [negatedTop, negatedBottom] = TraceSpan(negated, x);
+      ASSERT_GE(top, 0) << "column " << x << ", zoom " << zoom;
+      EXPECT_EQ(top - kCentre, kCentre - negatedBottom) << "column " << x << ", zoom " << zoom;
+      EXPECT_EQ(bottom - kCentre, kCentre - negatedTop) << "column " << x << ", zoom " << zoom;
+      if (previous.first >= 0) {
+        EXPECT_LE(top, previous.second + 1) << "column " << x << ", zoom " << zoom;
+        EXPECT_GE(bottom, previous.first - 1) << "column " << x << ", zoom " << zoom;
+      }
+      previous = {top, bottom};
+    }
+  }
 }
 
 TEST(View, AnEditInPlaceShowsAfterTheDocumentUpdate) {
