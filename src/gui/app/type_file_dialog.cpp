@@ -1,7 +1,9 @@
 // The save dialog with the type-following file name.
 #include "gui/app/type_file_dialog.h"
 
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QTreeView>
 #include <QRegularExpression>
 
 CTypeFileDialog::CTypeFileDialog(bool save, const QString& defaultExtension, const QString& fileName,
@@ -19,6 +21,16 @@ CTypeFileDialog::CTypeFileDialog(bool save, const QString& defaultExtension, con
   setNameFilters(NameFiltersFromPairs(filter));
   if (!fileName.isEmpty()) selectFile(fileName);
   connect(this, &QFileDialog::filterSelected, this, &CTypeFileDialog::OnTypeChange);
+  GiveFileDialogRoom(*this);
+}
+
+void GiveFileDialogRoom(QFileDialog& dialog) {
+  dialog.resize(dialog.sizeHint().expandedTo(QSize(800, 500)));
+  auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+  if (details == nullptr) return;
+  QHeaderView* header = details->header();
+  for (int column = 1; column < header->count(); ++column)
+    header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
 }
 
 QStringList CTypeFileDialog::NameFiltersFromPairs(const QString& filter) {

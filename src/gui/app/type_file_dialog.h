@@ -33,3 +33,8 @@ class CTypeFileDialog : public QFileDialog {
 
   QStringList m_patterns;  // one per name filter, as the pairs gave them
 };
+
+// Gives Qt's own file dialog room for its details: at least 800 × 500 pixels,
+// and the size, type and date columns as wide as what they show, rather than
+// cut short ("129...KiB"). A desktop's dialog is left as it is.
+void GiveFileDialogRoom(QFileDialog& dialog);

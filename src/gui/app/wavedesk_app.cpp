@@ -339,7 +339,11 @@ void CWavedeskApp::OnFileOpen() {
   const QString filter = QStringLiteral(
       "Compatible Audio Files (*.wav *.tvf);;Microsoft ACM Waveform (*.wav);;"
       "Tarvo Document File (*.tvf);;All Files (*)");
-  const QString path = QFileDialog::getOpenFileName(m_frame.get(), tr("Open"), QString(), filter);
+  QFileDialog dialog(m_frame.get(), tr("Open"), QString(), filter);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  GiveFileDialogRoom(dialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const QString path = dialog.selectedFiles().constFirst();
   if (path.isEmpty()) return;
   m_frame->repaint();
   OpenDocumentFile(path);

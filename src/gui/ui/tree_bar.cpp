@@ -346,6 +346,7 @@ void CTreeBar::OnAddFolder() {
   dialog.setObjectName(QStringLiteral("SelectFolder"));
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
+  GiveFileDialogRoom(dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const QString folder = QDir::cleanPath(dialog.selectedFiles().front());
   const QString name = QFileInfo(folder).fileName();
@@ -357,6 +358,7 @@ void CTreeBar::OnAddFileLink() {
   dialog.setObjectName(QStringLiteral("AddFileLink"));
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters(CTypeFileDialog::NameFiltersFromPairs(QString::fromLatin1(kFileLinkFilter)));
+  GiveFileDialogRoom(dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   AddFileLink(dialog.selectedFiles().front());
 }

@@ -1,6 +1,11 @@
 // The Save As dialog: the "|"-separated filter pairs become Qt name filters,
 // and picking another type changes the extension of the typed name.
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -93,6 +98,34 @@ TEST_F(TypeFileDialogLive, PickingTheDocumentTypeRenamesTheTypedFile) {
   emit types->activated(1);
   // Then the name carries the new extension
   EXPECT_EQ(name->text(), QStringLiteral("take1.tvf"));
+}
+
+TEST_F(TypeFileDialogLive, DetailsShowTheWholeSizeTypeAndDate) {
+  // Given a folder with a wave file
+  QTemporaryDir folder;
+  QFile file(folder.filePath(QStringLiteral("take1.wav")));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(QByteArray(132300, '\0'));
+  file.close();
+  // When the save dialog shows it in its details view
+  CTypeFileDialog dialog(true, QStringLiteral("wav"), QStringLiteral("take2.wav"), kSaveFilter);
+  dialog.setDirectory(folder.path());
+  dialog.show();
+  auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+  ASSERT_NE(details, nullptr);
+  QElapsedTimer waited;
+  waited.start();
+  while (details->model()->rowCount(details->rootIndex()) == 0 && waited.elapsed() < 5000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  ASSERT_EQ(details->model()->rowCount(details->rootIndex()), 1);
+  QCoreApplication::processEvents();
+  // Then the dialog is roomy and no detail column is cut short
+  EXPECT_GE(dialog.width(), 800);
+  EXPECT_GE(dialog.height(), 500);
+  for (int column = 1; column < details->header()->count(); ++column) {
+    if (details->header()->isSectionHidden(column)) continue;
+    EXPECT_GE(details->header()->sectionSize(column), static_cast<QAbstractItemView*>(details)->sizeHintForColumn(column)) << "column " << column;
+  }
 }
 
 }  // namespace
