@@ -342,8 +342,8 @@ void CWavedeskApp::OnFileOpen() {
   QFileDialog dialog(m_frame.get(), tr("Open"), QString(), filter);
   dialog.setFileMode(QFileDialog::ExistingFile);
   GiveFileDialogRoom(dialog);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const QString path = dialog.selectedFiles().constFirst();
+  if (dialog.exec() != QDialog::Accepted) return;
+  const QString path = dialog.selectedFiles().value(0);
   if (path.isEmpty()) return;
   m_frame->repaint();
   OpenDocumentFile(path);

@@ -47,9 +47,6 @@ void FillVerticalGradient(QPainter& painter, const QRect& rect, const QColor& to
   painter.fillRect(rect, gradient);
 }
 
-// Half of a value, rounded down also for negative values.
-int FloorHalf(int value) { return value >= 0 ? value / 2 : -((-value + 1) / 2); }
-
 }  // namespace
 
 void LayerPainter::DrawBands(QPainter& painter, const ViewGeometry& geometry, const QPalette& palette,
@@ -179,8 +176,10 @@ void LayerPainter::DrawTraces(QPainter& painter, const ViewGeometry& geometry, c
       int bottom = low[k];
       for (const size_t n : {k - 1, k + 1}) {
         if (n >= columns) continue;  // k - 1 wraps round for the first column
-        if (low[n] < high[k]) top = std::min(top, FloorHalf(low[n] + high[k]));
-        if (high[n] > low[k]) bottom = std::max(bottom, -FloorHalf(-(high[n] + low[k])));
+        // Halves rounded down for the top and up for the bottom (a right
+        // shift rounds down, negative values included).
+        if (low[n] < high[k]) top = std::min(top, (low[n] + high[k]) >> 1);
+        if (high[n] > low[k]) bottom = std::max(bottom, -(-(high[n] + low[k]) >> 1));
       }
       const int x = static_cast<int>(firstColumn + static_cast<int64_t>(k) - geometry.scroll);
       painter.fillRect(x, top, 1, bottom - top + 1, colour);

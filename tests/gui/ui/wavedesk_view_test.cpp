@@ -372,12 +372,20 @@ TEST(View, ASingleSampleClickShowsAtEveryZoom) {
   }
 }
 
-// The topmost row of a column that has the trace's colour (red), or -1.
-int TraceTop(const QImage& image, int x) {
-  for (int y = 0; y < image.height(); ++y)
-    if (At(image, x, y) == QColor(255, 0, 0)) return y;
-  return -1;
+// The topmost and bottommost rows of the trace's colour (red) in a column,
+// or {-1, -1} when the column has none.
+std::pair<int, int> TraceSpan(const QImage& image, int x) {
+  int top = -1, bottom = -1;
+  for (int y = 0; y < image.height(); ++y) {
+    if (At(image, x, y) != QColor(255, 0, 0)) continue;
+    if (top < 0) top = y;
+    bottom = y;
+  }
+  return {top, bottom};
 }
+
+// The topmost row of a column that has the trace's colour (red), or -1.
+int TraceTop(const QImage& image, int x) { return TraceSpan(image, x).first; }
 
 TEST(View, TraceFollowsALayerDraggedUnderTheWindow) {
   // Given a long red layer with a click at frame 100,000, at zoom 1, scrolled
@@ -399,18 +407,6 @@ TEST(View, TraceFollowsALayerDraggedUnderTheWindow) {
   // Then the click is drawn 50 columns further right, and no longer where it was
   EXPECT_LT(TraceTop(after, 250), 40);
   EXPECT_GT(TraceTop(after, 200), 40);
-}
-
-// The topmost and bottommost rows of the trace's colour (red) in a column,
-// or {-1, -1} when the column has none.
-std::pair<int, int> TraceSpan(const QImage& image, int x) {
-  int top = -1, bottom = -1;
-  for (int y = 0; y < image.height(); ++y) {
-    if (At(image, x, y) != QColor(255, 0, 0)) continue;
-    if (top < 0) top = y;
-    bottom = y;
-  }
-  return {top, bottom};
 }
 
 TEST(View, ASignalAndItsNegationAreDrawnAsMirrorImages) {
