@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
 
   SettingsRecord settings;
   SoundDocument document(settings);
-  DocumentEditor editor(document, true, inMemory ? UINT64_MAX : SavedBytes::kDefaultSpillThreshold);
+  DocumentEditor editor(document, inMemory ? UINT64_MAX : SavedBytes::kDefaultSpillThreshold);
   {
     std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[length]);
     if (data == nullptr) {
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
     const int32_t middle = static_cast<int32_t>(document.sound().layers[0]->length() / 2 / 4 * 4);
     document.sound().selectionStart = middle;
     document.sound().selectionEnd = middle + 176400;
-    std::vector<uint8_t> clip;
+    ClipBytes clip;
     if (editor.Cut(&clip) != EditResult::kDone) {
       std::fprintf(stderr, "cut %d failed\n", cut + 1);
       return 1;

@@ -22,21 +22,6 @@ std::string FormatHistoryTime(const std::tm& time) {
   return text;
 }
 
-void ClampActiveLayerIndex(CSound& sound) {
-  const int32_t count = static_cast<int32_t>(sound.layers.size());
-  if (sound.activeLayerIndex >= count) sound.activeLayerIndex = count - 1;
-  if (sound.activeLayerIndex < 0) sound.activeLayerIndex = 0;
-}
-
-void RepairActiveLayerAndSelection(CSound& sound) {
-  ClampActiveLayerIndex(sound);
-  if (sound.layers.empty() || sound.IsSelectionInActiveLayer()) return;
-  if (!sound.SelectLayerFromSelection()) {
-    sound.activeLayerIndex = 0;
-    sound.selectionStart = sound.selectionEnd = sound.layers.front()->offset;
-  }
-}
-
 CActionHistory::CActionHistory(uint64_t spillThreshold) : m_spillThreshold(spillThreshold), m_clock(LocalNow) {}
 
 void CActionHistory::DeleteRowsAfterCurrent() {
@@ -45,12 +30,23 @@ void CActionHistory::DeleteRowsAfterCurrent() {
   m_rows.erase(m_rows.begin() + (m_current + 1), m_rows.end());
 }
 
-bool CActionHistory::AddAction(CSound& sound, const std::string& name, int kind, int32_t layerIndex) {
-  std::unique_ptr<CHistoryAction> action;
-  if (layerIndex != -1) {
-    action = std::make_unique<CHistoryAction>(ExchangeForName(name), layerIndex, m_spillThreshold);
-    if (!action->Record(sound)) return false;
-  }
+void CActionHistory::Start(HistoryKind first, bool saved) {
+  m_rows.clear();
+  m_current = -1;
+  m_savedSerial = 0;
+  m_nextSerial = 1;
+  Insert(first, nullptr);
+  if (saved) MarkSaved();
+}
+
+bool CActionHistory::AddAction(CSound& sound, HistoryKind kind, int32_t layerIndex) {
+  auto action = std::make_unique<CHistoryAction>(kind, layerIndex, m_spillThreshold);
+  if (!action->Record(sound)) return false;
+  Insert(kind, std::move(action));
+  return true;
+}
+
+void CActionHistory::Insert(HistoryKind kind, std::unique_ptr<CHistoryAction> action) {
   const size_t before = m_rows.size();
   DeleteRowsAfterCurrent();
   // The oldest row leaves whenever ten existed, even if the discarded redo
@@ -59,14 +55,24 @@ bool CActionHistory::AddAction(CSound& sound, const std::string& name, int kind,
     m_rows.erase(m_rows.begin());
     --m_current;
   }
+  const HistoryKindInfo& info = InfoFor(kind);
   HistoryRow row;
-  row.name = name;
   row.kind = kind;
+  row.name = std::string(info.name);
+  row.icon = info.icon;
   row.timeText = FormatHistoryTime(m_clock());
   row.action = std::move(action);
+  row.serial = m_nextSerial++;
   m_rows.insert(m_rows.begin() + (m_current + 1), std::move(row));
   ++m_current;
-  return true;
+}
+
+void CActionHistory::MarkSaved() {
+  m_savedSerial = m_current >= 0 ? m_rows[static_cast<size_t>(m_current)].serial : 0;
+}
+
+bool CActionHistory::AtSavedRow() const {
+  return m_savedSerial != 0 && m_current >= 0 && m_rows[static_cast<size_t>(m_current)].serial == m_savedSerial;
 }
 
 bool CActionHistory::UndoAction(CSound& sound) {

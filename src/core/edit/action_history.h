@@ -1,9 +1,14 @@
 // A document's action history: at most ten rows, oldest first, and the
-// index of the row whose action is in effect. Each row has its action name,
-// kind (the icon the side panel shows), the local time it was recorded at,
-// and, except for the first row ("Open" or "New"), the CHistoryAction with
-// what the edit destroyed. Recording after undos discards the rows that
-// could have been redone; the eleventh row pushes the oldest one out.
+// index of the row whose action is in effect. Each row has its kind (which
+// gives its name and icon), the local time it was recorded at, and, except
+// for the first row ("Open" or "New"), the CHistoryAction with what the edit
+// destroyed. Recording after undos discards the rows that could have been
+// redone; the eleventh row pushes the oldest one out.
+//
+// The history also knows which row was in effect when the document was last
+// saved, so that undoing or redoing back to it can say the document is as
+// saved. A change that records no row (an envelope node, a tag) leaves no
+// row that matches the saved file, and forgets it.
 #pragma once
 
 #include <cstdint>
@@ -14,24 +19,16 @@
 #include <vector>
 
 #include "core/edit/history_action.h"
+#include "core/model/selection.h"
 #include "core/model/sound.h"
 
-// Row kinds: the index of the row's icon.
-enum HistoryKind : int {
-  kHistoryOpen = 1,
-  kHistoryNew = 2,
-  kHistoryCut = 3,  // also "Crop"
-  kHistoryPaste = 4,
-  kHistoryNewLayer = 5,
-  kHistoryRemoveLayer = 6,
-  kHistoryMerge = 7,
-};
-
 struct HistoryRow {
-  std::string name;
-  int kind = 0;
+  HistoryKind kind = HistoryKind::kOpen;
+  std::string name;                        // the kind's name
+  int icon = 0;                            // the kind's icon
   std::string timeText;                    // "h:mm:ss AM" / "h:mm:ss PM"
   std::unique_ptr<CHistoryAction> action;  // null for the first row
+  uint64_t serial = 0;                     // unique within the history
 };
 
 // The recording time as the history shows it: hours without a leading zero,
@@ -52,11 +49,13 @@ class CActionHistory {
   using Clock = std::function<std::tm()>;
   void SetClock(Clock clock) { m_clock = std::move(clock); }
 
-  // Records an action that is about to happen (layer index -1: a row with
-  // no saved state, used for the first row). What is saved follows the name
-  // (see CHistoryAction). False, with the rows and the sound unchanged, when
-  // the state cannot be saved; the caller must then not make the edit.
-  [[nodiscard]] bool AddAction(CSound& sound, const std::string& name, int kind, int32_t layerIndex);
+  // Empties the history and adds its first row (kOpen or kNew), which has
+  // no saved state. `saved` says whether the sound is as its file has it.
+  void Start(HistoryKind first, bool saved);
+  // Records an action that is about to happen. What is saved follows the
+  // kind (see CHistoryAction). False, with the rows and the sound unchanged,
+  // when the state cannot be saved; the caller must then not make the edit.
+  [[nodiscard]] bool AddAction(CSound& sound, HistoryKind kind, int32_t layerIndex);
   // Stop playback, exchange the current row's state (undo) or the next row's
   // (redo) with the sound, bring the active layer and the selection back
   // into the layers, move the current index. False, with nothing changed,
@@ -71,23 +70,24 @@ class CActionHistory {
   std::string UndoLabel() const;
   std::string RedoLabel() const;
 
+  // The row in effect is the sound as it was saved; forgotten by a change
+  // that records no row, or when the saved row is discarded.
+  void MarkSaved();
+  void ForgetSaved() { m_savedSerial = 0; }
+  bool AtSavedRow() const;
+
   const std::vector<HistoryRow>& rows() const { return m_rows; }
   int32_t currentIndex() const { return m_current; }
   uint64_t spillThreshold() const { return m_spillThreshold; }
 
  private:
   void DeleteRowsAfterCurrent();
+  void Insert(HistoryKind kind, std::unique_ptr<CHistoryAction> action);
 
   std::vector<HistoryRow> m_rows;
   int32_t m_current = -1;
   uint64_t m_spillThreshold;
   Clock m_clock;
+  uint64_t m_nextSerial = 1;
+  uint64_t m_savedSerial = 0;  // 0: no row is the saved state
 };
-
-// After an undo or redo, or any change of the layer list: makes the active
-// layer index name a layer, and when the selection does not lie in the
-// active layer, makes the layer that holds it active, or else layer 0 with
-// the selection collapsed to its offset.
-void RepairActiveLayerAndSelection(CSound& sound);
-// Brings the active layer index into the layer list (0 when it is empty).
-void ClampActiveLayerIndex(CSound& sound);

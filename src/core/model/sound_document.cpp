@@ -168,8 +168,9 @@ SaveResult SoundDocument::Save(const std::string& path, const FormatChooser& cho
   } else {
     result = SaveWave(path, chooseFormat, progress);
     if (!result.ok()) return result;
+    result.flattened = WaveFlattens();
   }
-  SetModifiedFlag(false);
+  SetModifiedFlag(result.flattened);
   return result;
 }
 
@@ -218,19 +219,13 @@ SaveResult SoundDocument::SaveWave(const std::string& path, const FormatChooser&
   return result;
 }
 
-LayerChange SoundDocument::AddBlankLayer() {
-  if (!m_sound.CanAddLayer()) return LayerChange::kTooManyLayers;
-  if (!m_sound.AddGeneratedLayer(BlankLayerParameters())) return LayerChange::kOutOfMemory;
-  SetModifiedFlag(true);
-  return LayerChange::kDone;
-}
-
-LayerChange SoundDocument::DeleteActiveLayer() {
-  const int index = m_sound.activeLayerIndex;
-  if (index <= 0 || index >= static_cast<int>(m_sound.layers.size())) return LayerChange::kCannotDelete;
-  m_sound.Stop();
-  m_sound.layers.erase(m_sound.layers.begin() + index);
-  m_sound.activeLayerIndex = index - 1;
-  SetModifiedFlag(true);
-  return LayerChange::kDone;
+bool SoundDocument::WaveFlattens() const {
+  if (m_sound.layers.size() > 1) return true;
+  for (const auto& layer : m_sound.layers) {
+    if (!layer->EnvelopeActive()) continue;
+    for (const EnvelopeNode& node : layer->nodes) {
+      if (node.level != 1.0) return true;
+    }
+  }
+  return false;
 }

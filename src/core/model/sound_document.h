@@ -20,13 +20,16 @@
 
 class RawPCMQuestions;
 
-// Told whenever the document's modified flag changes, and of every change
-// to the document: each change marks it modified, also when it already was.
+// Told whenever the document's modified flag changes, of every change to
+// the document (each change marks it modified, also when it already was),
+// and of every change of its action history (kept by the editor, which
+// tells through the document).
 class SoundDocumentObserver {
  public:
   virtual ~SoundDocumentObserver() = default;
   virtual void ModifiedChanged(bool modified) = 0;
   virtual void ContentChanged() {}
+  virtual void HistoryChanged() {}
 };
 
 enum class OpenStatus {
@@ -63,14 +66,10 @@ enum class SaveStatus {
 struct SaveResult {
   SaveStatus status = SaveStatus::kSaved;
   int systemError = 0;  // errno of the failed write, 0 when unknown
+  // Saved as a wave file that could not keep the layers or their envelopes:
+  // the document stays modified, since what it holds is not in any file.
+  bool flattened = false;
   bool ok() const { return status == SaveStatus::kSaved; }
-};
-
-enum class LayerChange {
-  kDone,
-  kTooManyLayers,  // the sound already holds CSound::kMaximumLayers
-  kOutOfMemory,
-  kCannotDelete,   // the first layer, or no layer, is active
 };
 
 class SoundDocument {
@@ -88,6 +87,10 @@ class SoundDocument {
   bool IsModified() const { return m_modified; }
   void SetModifiedFlag(bool modified = true);
   void SetObserver(SoundDocumentObserver* observer) { m_observer = observer; }
+  // The action history changed (the editor calls this).
+  void NotifyHistoryChanged() {
+    if (m_observer != nullptr) m_observer->HistoryChanged();
+  }
 
   // A new document of one generated layer. False when nothing was made;
   // `cancelled` tells a cancel apart from a failure.
@@ -105,8 +108,9 @@ class SoundDocument {
   // Writes the document to `path`: a layered document for ".tvf", the
   // mix-down for ".wav" in the working format (quick save) or the one
   // `chooseFormat` picks. Stops playback first. On success the document is
-  // no longer modified. @excsafety{Strong}: on failure the file on disk and
-  // the document are as they were.
+  // no longer modified, unless a wave file flattened what only a layered
+  // document keeps (see SaveResult::flattened). @excsafety{Strong}: on
+  // failure the file on disk and the document are as they were.
   SaveResult Save(const std::string& path, const FormatChooser& chooseFormat, ProgressReport& progress);
 
   // True when `path` names a file the document can be saved as.
@@ -123,13 +127,9 @@ class SoundDocument {
   static int ConvertWithProgress(FormatRecord& source, FormatRecord& target, std::unique_ptr<uint8_t[]>* data,
                                  uint64_t* length, ProgressReport& progress, bool* cancelled = nullptr);
 
-  // Layer changes with no history entry. Adding appends a blank layer of
-  // 40,000 frames; deleting destroys the active layer (never the first) and
-  // makes the one before it active. Both stop playback and mark the document
-  // modified. The window's commands go through DocumentEditor (core/edit),
-  // which records the change so that it can be undone.
-  LayerChange AddBlankLayer();
-  LayerChange DeleteActiveLayer();
+  // What a wave file of this sound cannot keep: more than one layer, or an
+  // envelope that changes a level. A wave file holds only their mix.
+  bool WaveFlattens() const;
 
  private:
   SaveResult SaveWave(const std::string& path, const FormatChooser& chooseFormat, ProgressReport& progress);

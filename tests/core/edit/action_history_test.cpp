@@ -30,12 +30,17 @@ std::vector<std::string> RowNames(const CActionHistory& history) {
   return names;
 }
 
-// Records "Cut" rows named "Cut 1" ... "Cut n" (the name decides only how
-// the row is exchanged; any other name is a byte exchange).
+// The rows by their serial numbers: the first row ("Open") is 1, the
+// rows RecordCuts records are 2, 3, ... in order.
+std::vector<uint64_t> RowSerials(const CActionHistory& history) {
+  std::vector<uint64_t> serials;
+  for (const HistoryRow& row : history.rows()) serials.push_back(row.serial);
+  return serials;
+}
+
+// Records Cut rows number `first` ... `last` (serials first + 1 ... last + 1).
 void RecordCuts(EditDocument& doc, int first, int last) {
-  for (int i = first; i <= last; ++i) {
-    ASSERT_TRUE(doc.editor.history().AddAction(doc.sound(), "Cut " + std::to_string(i), kHistoryCut, 0));
-  }
+  for (int i = first; i <= last; ++i) ASSERT_TRUE(doc.editor.history().AddAction(doc.sound(), HistoryKind::kCut, 0));
 }
 
 TEST(ActionHistory, TenRowsAtMostWithTheCurrentIndexAtTheLast) {
@@ -47,9 +52,7 @@ TEST(ActionHistory, TenRowsAtMostWithTheCurrentIndexAtTheLast) {
   ASSERT_EQ(doc.editor.history().currentIndex(), 9);
   // When one more is recorded, then the oldest row leaves
   RecordCuts(doc, 10, 10);
-  EXPECT_EQ(RowNames(doc.editor.history()),
-            (std::vector<std::string>{"Cut 1", "Cut 2", "Cut 3", "Cut 4", "Cut 5", "Cut 6", "Cut 7", "Cut 8", "Cut 9",
-                                      "Cut 10"}));
+  EXPECT_EQ(RowSerials(doc.editor.history()), (std::vector<uint64_t>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
   EXPECT_EQ(doc.editor.history().currentIndex(), 9);
 }
 
@@ -62,7 +65,7 @@ TEST(ActionHistory, TenRowsWithFiveUndoneLeaveFive) {
   ASSERT_EQ(doc.editor.history().currentIndex(), 4);
   // When a new action is recorded, rows 5-9 go as redo rows and row 0 as the oldest
   RecordCuts(doc, 10, 10);
-  EXPECT_EQ(RowNames(doc.editor.history()), (std::vector<std::string>{"Cut 1", "Cut 2", "Cut 3", "Cut 4", "Cut 10"}));
+  EXPECT_EQ(RowSerials(doc.editor.history()), (std::vector<uint64_t>{2, 3, 4, 5, 11}));
   EXPECT_EQ(doc.editor.history().currentIndex(), 4);
   EXPECT_FALSE(doc.editor.history().CanRedo());
 }
@@ -75,7 +78,7 @@ TEST(ActionHistory, LabelsFollowTheCurrentRow) {
   EXPECT_EQ(history.RedoLabel(), "&Redo\tCtrl+Y");
   doc.sound().selectionEnd = 8;
   ASSERT_EQ(doc.editor.Cut(nullptr), EditResult::kDone);
-  ASSERT_EQ(doc.editor.Paste(Bytes(0, 8)), EditResult::kDone);
+  ASSERT_EQ(PasteBytes(doc.editor, Bytes(0, 8)), EditResult::kDone);
   EXPECT_EQ(history.UndoLabel(), "&Undo - Paste\tCtrl+Z");
   EXPECT_EQ(history.RedoLabel(), "&Redo\tCtrl+Y");
   ASSERT_EQ(doc.editor.Undo(), EditResult::kDone);
@@ -131,7 +134,7 @@ TEST(ActionHistory, UndoAndRedoAlternateWithoutCopies) {
   CSoundLayer& layer = doc.AddLayer(40);
   doc.sound().selectionStart = 8;
   doc.sound().selectionEnd = 16;
-  ASSERT_EQ(doc.editor.Paste(Bytes(0, 4, 200)), EditResult::kDone);
+  ASSERT_EQ(PasteBytes(doc.editor, Bytes(0, 4, 200)), EditResult::kDone);
   const uint8_t* pasted = layer.data();
   ASSERT_EQ(doc.editor.Undo(), EditResult::kDone);
   const uint8_t* original = layer.data();
@@ -150,7 +153,7 @@ TEST(ActionHistory, UndoRepairsASelectionLeftOutsideTheLayers) {
   EditDocument doc;
   doc.AddLayer(40, 100);
   doc.sound().selectionStart = doc.sound().selectionEnd = 140;
-  ASSERT_EQ(doc.editor.Paste(Bytes(0, 20)), EditResult::kDone);
+  ASSERT_EQ(PasteBytes(doc.editor, Bytes(0, 20)), EditResult::kDone);
   ASSERT_EQ(doc.sound().selectionEnd, 160);
   // When it is undone, the selection lies past the layer's end: collapsed to the layer's offset
   ASSERT_EQ(doc.editor.Undo(), EditResult::kDone);
@@ -197,6 +200,87 @@ TEST(FormatHistoryTime, TwelveHourClockWithoutALeadingZero) {
     time.tm_min = c.minute;
     time.tm_sec = c.second;
     EXPECT_EQ(FormatHistoryTime(time), c.text) << c.hour;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+enum class Step { kCut, kUndo, kRedo, kSave, kInsertNode };
+
+struct SavedRowCase {
+  const char* name;
+  std::vector<Step> steps;
+  bool modified;  // after the steps
+};
+
+const SavedRowCase kSavedRowCases[] = {
+    {"undo_back_to_the_opened_state", {Step::kCut, Step::kUndo}, false},
+    {"redo_away_from_it", {Step::kCut, Step::kUndo, Step::kRedo}, true},
+    {"undo_past_a_save", {Step::kCut, Step::kSave, Step::kUndo}, true},
+    {"redo_back_to_the_save", {Step::kCut, Step::kSave, Step::kUndo, Step::kRedo}, false},
+    {"undo_to_a_save_two_rows_back", {Step::kCut, Step::kSave, Step::kCut, Step::kCut, Step::kUndo, Step::kUndo}, false},
+    // A change with no row cannot be undone: no row is the saved state any more.
+    {"a_node_after_the_save", {Step::kCut, Step::kSave, Step::kInsertNode, Step::kUndo, Step::kRedo}, true},
+    {"a_node_before_the_save", {Step::kInsertNode, Step::kSave, Step::kCut, Step::kUndo}, false},
+    // The saved row discarded by a new edit after an undo.
+    {"saved_row_discarded", {Step::kCut, Step::kSave, Step::kUndo, Step::kCut, Step::kUndo}, true},
+};
+
+class SavedRow : public testing::TestWithParam<SavedRowCase> {};
+
+TEST_P(SavedRow, TheChangeMarkFollowsTheRowThatWasSaved) {
+  // Given a document as it was read from its file
+  EditDocument doc;
+  doc.AddLayer(400);
+  doc.editor.StartHistory(false);
+  ASSERT_FALSE(doc.document.IsModified());
+  // When the steps are taken
+  for (Step step : GetParam().steps) {
+    switch (step) {
+      case Step::kCut:
+        Selection{0, 8}.ApplyTo(doc.sound());
+        ASSERT_EQ(doc.editor.Cut(nullptr), EditResult::kDone);
+        break;
+      case Step::kUndo: ASSERT_EQ(doc.editor.Undo(), EditResult::kDone); break;
+      case Step::kRedo: ASSERT_EQ(doc.editor.Redo(), EditResult::kDone); break;
+      case Step::kSave:
+        doc.document.SetModifiedFlag(false);
+        doc.editor.MarkSaved();
+        break;
+      case Step::kInsertNode: ASSERT_EQ(doc.editor.InsertNode(), EditResult::kDone); break;
+    }
+  }
+  // Then the document is modified exactly when the sound is not the saved one
+  EXPECT_EQ(doc.document.IsModified(), GetParam().modified);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SavedRow, testing::ValuesIn(kSavedRowCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(HistoryKinds, EachKindHasItsNameIconAndExchange) {
+  struct Case {
+    HistoryKind kind;
+    const char* name;
+    int icon;
+    HistoryExchange exchange;
+  };
+  const Case cases[] = {
+      {HistoryKind::kOpen, "Open", 1, HistoryExchange::kNone},
+      {HistoryKind::kNew, "New", 2, HistoryExchange::kNone},
+      {HistoryKind::kCut, "Cut", 3, HistoryExchange::kLayerBytes},
+      {HistoryKind::kCrop, "Crop", 3, HistoryExchange::kLayerBytes},
+      {HistoryKind::kPaste, "Paste", 4, HistoryExchange::kLayerBytes},
+      {HistoryKind::kNewLayer, "New Layer", 5, HistoryExchange::kNewLayer},
+      {HistoryKind::kRemoveLayer, "Remove Layer", 6, HistoryExchange::kRemoveLayer},
+      {HistoryKind::kMerge, "Merge", 7, HistoryExchange::kLayerList},
+  };
+  for (const Case& c : cases) {
+    const HistoryKindInfo& info = InfoFor(c.kind);
+    EXPECT_EQ(info.name, c.name);
+    EXPECT_EQ(info.icon, c.icon) << c.name;
+    EXPECT_EQ(info.exchange, c.exchange) << c.name;
   }
 }
 

@@ -68,10 +68,10 @@ TEST_P(ByteEdits, EffectUndoAndRedo) {
 
   // When the command runs
   EditResult result = EditResult::kDone;
-  std::vector<uint8_t> clip;
+  ClipBytes clip;
   switch (c.command) {
     case Command::kCut: result = doc.editor.Cut(&clip); break;
-    case Command::kPaste: result = doc.editor.Paste(Bytes(0, c.clipLength, 200)); break;
+    case Command::kPaste: result = PasteBytes(doc.editor, Bytes(0, c.clipLength, 200)); break;
     case Command::kCrop: result = doc.editor.Crop(); break;
   }
 
@@ -90,7 +90,9 @@ TEST_P(ByteEdits, EffectUndoAndRedo) {
   ASSERT_EQ(history.rows().size(), records ? 2u : 1u);
   if (!records) return;
   EXPECT_EQ(history.rows()[1].name, c.row);
-  EXPECT_EQ(history.rows()[1].kind, c.command == Command::kPaste ? kHistoryPaste : kHistoryCut);
+  EXPECT_EQ(history.rows()[1].kind, c.command == Command::kPaste  ? HistoryKind::kPaste
+                                     : c.command == Command::kCrop ? HistoryKind::kCrop
+                                                                   : HistoryKind::kCut);
 
   // Undo brings back the bytes and the envelope as they were
   ASSERT_EQ(doc.editor.Undo(), EditResult::kDone);
@@ -124,12 +126,14 @@ TEST(Copy, ReturnsTheSelectedWholeFramesAndChangesNothing) {
   for (const Case& c : cases) {
     doc.sound().selectionStart = c.start;
     doc.sound().selectionEnd = c.end;
-    std::vector<uint8_t> clip;
+    ClipBytes clip;
     doc.playback.playing = true;
     const EditResult result = doc.editor.Copy(&clip);
-    EXPECT_EQ(doc.playback.playing, c.clip.empty());
+    // Copy only reads: whatever plays goes on playing.
+    EXPECT_TRUE(doc.playback.playing);
+    EXPECT_EQ(doc.playback.stops, 0);
     EXPECT_EQ(result, c.clip.empty() ? EditResult::kNothingToDo : EditResult::kDone) << c.start;
-    EXPECT_EQ(clip, c.clip) << c.start << ".." << c.end;
+    EXPECT_EQ(ClipContents(clip), c.clip) << c.start << ".." << c.end;
   }
   EXPECT_EQ(LayerBytes(doc.layer(0)), Bytes(0, 40));
   EXPECT_FALSE(doc.document.IsModified());
@@ -141,9 +145,9 @@ TEST(Cut, HandsOutTheCutBytes) {
   doc.AddLayer(40);
   doc.sound().selectionStart = 8;
   doc.sound().selectionEnd = 16;
-  std::vector<uint8_t> clip;
+  ClipBytes clip;
   ASSERT_EQ(doc.editor.Cut(&clip), EditResult::kDone);
-  EXPECT_EQ(clip, Bytes(8, 16));
+  EXPECT_EQ(ClipContents(clip), Bytes(8, 16));
 }
 
 TEST(Cut, UndoOfAnEmptyCutChangesNothing) {
@@ -160,14 +164,14 @@ TEST(Mix, AddsTheClipAsANewLayerThatUndoTakesOut) {
   EditDocument doc;
   doc.AddLayer(40);
   doc.AddLayer(40);
-  ASSERT_EQ(doc.editor.Mix(Bytes(0, 10, 200)), EditResult::kDone);
+  ASSERT_EQ(doc.editor.Mix(Clip(Bytes(0, 10, 200))), EditResult::kDone);
   ASSERT_EQ(doc.sound().layers.size(), 3u);
   const CSoundLayer* mixed = &doc.layer(2);
   EXPECT_EQ(mixed->name, "Layer 3");
   EXPECT_EQ(mixed->offset, 0);
   EXPECT_EQ(LayerBytes(*mixed), Bytes(0, 8, 200));
   EXPECT_EQ(doc.editor.history().rows().back().name, "New Layer");
-  EXPECT_EQ(doc.editor.history().rows().back().kind, kHistoryNewLayer);
+  EXPECT_EQ(doc.editor.history().rows().back().kind, HistoryKind::kNewLayer);
   EXPECT_TRUE(doc.document.IsModified());
 
   doc.sound().activeLayerIndex = 2;
@@ -185,11 +189,11 @@ TEST(Mix, RefusesWhilePlayingAndWithTenLayers) {
   EditDocument doc;
   doc.AddLayer(40);
   doc.playback.playing = true;
-  EXPECT_EQ(doc.editor.Mix(Bytes(0, 8)), EditResult::kPlaying);
+  EXPECT_EQ(doc.editor.Mix(Clip(Bytes(0, 8))), EditResult::kPlaying);
   doc.playback.playing = false;
-  EXPECT_EQ(doc.editor.Mix({}), EditResult::kNothingToDo);
+  EXPECT_EQ(doc.editor.Mix(ClipBytes{}), EditResult::kNothingToDo);
   for (int i = 1; i < 10; ++i) doc.AddLayer(8);
-  EXPECT_EQ(doc.editor.Mix(Bytes(0, 8)), EditResult::kTooManyLayers);
+  EXPECT_EQ(doc.editor.Mix(Clip(Bytes(0, 8))), EditResult::kTooManyLayers);
   EXPECT_EQ(doc.editor.AddBlankLayer(), EditResult::kTooManyLayers);
   EXPECT_EQ(doc.editor.GenerateLayer(GeneratorParameters{}, "Tone"), EditResult::kTooManyLayers);
   EXPECT_EQ(doc.sound().layers.size(), 10u);
@@ -257,7 +261,7 @@ TEST(DeleteLayer, UndoPutsTheSameLayerBackWithItsNameColoursAndEnvelope) {
   EXPECT_EQ(doc.sound().layers.size(), 3u);
   EXPECT_EQ(doc.sound().activeLayerIndex, 1);
   EXPECT_EQ(doc.editor.history().rows().back().name, "Remove Layer");
-  EXPECT_EQ(doc.editor.history().rows().back().kind, kHistoryRemoveLayer);
+  EXPECT_EQ(doc.editor.history().rows().back().kind, HistoryKind::kRemoveLayer);
   EXPECT_EQ(doc.editor.history().rows().back().action->savedLayer(), &third);
 
   ASSERT_EQ(doc.editor.Undo(), EditResult::kDone);
@@ -330,10 +334,10 @@ TEST(SelectAll, SelectsTheActiveLayer) {
 
 TEST(Commands, WithoutLayersDoNothing) {
   EditDocument doc;
-  std::vector<uint8_t> clip;
+  ClipBytes clip;
   EXPECT_EQ(doc.editor.Copy(&clip), EditResult::kNothingToDo);
   EXPECT_EQ(doc.editor.Cut(&clip), EditResult::kNothingToDo);
-  EXPECT_EQ(doc.editor.Paste(Bytes(0, 8)), EditResult::kNothingToDo);
+  EXPECT_EQ(PasteBytes(doc.editor, Bytes(0, 8)), EditResult::kNothingToDo);
   EXPECT_EQ(doc.editor.Crop(), EditResult::kNothingToDo);
   EXPECT_EQ(doc.editor.MergeLayers(), EditResult::kNothingToDo);
   EXPECT_EQ(doc.editor.InsertNode(), EditResult::kNothingToDo);
@@ -344,12 +348,14 @@ TEST(Commands, WithoutLayersDoNothing) {
 
 TEST(Commands, FirstRowSaysHowTheDocumentBegan) {
   SoundDocument document(DefaultSettings());
-  DocumentEditor opened(document, false);
-  DocumentEditor created(document, true);
+  DocumentEditor opened(document);
+  opened.StartHistory(false);
+  DocumentEditor created(document);
+  created.StartHistory(true);
   EXPECT_EQ(opened.history().rows()[0].name, "Open");
-  EXPECT_EQ(opened.history().rows()[0].kind, kHistoryOpen);
+  EXPECT_EQ(opened.history().rows()[0].kind, HistoryKind::kOpen);
   EXPECT_EQ(created.history().rows()[0].name, "New");
-  EXPECT_EQ(created.history().rows()[0].kind, kHistoryNew);
+  EXPECT_EQ(created.history().rows()[0].kind, HistoryKind::kNew);
   EXPECT_EQ(created.history().currentIndex(), 0);
   EXPECT_FALSE(created.history().CanUndo());
   EXPECT_FALSE(created.history().CanRedo());

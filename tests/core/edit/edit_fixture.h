@@ -42,6 +42,24 @@ inline std::vector<uint8_t> LayerBytes(const CSoundLayer& layer) {
   return std::vector<uint8_t>(layer.data(), layer.data() + layer.length());
 }
 
+// A clip block holding `bytes`, and the bytes of a clip block.
+inline ClipBytes Clip(const std::vector<uint8_t>& bytes) {
+  ClipBytes clip;
+  clip.data.reset(new uint8_t[bytes.empty() ? 1 : bytes.size()]);
+  std::copy(bytes.begin(), bytes.end(), clip.data.get());
+  clip.length = bytes.size();
+  return clip;
+}
+
+inline std::vector<uint8_t> ClipContents(const ClipBytes& clip) {
+  if (clip.data == nullptr) return {};
+  return std::vector<uint8_t>(clip.data.get(), clip.data.get() + clip.length);
+}
+
+inline EditResult PasteBytes(DocumentEditor& editor, const std::vector<uint8_t>& bytes) {
+  return editor.Paste(bytes.data(), bytes.size());
+}
+
 inline std::vector<int64_t> NodePositions(const CSoundLayer& layer) {
   std::vector<int64_t> positions;
   for (const EnvelopeNode& node : layer.nodes) positions.push_back(node.position);
@@ -51,8 +69,9 @@ inline std::vector<int64_t> NodePositions(const CSoundLayer& layer) {
 class EditDocument {
  public:
   explicit EditDocument(uint64_t spillThreshold = SavedBytes::kDefaultSpillThreshold)
-      : document(NoEnvelope()), editor(document, false, spillThreshold) {
+      : document(NoEnvelope()), editor(document, spillThreshold) {
     document.sound().playback = &playback;
+    editor.StartHistory(false);
   }
 
   static const SettingsRecord& NoEnvelope() {

@@ -63,14 +63,14 @@ TEST(SavedBytes, BigHistoryEntriesGoToAFileAndComeBack) {
     // When a cut is recorded, then its saved bytes are in a file
     ASSERT_EQ(doc.editor.Cut(nullptr), EditResult::kDone);
     const CHistoryAction& action = *doc.editor.history().rows().back().action;
-    ASSERT_TRUE(action.savedBytes().inFile());
-    EXPECT_EQ(action.savedBytes().fileSize(), 40u);
+    ASSERT_TRUE(action.savedBytes()->inFile());
+    EXPECT_EQ(action.savedBytes()->fileSize(), 40u);
     // And undo and redo read them back, with the envelope
     for (int round = 0; round < 2; ++round) {
       ASSERT_EQ(doc.editor.Undo(), EditResult::kDone);
       EXPECT_EQ(LayerBytes(layer), Bytes(0, 40));
       EXPECT_EQ(NodePositions(layer), (std::vector<int64_t>{0, 12, 24}));
-      EXPECT_EQ(action.savedBytes().fileSize(), 32u);
+      EXPECT_EQ(action.savedBytes()->fileSize(), 32u);
       ASSERT_EQ(doc.editor.Redo(), EditResult::kDone);
       EXPECT_EQ(LayerBytes(layer), Join({Bytes(0, 8), Bytes(16, 40)}));
       EXPECT_EQ(NodePositions(layer), (std::vector<int64_t>{0, 16}));

@@ -162,6 +162,49 @@ TEST_F(SoundDocumentSave, SavedDocumentsAreNoLongerModified) {
   }
 }
 
+TEST_F(SoundDocumentSave, AWaveFileThatFlattensLayersKeepsTheDocumentModified) {
+  struct Case {
+    const char* name;
+    bool secondLayer;
+    double nodeLevel;  // the first layer's one node
+    bool envelopeOn;
+    bool flattened;
+  };
+  const Case cases[] = {
+      {"one_layer_level_envelope", false, 1.0, true, false},
+      {"two_layers", true, 1.0, true, true},
+      {"a_shaped_envelope", false, 0.0, true, true},
+      {"a_shaped_envelope_turned_off", false, 0.0, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Given a sound with what the case says
+    SoundDocument document(m_settings);
+    GeneratorParameters tone;
+    tone.length = 4410;
+    SilentProgress silent;
+    ASSERT_TRUE(document.New(tone, silent));
+    if (c.secondLayer) {
+      ASSERT_TRUE(document.sound().AddGeneratedLayer(tone));
+    }
+    CSoundLayer& first = *document.sound().layers.front();
+    first.nodes = {{c.nodeLevel, 0}};
+    first.envelopeOn = c.envelopeOn ? 1 : 0;
+    document.SetModifiedFlag(false);
+    // When it is saved as a wave file
+    const SaveResult wave = document.Save(m_folder.File(std::string(c.name) + ".wav"), {}, silent);
+    // Then the save succeeds, and says whether the file lost what only a layered document keeps
+    ASSERT_TRUE(wave.ok());
+    EXPECT_EQ(wave.flattened, c.flattened);
+    EXPECT_EQ(document.IsModified(), c.flattened);
+    // And a layered document keeps everything
+    const SaveResult layered = document.Save(m_folder.File(std::string(c.name) + ".tvf"), {}, silent);
+    ASSERT_TRUE(layered.ok());
+    EXPECT_FALSE(layered.flattened);
+    EXPECT_FALSE(document.IsModified());
+  }
+}
+
 TEST_F(SoundDocumentSave, AFailedSaveSaysWhyAndKeepsTheDocumentModified) {
   // A folder stands where the file should go.
   ASSERT_EQ(mkdir(m_folder.File("folder.wav").c_str(), 0755), 0);
@@ -207,37 +250,6 @@ TEST(SoundDocumentNames, SaveAsProposesANameItCanSave) {
   }
 }
 
-TEST(SoundDocumentLayers, AtMostTenLayers) {
-  SoundDocument document(DefaultSettings());
-  SilentProgress silent;
-  ASSERT_TRUE(document.New(GeneratorParameters{}, silent));
-  for (int i = 1; i < 10; ++i) EXPECT_EQ(document.AddBlankLayer(), LayerChange::kDone);
-  EXPECT_EQ(document.sound().layers.size(), 10u);
-  EXPECT_EQ(document.AddBlankLayer(), LayerChange::kTooManyLayers);
-  EXPECT_FALSE(document.sound().AddGeneratedLayer(GeneratorParameters{}));
-  EXPECT_EQ(document.sound().layers.size(), 10u);
-  EXPECT_TRUE(document.IsModified());
-}
-
-TEST(SoundDocumentLayers, DeleteKeepsTheFirstLayer) {
-  SoundDocument document(DefaultSettings());
-  SilentProgress silent;
-  ASSERT_TRUE(document.New(GeneratorParameters{}, silent));
-  ASSERT_EQ(document.AddBlankLayer(), LayerChange::kDone);
-  ASSERT_EQ(document.AddBlankLayer(), LayerChange::kDone);
-  document.SetModifiedFlag(false);
-  document.sound().activeLayerIndex = 0;
-  EXPECT_EQ(document.DeleteActiveLayer(), LayerChange::kCannotDelete);
-  EXPECT_FALSE(document.IsModified());
-  document.sound().activeLayerIndex = 2;
-  const CSoundLayer* middle = document.sound().layers[1].get();
-  EXPECT_EQ(document.DeleteActiveLayer(), LayerChange::kDone);
-  ASSERT_EQ(document.sound().layers.size(), 2u);
-  EXPECT_EQ(document.sound().layers[1].get(), middle);
-  EXPECT_EQ(document.sound().activeLayerIndex, 1);
-  EXPECT_TRUE(document.IsModified());
-}
-
 TEST(SoundDocumentObserver, ToldOfEveryChangeOfTheModifiedFlag) {
   struct Recorder : SoundDocumentObserver {
     std::vector<bool> seen;
@@ -263,9 +275,8 @@ TEST(SoundDocumentObserver, ToldOfEveryChangeAlsoWhileModified) {
   SilentProgress silent;
   ASSERT_TRUE(document.New(GeneratorParameters{}, silent));
   document.SetObserver(&recorder);
-  ASSERT_EQ(document.AddBlankLayer(), LayerChange::kDone);
-  document.sound().activeLayerIndex = 1;
-  ASSERT_EQ(document.DeleteActiveLayer(), LayerChange::kDone);
+  document.SetModifiedFlag(true);
+  document.SetModifiedFlag(true);
   document.SetModifiedFlag(true);
   EXPECT_EQ(recorder.changes, 3);
   // A save clears the flag: no change.
