@@ -3,7 +3,14 @@
 // which asks about every unsaved document before any window closes.
 #include "gui/app/main_frame.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAction>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -21,9 +28,9 @@
 #include "core/audio/playback_commands.h"
 #include "core/audio/sound_playback.h"
 #include "core/edit/clip_columns.h"
-#include "core/edit/edit_command_table.h"
+#include "core/edit/command_table.h"
 #include "gui/app/bar_placement.h"
-#include "gui/app/edit_command_runner.h"
+#include "gui/app/command_runner.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/wavedesk_app.h"
 #include "gui/app/wavedesk_doc.h"
@@ -41,30 +48,6 @@
 namespace {
 
 constexpr int kRecentFileCount = 8;
-
-// Commands that need an active document window.
-bool IsDocumentCommand(int id) {
-  switch (id) {
-    case ID_FILE_CLOSE:
-    case ID_FILE_SAVE:
-    case ID_FILE_SAVE_AS:
-    case ID_ZOOM_IN:
-    case ID_ZOOM_OUT:
-    case ID_ZOOM_OUT_MAX:
-    case ID_ZOOM_IN_MAX:
-    case ID_LAYER_PROPERTIES:
-    case ID_PLAY:
-    case ID_PLAY_ALL:
-    case ID_STOP:
-    case ID_PAUSE:
-    case ID_JUMP_TO_START:
-    case ID_JUMP_TO_END:
-      return true;
-    default:
-      // The edit, layer and envelope commands of the core's table.
-      return FindEditCommand(id) != nullptr;
-  }
-}
 
 }  // namespace
 
@@ -89,12 +72,31 @@ class CMainFrame::ReleaseWatcher : public QObject {
   std::function<void()> m_released;
 };
 
-namespace {
+// A list, tree or text widget with the focus uses Space, Home and End
+// itself (to pick, to go to its first or last row, to type); the program's
+// shortcuts on those keys then wait. The view and the other widgets leave
+// them to the shortcuts.
+class CMainFrame::KeyKeeper : public QObject {
+ public:
+  KeyKeeper() { qApp->installEventFilter(this); }
+  ~KeyKeeper() override { qApp->removeEventFilter(this); }
 
-// The menu text of a table row: the keys after the tab are the shortcut's.
-QString MenuText(const EditCommandInfo& command) { return QString::fromLatin1(command.menuText); }
-
-}  // namespace
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::ShortcutOverride) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() != Qt::NoModifier) return false;
+    if (key->key() != Qt::Key_Space && key->key() != Qt::Key_Home && key->key() != Qt::Key_End) return false;
+    if (qobject_cast<QAbstractItemView*>(watched) != nullptr || qobject_cast<QLineEdit*>(watched) != nullptr ||
+        qobject_cast<QPlainTextEdit*>(watched) != nullptr || qobject_cast<QTextEdit*>(watched) != nullptr ||
+        qobject_cast<QAbstractSpinBox*>(watched) != nullptr || qobject_cast<QComboBox*>(watched) != nullptr) {
+      // Accepting the override hands the key to the widget as a key press.
+      event->accept();
+      return true;
+    }
+    return false;
+  }
+};
 
 CMainFrame::CMainFrame(CWavedeskApp* app, SettingsRecord* settings, QWidget* parent)
     : QMainWindow(parent), m_app(app), m_settings(settings), m_mdiArea(new QMdiArea(this)) {
@@ -143,12 +145,12 @@ CMainFrame::CMainFrame(CWavedeskApp* app, SettingsRecord* settings, QWidget* par
   m_clipboardDlg->setFeatures(QDockWidget::NoDockWidgetFeatures);
   m_clipboardDlg->hide();
   m_treeBar->hide();
-  m_editCommands = std::make_unique<CEditCommandRunner>(this, m_clipboardDlg);
+  m_commands = std::make_unique<CCommandRunner>(this, m_clipboardDlg);
   // The manager's own Paste pastes its selected clip into the active window.
   connect(m_clipboardDlg, &CClipboardDlg::pasteRequested, this, [this](int clip) {
     if (clip < 0) return;
     m_clipboardDlg->store().Select(clip);
-    if (CChildFrame* child = activeChild()) m_editCommands->Run(*FindEditCommand(57637), child);
+    if (CChildFrame* child = activeChild()) m_commands->Run(*FindCommand(CommandId::kPaste), child->document());
   });
   BuildActions();
   BuildMenus();
@@ -167,6 +169,7 @@ CMainFrame::CMainFrame(CWavedeskApp* app, SettingsRecord* settings, QWidget* par
   // A selection dragged with the mouse or moved with the keys ends with a
   // release: the buttons are brought up to date then, never on a timer.
   m_releaseWatcher = std::make_unique<ReleaseWatcher>([this] { UpdateToolBars(); });
+  m_keyKeeper = std::make_unique<KeyKeeper>();
   UpdateMenus();
   UpdateTitle();
   UpdateToolBars();
@@ -176,187 +179,111 @@ CMainFrame::~CMainFrame() {
   // Closing the document windows during destruction must not reach the
   // menus, whose data is already gone.
   m_releaseWatcher.reset();
+  m_keyKeeper.reset();
   disconnect(m_documentUpdates);
   disconnect(m_mdiArea, nullptr, this, nullptr);
 }
 
-QAction* CMainFrame::AddCommand(int id, const QString& text, const QKeySequence& keys,
-                                const QString& prompt) {
-  auto* action = new QAction(text, this);
-  action->setData(id);
-  action->setObjectName(CommandName(id));
-  if (!keys.isEmpty()) action->setShortcut(keys);
-  // A prompt holds the status text and, after a line break, the tool tip.
-  const QStringList parts = prompt.split(QLatin1Char('\n'));
-  if (!parts.value(0).isEmpty()) action->setStatusTip(parts.value(0));
-  if (parts.size() > 1) action->setToolTip(parts.value(1));
-  connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
-  m_actions.insert(id, action);
-  addAction(action);  // shortcuts work whichever menu is showing
-  return action;
-}
-
 void CMainFrame::BuildActions() {
-  AddCommand(ID_FILE_NEW, tr("&New Blank File"), QKeySequence(Qt::CTRL | Qt::Key_N),
-             tr("Create a new document\nNew"));
-  AddCommand(ID_NEW_GENERATED_WAVE, tr("New &Generated Wave..."), {}, tr("Generate a new wave"));
-  AddCommand(ID_FILE_OPEN, tr("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O),
-             tr("Open an existing document\nOpen"));
-  AddCommand(ID_FILE_CLOSE, tr("&Close"), {}, tr("Close the active document\nClose"));
-  AddCommand(ID_FILE_SAVE, tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
-             tr("Save the active document\nSave"));
-  AddCommand(ID_FILE_SAVE_AS, tr("Save &As..."), {}, tr("Save the active document with a new name\nSave As"));
-  AddCommand(ID_APP_EXIT, tr("E&xit"), {}, tr("Quit the application; prompts to save documents\nExit"));
-  AddCommand(ID_ZOOM_IN, tr("Zoom &In"), {}, tr("Zoom in\nZoom In"));
-  AddCommand(ID_ZOOM_OUT, tr("Zoom &Out"), {}, tr("Zoom out\nZoom Out"));
-  AddCommand(ID_ZOOM_IN_MAX, tr("Zoom In &Max"), {}, tr("Zoom In to the maximum level"));
-  AddCommand(ID_ZOOM_OUT_MAX, tr("Zoom Out Ma&x"), {}, tr("Zoom out to the maximum level"));
-  AddCommand(ID_LAYER_PROPERTIES, tr("Layer &Properties..."), {}, tr("Edit Layer properties"));
-  for (const EditCommandInfo& command : EditCommandTable()) {
-    if (command.handler == nullptr) continue;  // Layer Properties, above
-    QAction* entry = AddCommand(command.id, MenuText(command), {}, QString::fromLatin1(command.prompt));
+  // One action per row of the command table, with its text, keys and
+  // prompt; the menus, the tool bars and the keys all trigger these.
+  for (const CommandInfo& command : CommandTable()) {
+    if (command.has(command_flags::kRecentFiles)) continue;  // a submenu, filled with the files
+    auto* entry = new QAction(QString::fromLatin1(command.menuText), this);
+    const CommandId id = command.id;
+    entry->setData(ToInt(id));
+    entry->setObjectName(CommandName(id));
     QList<QKeySequence> keys;
     for (const std::string& key : command.keys) keys.append(QKeySequence::fromString(QString::fromStdString(key)));
     entry->setShortcuts(keys);
+    // A prompt holds the status text and, after a line break, the tool tip.
+    const QStringList parts = QString::fromLatin1(command.prompt).split(QLatin1Char('\n'));
+    if (!parts.value(0).isEmpty()) entry->setStatusTip(parts.value(0));
+    if (parts.size() > 1) entry->setToolTip(parts.value(1));
+    entry->setCheckable(command.has(command_flags::kCheckable));
+    connect(entry, &QAction::triggered, this, [this, id] { OnCommand(id); });
+    m_actions.insert(ToInt(id), entry);
+    addAction(entry);  // shortcuts work whichever menu is showing
   }
-  AddCommand(ID_PLAY, tr("&Play"), {}, tr("Play the active wave file\nPlay"));
-  AddCommand(ID_PLAY_ALL, tr("Play &All"), {}, tr("Play the entire wave\nPlay All"));
-  AddCommand(ID_STOP, tr("&Stop"), {}, tr("Stop playback\nStop"));
-  AddCommand(ID_PAUSE, tr("Pause"), {}, tr("Pause playback\nPause"));
-  AddCommand(ID_JUMP_TO_START, tr("Jump to Start"), QKeySequence(Qt::Key_Home), tr("Move the cursor to the beginning\nJump to Start"));
-  AddCommand(ID_JUMP_TO_END, tr("Jump to End"), QKeySequence(Qt::Key_End), tr("Move the cursor to the end\nJump to End"));
   // The space bar starts and stops playback, as in every sound editor.
   auto* playOrStop = new QAction(this);
   playOrStop->setShortcut(QKeySequence(Qt::Key_Space));
   connect(playOrStop, &QAction::triggered, this, [this] {
     CChildFrame* child = activeChild();
     if (child == nullptr) return;
-    ExecuteCommand(child->document()->sound().IsPlaying() ? ID_STOP : ID_PLAY);
+    ExecuteCommand(child->document()->sound().IsPlaying() ? CommandId::kStop : CommandId::kPlay);
   });
   addAction(playOrStop);
-  AddCommand(ID_RECORD, tr("&Record..."), {}, tr("Bring up the record dialog\nRecord"));
-  AddCommand(ID_PREFERENCES, tr("&Preferences..."), {}, tr("Change the application preferences\nPreferences"));
-  AddCommand(ID_COMMON_TASKS, tr("&Common Tasks..."), {}, tr("Bring up the common tasks dialog\nCommon Tasks"));
-  // The bars' show and hide commands; their check marks are set as the
-  // View menu opens, from the bars themselves.
-  AddCommand(ID_VIEW_TOOLBAR, tr("&Toolbar"), {}, tr("Show or hide the toolbar\nToggle ToolBar"));
-  AddCommand(ID_VIEW_PLAY_CONTROLS, tr("&Play Controls"), {}, tr("Show or hide the play controls\nToggle Play Controls"));
-  AddCommand(ID_VIEW_STATUS_BAR, tr("&Status Bar"), {}, tr("Show or hide the status bar\nToggle StatusBar"));
-  AddCommand(ID_VIEW_EXPLORER, tr("&Explorer"), {}, tr("Show or hide the file explorer\nToggle Explorer"));
-  AddCommand(ID_VIEW_CLIPBOARD, tr("&Clipboard Manager"), {},
-             tr("Show or hide the clipboard manager\nToggle Clipboard Manager"));
-  AddCommand(ID_VIEW_AUDIO_METER, tr("&Audio Meter"), {}, tr("Show or hide the audio meter\nToggle Audio Meter"));
-  for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_PLAY_CONTROLS, ID_VIEW_STATUS_BAR, ID_VIEW_EXPLORER, ID_VIEW_CLIPBOARD,
-                 ID_VIEW_AUDIO_METER})
-    action(id)->setCheckable(true);
   // A copy can show the clipboard manager too; the check mark follows it.
-  connect(m_clipboardDlg, &CClipboardDlg::shownChanged, action(ID_VIEW_CLIPBOARD), &QAction::setChecked);
-  connect(m_monitorBar, &CMonitorBar::shownChanged, action(ID_VIEW_AUDIO_METER), &QAction::setChecked);
-  connect(m_treeBar, &CTreeBar::shownChanged, action(ID_VIEW_EXPLORER), &QAction::setChecked);
-  AddCommand(ID_HELP_CONTENTS, tr("&Help Contents..."), QKeySequence(QKeySequence::HelpContents),
-             tr("Open the help\nHelp"));
-  AddCommand(ID_PRINTABLE_GUIDE, tr("Printable &Guide"), {},
-             tr("Open the guide to read or print it\nPrintable Guide"));
-  AddCommand(ID_APP_ABOUT, tr("&About Tarvo Wavedesk..."), {},
-             tr("Display program information, version number and copyright\nAbout"));
+  connect(m_clipboardDlg, &CClipboardDlg::shownChanged, action(CommandId::kViewClipboard), &QAction::setChecked);
+  connect(m_monitorBar, &CMonitorBar::shownChanged, action(CommandId::kViewAudioMeter), &QAction::setChecked);
+  connect(m_treeBar, &CTreeBar::shownChanged, action(CommandId::kViewExplorer), &QAction::setChecked);
   // The menus show the tool bars' icons beside the same commands.
   for (auto it = m_actions.begin(); it != m_actions.end(); ++it) {
-    const QIcon icon = PaintedCommandIcon(it.key());
+    const QIcon icon = PaintedCommandIcon(static_cast<CommandId>(it.key()));
     if (!icon.isNull()) it.value()->setIcon(icon);
   }
 }
 
 void CMainFrame::BuildMenus() {
+  // The menus are laid out by walking the command table: each row goes into
+  // its menu, or into its submenu there, in the table's order.
   QMenuBar* bar = menuBar();
-  m_fileMenu = bar->addMenu(tr("&File"));
-  m_newMenu = m_fileMenu->addMenu(tr("&New"));
-  m_newMenu->addAction(action(ID_FILE_NEW));
-  m_newMenu->addAction(action(ID_NEW_GENERATED_WAVE));
-  m_fileMenu->addAction(action(ID_FILE_OPEN));
-  m_fileMenu->addAction(action(ID_FILE_CLOSE));
-  m_fileMenu->addSeparator();
-  m_fileMenu->addAction(action(ID_FILE_SAVE));
-  m_fileMenu->addAction(action(ID_FILE_SAVE_AS));
-  m_fileMenu->addSeparator();
-  m_recentMenu = m_fileMenu->addMenu(tr("Recent &Files"));
-  m_fileMenu->addSeparator();
-  m_fileMenu->addAction(action(ID_APP_EXIT));
-
-  QMenu* editMenu = bar->addMenu(tr("&Edit"));
-  editMenu->addAction(action(57643));  // Undo
-  editMenu->addAction(action(212));    // Redo
-  editMenu->addSeparator();
-  QMenu* zoomMenu = editMenu->addMenu(tr("Zoom"));
-  zoomMenu->addAction(action(ID_ZOOM_IN));
-  zoomMenu->addAction(action(ID_ZOOM_OUT));
-  zoomMenu->addAction(action(ID_ZOOM_IN_MAX));
-  zoomMenu->addAction(action(ID_ZOOM_OUT_MAX));
-  QMenu* envelopeMenu = editMenu->addMenu(tr("Envelope"));
-  envelopeMenu->addAction(action(280));  // Insert Node
-  envelopeMenu->addAction(action(283));  // Remove All Nodes
-  editMenu->addSeparator();
-  for (int id : {57635, 57634, 57637, 214, 254}) editMenu->addAction(action(id));  // Cut ... Crop
-  editMenu->addSeparator();
-  editMenu->addAction(action(255));  // Select All
-  connect(editMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateEditCommands);
-  connect(editMenu, &QMenu::aboutToHide, this, &CMainFrame::UpdateMenus);
-  m_documentMenus.append(editMenu);
-
-  QMenu* layerMenu = bar->addMenu(tr("&Layer"));
-  QMenu* addLayerMenu = layerMenu->addMenu(tr("&Add Layer"));
-  addLayerMenu->addAction(action(264));  // Add Blank Layer
-  addLayerMenu->addAction(action(265));  // Generate Layer
-  layerMenu->addAction(action(261));     // Delete Layer
-  layerMenu->addAction(action(ID_LAYER_PROPERTIES));
-  layerMenu->addAction(action(262));     // Merge Layers
-  connect(layerMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateEditCommands);
-  // Between menus the keys stay live; the command checks its own rule when
-  // it runs.
-  connect(layerMenu, &QMenu::aboutToHide, this, &CMainFrame::UpdateMenus);
-  m_documentMenus.append(layerMenu);
-
-  QMenu* controlsMenu = bar->addMenu(tr("&Controls"));
-  for (int id : {ID_PLAY, ID_PLAY_ALL, ID_STOP, ID_PAUSE}) controlsMenu->addAction(action(id));
-  controlsMenu->addSeparator();
-  controlsMenu->addAction(action(ID_JUMP_TO_START));
-  controlsMenu->addAction(action(ID_JUMP_TO_END));
-  controlsMenu->addSeparator();
-  controlsMenu->addAction(action(ID_RECORD));
-  m_documentMenus.append(controlsMenu);
-
-  m_viewMenu = bar->addMenu(tr("&View"));
-  for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_PLAY_CONTROLS, ID_VIEW_STATUS_BAR}) m_viewMenu->addAction(action(id));
-  m_viewMenu->addSeparator();
-  for (int id : {ID_VIEW_EXPLORER, ID_VIEW_CLIPBOARD, ID_VIEW_AUDIO_METER}) m_viewMenu->addAction(action(id));
+  for (const MenuInfo& info : MenuBarMenus()) {
+    const QString title = QString::fromLatin1(info.title);
+    QMenu* top = bar->addMenu(title);
+    m_menus.insert(title, top);
+    if (info.documentOnly) m_documentMenus.append(top);
+    QMenu* submenu = nullptr;
+    QString submenuTitle;
+    for (const CommandInfo& command : CommandTable()) {
+      if (QString::fromLatin1(command.menu) != title) continue;
+      const QString wanted = QString::fromLatin1(command.submenu);
+      if (wanted != submenuTitle || wanted.isEmpty()) {
+        submenu = nullptr;
+        submenuTitle = wanted;
+        if (command.has(command_flags::kSeparatorBefore)) top->addSeparator();
+        if (!wanted.isEmpty()) {
+          submenu = top->addMenu(wanted);
+          m_menus.insert(title + QLatin1Char('/') + wanted, submenu);
+        }
+      } else if (command.has(command_flags::kSeparatorBefore)) {
+        submenu->addSeparator();
+      }
+      QMenu* into = submenu != nullptr ? submenu : top;
+      if (command.has(command_flags::kRecentFiles)) {
+        m_recentMenu = into->addMenu(QString::fromLatin1(command.menuText));
+        continue;
+      }
+      into->addAction(action(command.id));
+    }
+  }
+  m_fileMenu = menu(QStringLiteral("&File"));
+  m_newMenu = menu(QStringLiteral("&File/&New"));
+  for (QMenu* documentMenu : {menu(QStringLiteral("&Edit")), menu(QStringLiteral("&Layer"))}) {
+    connect(documentMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateEditCommands);
+    // Between menus the keys stay live; the command checks its own rule
+    // when it runs.
+    connect(documentMenu, &QMenu::aboutToHide, this, &CMainFrame::UpdateMenus);
+  }
+  m_viewMenu = menu(QStringLiteral("&View"));
   connect(m_viewMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateViewMenu);
-
-  QMenu* toolsMenu = bar->addMenu(tr("&Tools"));
-  toolsMenu->addAction(action(ID_PREFERENCES));
-  toolsMenu->addAction(action(ID_COMMON_TASKS));
-
-  m_windowMenu = bar->addMenu(tr("&Window"));
+  m_windowMenu = menu(QStringLiteral("&Window"));
   connect(m_windowMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateWindowMenu);
   UpdateWindowMenu();
-  m_documentMenus.append(m_windowMenu);
-
-  QMenu* helpMenu = bar->addMenu(tr("&Help"));
-  helpMenu->addAction(action(ID_HELP_CONTENTS));
-  helpMenu->addAction(action(ID_PRINTABLE_GUIDE));
-  helpMenu->addSeparator();
-  helpMenu->addAction(action(ID_APP_ABOUT));
 }
 
 void CMainFrame::BuildToolBars() {
-  const auto commands = [this](int id) { return action(id); };
+  const auto commands = [this](CommandId id) { return action(id); };
   m_toolBar = new CWavedeskToolBar(commands, this);
   m_controlBar = new CControlToolBar(commands, this);
   addToolBar(Qt::TopToolBarArea, m_toolBar);
   addToolBar(Qt::TopToolBarArea, m_controlBar);
   for (CCommandToolBar* toolBar : {static_cast<CCommandToolBar*>(m_toolBar), static_cast<CCommandToolBar*>(m_controlBar)})
-    connect(toolBar, &CCommandToolBar::commandClicked, this, [this](int id) { ExecuteCommand(id); });
+    connect(toolBar, &CCommandToolBar::commandClicked, this, [this](CommandId id) { ExecuteCommand(id); });
   // New's arrow opens the File menu's New submenu; Paste's lists the
   // clipboard manager's clips and pastes the one chosen.
-  m_toolBar->SetDropDownMenu(ID_FILE_NEW, m_newMenu);
+  m_toolBar->SetDropDownMenu(CommandId::kFileNew, m_newMenu);
   m_pasteMenu = new QMenu(this);
   m_pasteMenu->setObjectName(QStringLiteral("PasteDropDown"));
   connect(m_pasteMenu, &QMenu::aboutToShow, this, &CMainFrame::FillPasteMenu);
@@ -366,7 +293,7 @@ void CMainFrame::BuildToolBars() {
     m_clipboardDlg->PasteClip(clip);
     UpdateToolBars();
   });
-  m_toolBar->SetDropDownMenu(ID_EDIT_PASTE, m_pasteMenu);
+  m_toolBar->SetDropDownMenu(CommandId::kPaste, m_pasteMenu);
 }
 
 void CMainFrame::FillPasteMenu() {
@@ -378,12 +305,13 @@ void CMainFrame::FillPasteMenu() {
 
 void CMainFrame::UpdateToolBars() {
   if (m_toolBar == nullptr) return;
-  const EditCommandState state = m_editCommands->StateFor(activeChild());
+  CChildFrame* child = activeChild();
+  const CommandState state = m_commands->StateFor(child != nullptr ? child->document() : nullptr);
   for (CCommandToolBar* toolBar : {static_cast<CCommandToolBar*>(m_toolBar), static_cast<CCommandToolBar*>(m_controlBar)}) {
-    for (int id : toolBar->commands()) {
+    for (CommandId id : toolBar->commands()) {
       // An edit command follows its own rule; the others their action,
       // which is enabled while there is a window for it.
-      const EditCommandInfo* command = FindEditCommand(id);
+      const CommandInfo* command = FindCommand(id);
       const QAction* entry = action(id);
       toolBar->SetButtonEnabled(id, command != nullptr && command->handler != nullptr ? command->enabled(state)
                                                                                      : entry == nullptr || entry->isEnabled());
@@ -407,16 +335,16 @@ QList<QPair<QString, QWidget*>> CMainFrame::PlacedBars() const {
 }
 
 void CMainFrame::UpdateViewMenu() {
-  const auto check = [this](int id, const QWidget* shown) {
+  const auto check = [this](CommandId id, const QWidget* shown) {
     action(id)->setChecked(shown != nullptr && !shown->isHidden());
     action(id)->setEnabled(shown != nullptr);
   };
-  check(ID_VIEW_TOOLBAR, m_toolBar);
-  check(ID_VIEW_PLAY_CONTROLS, m_controlBar);
-  check(ID_VIEW_STATUS_BAR, statusBar());
-  check(ID_VIEW_EXPLORER, bar(QStringLiteral("Explorer")));
-  check(ID_VIEW_CLIPBOARD, m_clipboardDlg);
-  check(ID_VIEW_AUDIO_METER, bar(QStringLiteral("Monitor")));
+  check(CommandId::kViewToolbar, m_toolBar);
+  check(CommandId::kViewPlayControls, m_controlBar);
+  check(CommandId::kViewStatusBar, statusBar());
+  check(CommandId::kViewExplorer, bar(QStringLiteral("Explorer")));
+  check(CommandId::kViewClipboard, m_clipboardDlg);
+  check(CommandId::kViewAudioMeter, bar(QStringLiteral("Monitor")));
 }
 
 CChildFrame* CMainFrame::activeChild() const {
@@ -427,8 +355,9 @@ CChildFrame* CMainFrame::activeChild() const {
 void CMainFrame::UpdateMenus() {
   const bool hasDocument = activeChild() != nullptr;
   for (QMenu* menu : m_documentMenus) menu->menuAction()->setVisible(hasDocument);
-  for (auto it = m_actions.begin(); it != m_actions.end(); ++it) {
-    if (IsDocumentCommand(it.key())) it.value()->setEnabled(hasDocument);
+  for (const CommandInfo& command : CommandTable()) {
+    QAction* entry = m_actions.value(ToInt(command.id));
+    if (entry != nullptr && command.has(command_flags::kNeedsDocument)) entry->setEnabled(hasDocument);
   }
   UpdateRecentFileMenu();
 }
@@ -479,6 +408,19 @@ void CMainFrame::UpdateTitle() {
 
 CChildFrame* CMainFrame::AddDocumentWindow(CWavedeskDoc* document) {
   auto* child = new CChildFrame(document);
+  // The panes reach the commands and the menus through what they are handed.
+  PaneHooks hooks;
+  QPointer<CChildFrame> frame(child);
+  hooks.runCommand = [this, frame](CommandId id) {
+    if (frame == nullptr) return;
+    if (const CommandInfo* command = FindCommand(id); command != nullptr && command->handler != nullptr)
+      m_commands->Run(*command, frame->document());
+    UpdateToolBars();
+  };
+  hooks.editMenu = [this] { return menu(QStringLiteral("&Edit")); };
+  hooks.layerMenu = [this] { return menu(QStringLiteral("&Layer")); };
+  child->SetHooks(hooks);
+  connect(document, &CWavedeskDoc::notice, this, [this](const QString& text) { statusBar()->showMessage(text); });
   child->installEventFilter(this);
   QMdiSubWindow* window = m_mdiArea->addSubWindow(child);
   window->setAttribute(Qt::WA_DeleteOnClose);
@@ -502,23 +444,23 @@ CChildFrame* CMainFrame::AddDocumentWindow(CWavedeskDoc* document) {
   return child;
 }
 
-bool CMainFrame::ExecuteCommand(int id) {
+bool CMainFrame::ExecuteCommand(CommandId id) {
   QAction* command = action(id);
   if (command == nullptr || !command->isEnabled()) return false;
   command->trigger();
   return true;
 }
 
-void CMainFrame::OnCommand(int id) {
+void CMainFrame::OnCommand(CommandId id) {
   emit commandTriggered(id);
   QWidget* toggled = nullptr;
   switch (id) {
-    case ID_VIEW_TOOLBAR: toggled = m_toolBar; break;
-    case ID_VIEW_PLAY_CONTROLS: toggled = m_controlBar; break;
-    case ID_VIEW_STATUS_BAR: toggled = statusBar(); break;
-    case ID_VIEW_EXPLORER: toggled = bar(QStringLiteral("Explorer")); break;
-    case ID_VIEW_CLIPBOARD: toggled = m_clipboardDlg; break;
-    case ID_VIEW_AUDIO_METER: toggled = bar(QStringLiteral("Monitor")); break;
+    case CommandId::kViewToolbar: toggled = m_toolBar; break;
+    case CommandId::kViewPlayControls: toggled = m_controlBar; break;
+    case CommandId::kViewStatusBar: toggled = statusBar(); break;
+    case CommandId::kViewExplorer: toggled = bar(QStringLiteral("Explorer")); break;
+    case CommandId::kViewClipboard: toggled = m_clipboardDlg; break;
+    case CommandId::kViewAudioMeter: toggled = bar(QStringLiteral("Monitor")); break;
     default: break;
   }
   if (toggled != nullptr) {
@@ -527,11 +469,11 @@ void CMainFrame::OnCommand(int id) {
     UpdateViewMenu();
     return;
   }
-  if (id == ID_APP_EXIT) {
+  if (id == CommandId::kAppExit) {
     close();
     return;
   }
-  if (IsDocumentCommand(id)) {
+  if (const CommandInfo* command = FindCommand(id); command != nullptr && command->has(command_flags::kNeedsDocument)) {
     // Document commands act on the active child window, and only on one.
     if (CChildFrame* child = activeChild()) OnDocumentCommand(id, child);
     UpdateToolBars();
@@ -542,51 +484,51 @@ void CMainFrame::OnCommand(int id) {
 
 void CMainFrame::UpdateEditCommands() {
   CChildFrame* child = activeChild();
-  const EditCommandState state = m_editCommands->StateFor(child);
-  for (const EditCommandInfo& command : EditCommandTable()) {
+  const CommandState state = m_commands->StateFor(child != nullptr ? child->document() : nullptr);
+  for (const CommandInfo& command : CommandTable()) {
     QAction* entry = action(command.id);
     if (entry == nullptr || command.handler == nullptr) continue;
     entry->setEnabled(command.enabled(state));
   }
   // Undo and Redo name the action they would take back or do again.
   if (child != nullptr) {
-    const CActionHistory& history = child->formView()->Editor().history();
-    action(57643)->setText(QString::fromStdString(history.UndoLabel()));
-    action(212)->setText(QString::fromStdString(history.RedoLabel()));
+    const CActionHistory& history = child->document()->history();
+    action(CommandId::kUndo)->setText(QString::fromStdString(history.UndoLabel()));
+    action(CommandId::kRedo)->setText(QString::fromStdString(history.RedoLabel()));
   }
 }
 
-void CMainFrame::OnDocumentCommand(int id, CChildFrame* child) {
-  if (const EditCommandInfo* command = FindEditCommand(id); command != nullptr && command->handler != nullptr) {
-    m_editCommands->Run(*command, child);
+void CMainFrame::OnDocumentCommand(CommandId id, CChildFrame* child) {
+  if (const CommandInfo* command = FindCommand(id); command != nullptr && command->handler != nullptr) {
+    m_commands->Run(*command, child->document());
     return;
   }
   CWavedeskView* view = child->view();
   switch (id) {
-    case ID_ZOOM_IN:
+    case CommandId::kZoomIn:
       view->ZoomIn();
       break;
-    case ID_ZOOM_OUT:
+    case CommandId::kZoomOut:
       view->ZoomOut();
       break;
-    case ID_ZOOM_IN_MAX:
+    case CommandId::kZoomInMax:
       view->ZoomInMax();
       break;
-    case ID_ZOOM_OUT_MAX:
+    case CommandId::kZoomOutMax:
       view->ZoomOutMax();
       break;
-    case ID_FILE_CLOSE:
+    case CommandId::kFileClose:
       m_mdiArea->activeSubWindow()->close();
       break;
-    case ID_LAYER_PROPERTIES:
+    case CommandId::kLayerProperties:
       child->formView()->EditLayerProperties();
       break;
-    case ID_PLAY:
-    case ID_PLAY_ALL:
-    case ID_STOP:
-    case ID_PAUSE:
-    case ID_JUMP_TO_START:
-    case ID_JUMP_TO_END:
+    case CommandId::kPlay:
+    case CommandId::kPlayAll:
+    case CommandId::kStop:
+    case CommandId::kPause:
+    case CommandId::kJumpToStart:
+    case CommandId::kJumpToEnd:
       OnPlayCommand(id, child);
       break;
     default:
@@ -595,32 +537,32 @@ void CMainFrame::OnDocumentCommand(int id, CChildFrame* child) {
   }
 }
 
-void CMainFrame::OnPlayCommand(int id, CChildFrame* child) {
+void CMainFrame::OnPlayCommand(CommandId id, CChildFrame* child) {
   CWavedeskDoc* document = child->document();
   CSoundPlayback* playback = document->playback();
   switch (id) {
-    case ID_PLAY:
+    case CommandId::kPlay:
       // A buffer that cannot be made leaves the sound idle: silence, no more.
       if (playback != nullptr) playback->Play();
       break;
-    case ID_PLAY_ALL:
+    case CommandId::kPlayAll:
       if (playback != nullptr) {
         document->sound().selectionStart = document->sound().selectionEnd = 0;
-        document->UpdateAllViews(kUpdateSelection);
+        document->UpdateAllViews(UpdateHint::kSelection);
         playback->Play();
       }
       break;
-    case ID_STOP:
+    case CommandId::kStop:
       if (playback != nullptr) playback->Stop();
       break;
-    case ID_PAUSE:
+    case CommandId::kPause:
       if (playback != nullptr) playback->Pause();
       break;
-    case ID_JUMP_TO_START:
-      if (JumpToStart(document->sound())) document->UpdateAllViews(kUpdateSelection);
+    case CommandId::kJumpToStart:
+      if (JumpToStart(document->sound())) document->UpdateAllViews(UpdateHint::kSelection);
       break;
-    case ID_JUMP_TO_END:
-      if (JumpToEnd(document->sound())) document->UpdateAllViews(kUpdateSelection);
+    case CommandId::kJumpToEnd:
+      if (JumpToEnd(document->sound())) document->UpdateAllViews(UpdateHint::kSelection);
       break;
     default:
       break;
@@ -640,7 +582,7 @@ void CMainFrame::UpdateRecentFileMenu() {
   for (int i = 0; i < m_recentFiles.size(); ++i) {
     const QString path = m_recentFiles[i];
     QAction* entry = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
-    entry->setData(ID_FILE_MRU_FIRST + i);
+    entry->setData(ToInt(CommandId::kFileRecentFirst) + i);
     connect(entry, &QAction::triggered, this, [this, path] { emit openFileRequested(path); });
   }
   m_recentMenu->menuAction()->setEnabled(!m_recentFiles.isEmpty());

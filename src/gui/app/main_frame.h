@@ -12,6 +12,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include "core/edit/command_id.h"
 #include "core/model/settings_record.h"
 
 class CChildFrame;
@@ -20,7 +21,7 @@ class CCommandToolBar;
 class CControlToolBar;
 class CLockIndicators;
 class CWavedeskToolBar;
-class CEditCommandRunner;
+class CCommandRunner;
 class CMonitorBar;
 class CTreeBar;
 class CWavedeskApp;
@@ -58,10 +59,12 @@ class CMainFrame : public QMainWindow {
   // The audio meter's bar at the bottom, which also runs recording.
   CMonitorBar* monitorBar() const { return m_monitorBar; }
   // The command's action (every action carries its id in data()).
-  QAction* action(int id) const { return m_actions.value(id); }
+  QAction* action(CommandId id) const { return m_actions.value(ToInt(id)); }
   // Carries out command `id` as if chosen from a menu; false when it is
   // disabled or unknown.
-  bool ExecuteCommand(int id);
+  bool ExecuteCommand(CommandId id);
+  // The top menu titled `title` ("&Edit"), built from the command table.
+  QMenu* menu(const QString& title) const { return m_menus.value(title); }
 
   // The active document window, or null when there is none.
   CChildFrame* activeChild() const;
@@ -79,7 +82,7 @@ class CMainFrame : public QMainWindow {
  signals:
   // A file was dropped on the window or chosen from the recent-file list.
   void openFileRequested(const QString& path);
-  void commandTriggered(int id);
+  void commandTriggered(CommandId id);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -88,8 +91,6 @@ class CMainFrame : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  QAction* AddCommand(int id, const QString& text, const QKeySequence& keys = {},
-                      const QString& prompt = {});
   void BuildActions();
   void BuildMenus();
   void UpdateMenus();
@@ -108,9 +109,9 @@ class CMainFrame : public QMainWindow {
   // closes all windows; false (nothing closed) when the user cancelled.
   bool CloseAllDocuments();
   void UpdateRecentFileMenu();
-  void OnCommand(int id);
-  void OnDocumentCommand(int id, CChildFrame* child);
-  void OnPlayCommand(int id, CChildFrame* child);
+  void OnCommand(CommandId id);
+  void OnDocumentCommand(CommandId id, CChildFrame* child);
+  void OnPlayCommand(CommandId id, CChildFrame* child);
   // The edit commands' labels and enabled states for the active window,
   // brought up to date before a menu opens.
   void UpdateEditCommands();
@@ -132,8 +133,9 @@ class CMainFrame : public QMainWindow {
   std::unique_ptr<ReleaseWatcher> m_releaseWatcher;
   CMonitorBar* m_monitorBar = nullptr;
   CTreeBar* m_treeBar = nullptr;
-  std::unique_ptr<CEditCommandRunner> m_editCommands;
+  std::unique_ptr<CCommandRunner> m_commands;
   QHash<int, QAction*> m_actions;
+  QHash<QString, QMenu*> m_menus;
   QMenu* m_fileMenu = nullptr;
   QMenu* m_recentMenu = nullptr;
   QMenu* m_windowMenu = nullptr;
@@ -141,4 +143,8 @@ class CMainFrame : public QMainWindow {
   QStringList m_recentFiles;
   // Set while the exit closes the windows whose questions it has asked.
   bool m_closingAll = false;
+  // Keeps Space, Home and End for the list or text widget that has the
+  // focus, where they move in the list; elsewhere they stay the program's.
+  class KeyKeeper;
+  std::unique_ptr<KeyKeeper> m_keyKeeper;
 };

@@ -1,4 +1,4 @@
-// Command ids, control ids and resource numbers, by name. Every QAction
+// Control ids and resource numbers, by name. Every QAction
 // carries its command id (QAction::setData) and every control an object name
 // made from its id (ControlName), so that menus and tests find them by
 // number. Each area of the program keeps its ids in its own section.
@@ -6,82 +6,21 @@
 
 #include <QString>
 
+#include "core/edit/command_id.h"
+
 // The object name of a control with id `id`: "IDC_<id>".
 inline QString ControlName(int id) { return QStringLiteral("IDC_%1").arg(id); }
-// The object name of a command's action: "ID_<id>".
+// The object name of a command's action, or of a menu item with an id of
+// its own: "ID_<id>". The command ids
+// themselves are the core's (core/edit/command_id.h).
 inline QString CommandName(int id) { return QStringLiteral("ID_%1").arg(id); }
+inline QString CommandName(CommandId id) { return CommandName(ToInt(id)); }
 
 // ---- Resources
 enum ResourceId : int {
   IDR_MAINFRAME = 128,      // main menu, main tool bar, application string
   IDR_DOCUMENT_MENU = 129,  // the document window's menu; play-controls tool bar
   IDS_APPLICATION_TITLE = 57344,
-};
-
-// ---- File and application commands
-enum FileCommand : int {
-  ID_FILE_NEW = 57600,  // "&New Blank File\tCtrl+N"
-  ID_FILE_OPEN = 57601,
-  ID_FILE_CLOSE = 57602,
-  ID_FILE_SAVE = 57603,
-  ID_FILE_SAVE_AS = 57604,
-  ID_FILE_MRU_FIRST = 57616,  // recent files 57616 ... 57631
-  ID_APP_ABOUT = 57664,
-  ID_APP_EXIT = 57665,
-  ID_HELP_CONTENTS = 57666,
-  ID_NEW_GENERATED_WAVE = 251,
-  ID_PREFERENCES = 266,
-  ID_COMMON_TASKS = 288,
-  ID_PRINTABLE_GUIDE = 305,
-};
-
-// ---- Edit, layer and envelope commands
-enum EditCommand : int {
-  ID_EDIT_UNDO = 57643,
-  ID_EDIT_REDO = 212,
-  ID_EDIT_CUT = 57635,
-  ID_EDIT_COPY = 57634,
-  ID_EDIT_PASTE = 57637,
-  ID_EDIT_MIX = 214,
-  ID_EDIT_CROP = 254,
-  ID_EDIT_SELECT_ALL = 255,
-  ID_LAYER_ADD_BLANK = 264,
-  ID_LAYER_GENERATE = 265,
-  ID_LAYER_DELETE = 261,
-  ID_LAYER_MERGE = 262,
-  ID_LAYER_PROPERTIES = 263,
-  ID_ENVELOPE_INSERT_NODE = 280,
-  ID_ENVELOPE_REMOVE_ALL = 283,
-  ID_DELETE_NODE = 279,
-};
-
-// ---- View zoom commands
-enum ZoomCommand : int {
-  ID_ZOOM_IN = 158,
-  ID_ZOOM_OUT = 159,
-  ID_ZOOM_OUT_MAX = 205,
-  ID_ZOOM_IN_MAX = 207,
-};
-
-// ---- Play controls
-enum PlayCommand : int {
-  ID_PLAY = 146,
-  ID_STOP = 147,
-  ID_RECORD = 157,
-  ID_PLAY_ALL = 173,
-  ID_JUMP_TO_START = 174,
-  ID_JUMP_TO_END = 200,
-  ID_PAUSE = 201,
-};
-
-// ---- Bars
-enum BarCommand : int {
-  ID_VIEW_EXPLORER = 230,
-  ID_VIEW_CLIPBOARD = 248,
-  ID_VIEW_AUDIO_METER = 259,
-  ID_VIEW_PLAY_CONTROLS = 284,
-  ID_VIEW_TOOLBAR = 59392,
-  ID_VIEW_STATUS_BAR = 59393,
 };
 
 // ---- Clipboard manager (dialog bar 233)

@@ -198,10 +198,10 @@ void CWavedeskApp::RunCommonTasks() {
       OnFileOpen();
       break;
     case kTaskCreateBlankFile:
-      OnCommand(ID_FILE_NEW);
+      OnCommand(CommandId::kFileNew);
       break;
     case kTaskGenerateTone:
-      OnCommand(ID_NEW_GENERATED_WAVE);
+      OnCommand(CommandId::kNewGeneratedWave);
       break;
     case kTaskBeginRecording:
       m_frame->monitorBar()->RunRecordDialog();
@@ -349,40 +349,40 @@ void CWavedeskApp::OnFileOpen() {
   OpenDocumentFile(path);
 }
 
-void CWavedeskApp::OnCommand(int id) {
+void CWavedeskApp::OnCommand(CommandId id) {
   switch (id) {
-    case ID_FILE_NEW:
+    case CommandId::kFileNew:
       // A blank file: the generator's blank defaults, which the next
       // "New Generated Wave..." then offers too.
       m_dialogNew->SetBlankDefaults();
       NewGeneratedDocument(m_dialogNew->Parameters());
       break;
-    case ID_NEW_GENERATED_WAVE:
+    case CommandId::kNewGeneratedWave:
       if (m_dialogNew->exec() == QDialog::Accepted) NewGeneratedDocument(m_dialogNew->Parameters());
       break;
-    case ID_FILE_OPEN:
+    case CommandId::kFileOpen:
       OnFileOpen();
       break;
-    case ID_PREFERENCES: {
+    case CommandId::kPreferences: {
       CPreferencesDlg dialog(m_settings, m_frame.get());
       // Chosen preferences are kept at once, not only at a normal exit: a
       // crash must not take them back.
       if (dialog.exec() == QDialog::Accepted) m_frame->SaveSettings();
       break;
     }
-    case ID_COMMON_TASKS:
+    case CommandId::kCommonTasks:
       RunCommonTasks();
       break;
-    case ID_RECORD:
+    case CommandId::kRecord:
       m_frame->monitorBar()->RunRecordDialog();
       break;
-    case ID_HELP_CONTENTS:
+    case CommandId::kHelpContents:
       ShowHelp();
       break;
-    case ID_PRINTABLE_GUIDE:
+    case CommandId::kPrintableGuide:
       OpenGuide();
       break;
-    case ID_APP_ABOUT:
+    case CommandId::kAppAbout:
       QMessageBox::about(m_frame.get(), tr("About Tarvo Wavedesk"),
                          tr("<b>Tarvo Wavedesk 2.0</b><p>A layered sound editor.</p>"
                             "<p>Built with Qt %1, FFmpeg and PulseAudio.</p>").arg(QString::fromLatin1(qVersion())));
@@ -427,12 +427,12 @@ void CWavedeskApp::OpenGuide() {
                                  .arg(where));
 }
 
-void CWavedeskApp::OnDocumentCommand(int id, CChildFrame* child) {
+void CWavedeskApp::OnDocumentCommand(CommandId id, CChildFrame* child) {
   switch (id) {
-    case ID_FILE_SAVE:
+    case CommandId::kFileSave:
       SaveDocument(child);
       break;
-    case ID_FILE_SAVE_AS:
+    case CommandId::kFileSaveAs:
       SaveDocumentAs(child);
       break;
     default:
@@ -491,6 +491,6 @@ bool CWavedeskApp::SaveDocumentAs(CChildFrame* child) {
   document->SetPathName(path);
   document->sound().path = QFile::encodeName(path).toStdString();
   m_frame->AddRecentFile(path);
-  document->UpdateAllViews(kUpdateAll);
+  document->UpdateAllViews(UpdateHint::kAll);
   return true;
 }

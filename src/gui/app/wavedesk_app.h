@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/audio/audio_devices.h"
+#include "core/edit/command_id.h"
 #include "core/model/settings_record.h"
 #include "core/model/wave_generator.h"
 
@@ -66,8 +67,8 @@ class CWavedeskApp : public QObject {
   CChildFrame* NewGeneratedDocument(const GeneratorParameters& parameters);
 
   // Commands routed here by the main frame.
-  void OnCommand(int id);
-  void OnDocumentCommand(int id, CChildFrame* child);
+  void OnCommand(CommandId id);
+  void OnDocumentCommand(CommandId id, CChildFrame* child);
   // The main window is about to close: the capture ring stops.
   void OnMainWindowClosing();
 

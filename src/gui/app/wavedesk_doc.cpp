@@ -11,12 +11,18 @@
 
 #include "core/audio/sound_playback.h"
 #include "gui/app/popup_progress.h"
+#include "gui/edit/stored_text.h"
 
 CWavedeskDoc::CWavedeskDoc(const SettingsRecord& settings, QObject* parent) : QObject(parent), m_model(settings) {
-  m_model.SetObserver(this);
+  m_model.document().SetObserver(this);
 }
 
-CWavedeskDoc::~CWavedeskDoc() { m_model.SetObserver(nullptr); }
+CWavedeskDoc::~CWavedeskDoc() { m_model.document().SetObserver(nullptr); }
+
+void CWavedeskDoc::SetNew(bool isNew) {
+  m_isNew = isNew;
+  m_model.editor().StartHistory(isNew);
+}
 
 void CWavedeskDoc::AttachPlayback(SoundOutputDevice& device) {
   m_playback = std::make_unique<CSoundPlayback>(m_model.sound(), device);
@@ -41,12 +47,14 @@ void CWavedeskDoc::ModifiedChanged(bool modified) {
 
 void CWavedeskDoc::ContentChanged() { emit contentChanged(); }
 
+void CWavedeskDoc::HistoryChanged() { emit historyChanged(); }
+
 bool CWavedeskDoc::OnNewDocument(const GeneratorParameters& parameters, bool* cancelled) {
   // A long sound takes a while; a short one is made before the window could
   // appear.
   CPopupProgress progress(tr("Generating Wave"), tr("Generating..."), 300);
-  if (!m_model.New(parameters, progress, cancelled)) return false;
-  m_isNew = true;
+  if (!m_model.document().New(parameters, progress, cancelled)) return false;
+  SetNew(true);
   return true;
 }
 
@@ -116,10 +124,11 @@ QString SaveFailure(const SaveResult& result, const QString& path) {
 CWavedeskDoc::OpenOutcome CWavedeskDoc::OnOpenDocument(const QString& path, RawPCMQuestions& rawQuestions) {
   OpenOutcome outcome;
   CPopupProgress progress(tr("Converting File"), tr("Converting..."));
-  const OpenResult result = m_model.Open(QFile::encodeName(path).toStdString(), rawQuestions, progress);
+  const OpenResult result = m_model.document().Open(QFile::encodeName(path).toStdString(), rawQuestions, progress);
   switch (result.status) {
     case OpenStatus::kOpened:
       SetPathName(path);
+      SetNew(false);
       outcome.ok = true;
       if (result.repairedNodes > 0)
         outcome.notice = tr("%n envelope node(s) of this document lay outside their layer or beyond full volume "
@@ -176,15 +185,27 @@ bool CWavedeskDoc::OnSaveDocument(const QString& path, const FormatChooser& choo
   const SaveResult result = m_model.Save(QFile::encodeName(path).toStdString(), chooser, progress);
   if (failure != nullptr) *failure = SaveFailure(result, path);
   if (!result.ok()) return false;
-  UpdateAllViews(kUpdateAll);
+  if (result.flattened && !m_toldFlattened) {
+    m_toldFlattened = true;
+    emit notice(tr("%1 holds the mix of the layers only; the layers and their envelopes stay in this window until "
+                   "it is saved as a Tarvo document (.tvf).")
+                    .arg(QFileInfo(path).fileName()));
+  }
+  UpdateAllViews(UpdateHint::kAll);
   return true;
 }
 
 bool CWavedeskDoc::SaveModified(const std::function<bool()>& save) {
   while (IsModified()) {
+    QString question = tr("Save changes to %1?").arg(m_title);
+    const QString lost = LayersAWaveLoses();
+    if (!lost.isEmpty())
+      question += QStringLiteral("\n\n") + tr("A wave file keeps only the mix of %1: to keep the layers and their "
+                                                "envelopes, save it as a Tarvo document (.tvf) with Save As.")
+                                                 .arg(lost);
     const QMessageBox::StandardButton answer = QMessageBox::question(
-        QApplication::activeWindow(), QString::fromLatin1("Tarvo Wavedesk 2.0"),
-        tr("Save changes to %1?").arg(m_title), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QApplication::activeWindow(), QString::fromLatin1("Tarvo Wavedesk 2.0"), question,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::Cancel) return false;
     if (answer == QMessageBox::No) return true;
     if (save()) return true;
@@ -192,4 +213,12 @@ bool CWavedeskDoc::SaveModified(const std::function<bool()>& save) {
     // user decides again.
   }
   return true;
+}
+
+QString CWavedeskDoc::LayersAWaveLoses() const {
+  if (!m_pathName.endsWith(QStringLiteral(".wav"), Qt::CaseInsensitive) || !m_model.document().WaveFlattens())
+    return QString();
+  QStringList names;
+  for (const auto& layer : sound().layers) names << QStringLiteral("\"%1\"").arg(DecodeStoredText(layer->name));
+  return names.join(QStringLiteral(", "));
 }

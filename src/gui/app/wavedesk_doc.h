@@ -1,8 +1,10 @@
-// The document window's side of a SoundDocument: the file name and title
-// (with "*" while modified), the signal that tells every view to update, and
-// the messages for what the core's open and save flows report. The flows
-// themselves (reading by extension, converting, choosing how to save) live
-// in the core; this class asks, shows and reports.
+// The document window's side of an open document of the core (the sound,
+// its editor and its action history): the file name and title (with "*"
+// while modified), the signals that tell every view to update and that the
+// history changed, and the messages for what the core's open and save flows
+// report. The flows themselves (reading by extension, converting, choosing
+// how to save, every edit) live in the core; this class asks, shows and
+// reports.
 #pragma once
 
 #include <QObject>
@@ -10,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/edit/editable_document.h"
 #include "core/model/settings_record.h"
 #include "core/model/sound.h"
 #include "core/model/sound_document.h"
@@ -23,11 +26,11 @@ class CSoundFormView;
 class CWavedeskView;
 
 // Hints for updateAllViews.
-enum UpdateHint : int {
-  kUpdateAll = 0,          // the sound changed: repaint and refresh everything
-  kUpdateSelection = 1,    // only the selection or cursor moved
-  kUpdateLayers = 2,       // layers were added, removed or changed
-  kUpdateTags = 3,         // the information tags changed
+enum class UpdateHint {
+  kAll,        // the sound changed: repaint and refresh everything
+  kSelection,  // only the selection or cursor moved
+  kLayers,     // layers were added, removed or changed
+  kTags,       // the information tags changed
 };
 
 class CWavedeskDoc : public QObject, private SoundDocumentObserver {
@@ -37,10 +40,14 @@ class CWavedeskDoc : public QObject, private SoundDocumentObserver {
   explicit CWavedeskDoc(const SettingsRecord& settings, QObject* parent = nullptr);
   ~CWavedeskDoc() override;
 
-  SoundDocument& model() { return m_model; }
+  SoundDocument& model() { return m_model.document(); }
   CSound& sound() { return m_model.sound(); }
   const CSound& sound() const { return m_model.sound(); }
-  const SettingsRecord& settings() const { return m_model.settings(); }
+  const SettingsRecord& settings() const { return m_model.document().settings(); }
+  // Every change of the document goes through its editor; the history it
+  // keeps is read here.
+  DocumentEditor& editor() { return m_model.editor(); }
+  const CActionHistory& history() const { return m_model.history(); }
 
   // The file the document was read from or saved to; empty for a new one.
   const QString& pathName() const { return m_pathName; }
@@ -51,13 +58,15 @@ class CWavedeskDoc : public QObject, private SoundDocumentObserver {
   // The title with "*" appended while the document is modified.
   QString DisplayTitle() const;
 
-  bool IsModified() const { return m_model.IsModified(); }
-  void SetModifiedFlag(bool modified = true) { m_model.SetModifiedFlag(modified); }
+  bool IsModified() const { return m_model.document().IsModified(); }
+  void SetModifiedFlag(bool modified = true) { m_model.document().SetModifiedFlag(modified); }
   // True when the document was created new (its history starts with "New").
   bool isNew() const { return m_isNew; }
-  void SetNew(bool isNew) { m_isNew = isNew; }
+  // Says how the document began and starts its history over with that
+  // first row ("New" or "Open").
+  void SetNew(bool isNew);
 
-  void UpdateAllViews(int hint = kUpdateAll) { emit updateAllViews(hint); }
+  void UpdateAllViews(UpdateHint hint = UpdateHint::kAll) { emit updateAllViews(hint); }
 
   // A new document: one generated layer, made under the progress window
   // when it takes long. False when nothing was made; `cancelled`, when
@@ -88,7 +97,9 @@ class CWavedeskDoc : public QObject, private SoundDocumentObserver {
 
   // Asks whether to save a modified document before it closes; false when
   // the user cancelled. When `save` fails (it has said why), the question
-  // is asked again, so that the user can still discard or cancel.
+  // is asked again, so that the user can still discard or cancel. When the
+  // document's file is a wave file that cannot keep its layers, the
+  // question names them.
   bool SaveModified(const std::function<bool()>& save);
 
   // The document's playback engine on `device` (the application's output
@@ -105,7 +116,11 @@ class CWavedeskDoc : public QObject, private SoundDocumentObserver {
   }
 
  signals:
-  void updateAllViews(int hint);
+  void updateAllViews(UpdateHint hint);
+  // The action history changed: rows, the row in effect, the saved row.
+  void historyChanged();
+  // Something the user should know, for the status bar.
+  void notice(const QString& text);
   void titleChanged(const QString& displayTitle);
   // The modified flag changed (false: the document was saved).
   void modifiedChanged(bool modified);
@@ -116,11 +131,16 @@ class CWavedeskDoc : public QObject, private SoundDocumentObserver {
  private:
   void ModifiedChanged(bool modified) override;
   void ContentChanged() override;
+  void HistoryChanged() override;
+  // The names of the layers a wave file could not keep, quoted and joined
+  // ("Layer 1", "Voice"); empty when it keeps all there is.
+  QString LayersAWaveLoses() const;
 
-  SoundDocument m_model;
+  EditableDocument m_model;
   QString m_pathName;
   QString m_title = QStringLiteral("Untitled");
   bool m_isNew = false;
+  bool m_toldFlattened = false;  // the status bar said once that a wave save kept only the mix
   std::unique_ptr<CSoundPlayback> m_playback;  // declared after m_model: destroyed first
   CWavedeskView* m_view = nullptr;
   CSoundFormView* m_formView = nullptr;

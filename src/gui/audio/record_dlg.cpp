@@ -403,7 +403,7 @@ void CRecordDlg::HandOver() {
   std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[std::max<uint64_t>(length, 1)]);
   if (!data) {
     AddLogLine(QStringLiteral("There is not enough memory to open the recording."));
-    document->UpdateAllViews(kUpdateAll);
+    document->UpdateAllViews(UpdateHint::kAll);
     return;
   }
   // The bar counts in a unit that keeps a long recording's length within an int.
@@ -425,7 +425,7 @@ void CRecordDlg::HandOver() {
       if (m_bar->settings().zoomToFitOnOpen) view->ZoomOutMax();
     }
     document->SetModifiedFlag(true);
-    document->UpdateAllViews(kUpdateAll);
+    document->UpdateAllViews(UpdateHint::kAll);
   }
 }
 

@@ -1,5 +1,5 @@
-// The side panel: its four pages, the rows it writes from the sound, and
-// the layer and tag edits it carries out on the document.
+// The side panel: its four pages, the rows it writes from the sound and the
+// history, and the layer and tag edits it asks the document's editor for.
 #include "gui/edit/sound_form_view.h"
 
 #include <QAction>
@@ -17,6 +17,7 @@
 #include <iterator>
 #include <limits>
 
+#include "core/edit/command_table.h"
 #include "core/edit/document_editor.h"
 #include "core/model/file_properties.h"
 #include "core/model/sound.h"
@@ -202,11 +203,18 @@ void CSoundFormView::CreatePages() {
     EditLayerProperties();
   });
   connect(m_layersList, &QTreeWidget::itemChanged, this, &CSoundFormView::OnLayerItemChanged);
-  connect(m_addLayer, &QPushButton::clicked, this, &CSoundFormView::AddBlankLayer);
-  connect(m_deleteLayer, &QPushButton::clicked, this, &CSoundFormView::DeleteLayer);
+  connect(m_addLayer, &QPushButton::clicked, this, [this] { RunCommand(CommandId::kAddBlankLayer); });
+  connect(m_deleteLayer, &QPushButton::clicked, this, [this] { RunCommand(CommandId::kDeleteLayer); });
   connect(m_historyList, &QTreeWidget::itemSelectionChanged, this, &CSoundFormView::OnHistorySelectionChanged);
-  connect(m_undo, &QPushButton::clicked, this, &CSoundFormView::UndoAction);
-  connect(m_redo, &QPushButton::clicked, this, &CSoundFormView::RedoAction);
+  connect(m_undo, &QPushButton::clicked, this, [this] { RunCommand(CommandId::kUndo); });
+  connect(m_redo, &QPushButton::clicked, this, [this] { RunCommand(CommandId::kRedo); });
+  connect(m_document, &CWavedeskDoc::historyChanged, this, [this] {
+    if (m_initialised) WriteHistoryRows();
+  });
+}
+
+void CSoundFormView::RunCommand(CommandId id) {
+  if (m_hooks.runCommand) m_hooks.runCommand(id);
 }
 
 void CSoundFormView::OnInitialUpdate() {
@@ -220,7 +228,7 @@ void CSoundFormView::OnInitialUpdate() {
   Refresh();
 }
 
-void CSoundFormView::OnUpdate(int) {
+void CSoundFormView::OnUpdate(UpdateHint) {
   if (m_initialised) Refresh();
 }
 
@@ -246,39 +254,21 @@ void CSoundFormView::WriteTagsLabels() {
   m_writingRows = false;
 }
 
-DocumentEditor& CSoundFormView::Editor() {
-  // The first row says whether the document was made new or read from a file.
-  if (m_editor == nullptr) m_editor = std::make_unique<DocumentEditor>(m_document->model(), m_document->isNew());
-  return *m_editor;
-}
-
 void CSoundFormView::WriteHistoryRows() {
-  const CActionHistory& history = Editor().history();
+  const CActionHistory& history = m_document->history();
   m_writingRows = true;
   m_historyList->clear();
   for (const HistoryRow& row : history.rows()) {
     auto* item = new QTreeWidgetItem(
         m_historyList, QStringList{QString::fromStdString(row.name), QString::fromStdString(row.timeText)});
-    item->setIcon(0, m_images.value(row.kind));
-    item->setData(0, Qt::UserRole, row.kind);
+    item->setIcon(0, m_images.value(row.icon));
+    item->setData(0, Qt::UserRole, row.icon);
   }
   m_currentHistoryIndex = history.currentIndex();
   if (m_currentHistoryIndex >= 0) m_historyList->setCurrentItem(m_historyList->topLevelItem(m_currentHistoryIndex));
   m_writingRows = false;
   m_undo->setEnabled(history.CanUndo());
   m_redo->setEnabled(history.CanRedo());
-}
-
-void CSoundFormView::UndoAction() {
-  if (Editor().Undo() != EditResult::kDone) return;
-  WriteHistoryRows();
-  m_document->UpdateAllViews(kUpdateLayers);
-}
-
-void CSoundFormView::RedoAction() {
-  if (Editor().Redo() != EditResult::kDone) return;
-  WriteHistoryRows();
-  m_document->UpdateAllViews(kUpdateLayers);
 }
 
 void CSoundFormView::OnHistorySelectionChanged() {
@@ -381,53 +371,33 @@ void CSoundFormView::SelectActiveLayerRow() {
 }
 
 void CSoundFormView::SelectLayer(int row) {
-  CSound& sound = m_document->sound();
-  if (row >= 0 && row < static_cast<int>(sound.layers.size())) sound.activeLayerIndex = row;
+  DocumentEditor& editor = m_document->editor();
+  // A click below the last row keeps the active layer and holds the
+  // selection inside it all the same.
+  if (!editor.ActivateLayer(row, SelectionOnActivate::kClampInside))
+    (void)editor.ActivateLayer(m_document->sound().activeLayerIndex, SelectionOnActivate::kClampInside);
   SelectActiveLayerRow();
-  ClampSelectionToActiveLayer();
-  m_document->UpdateAllViews(kUpdateSelection);
-}
-
-void CSoundFormView::ClampSelectionToActiveLayer() {
-  CSound& sound = m_document->sound();
-  const CSoundLayer* layer = sound.activeLayer();
-  if (layer == nullptr) return;
-  const int64_t first = layer->offset;
-  // The last byte of the layer; a layer without bytes keeps the selection
-  // on its offset instead of one byte before it.
-  const int64_t last = std::max(first, layer->end() - 1);
-  auto clamp = [first, last](int32_t& position) {
-    int64_t value = position;
-    if (value < first) value = first;
-    if (value > last) value = last;
-    position = static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                        std::numeric_limits<int32_t>::max()));
-  };
-  clamp(sound.selectionStart);
-  clamp(sound.selectionEnd);
-}
-
-QMenu* CSoundFormView::FindLayerMenu() const {
-  // The main window's Layer menu is the one that holds Layer Properties.
-  for (QAction* action : window()->findChildren<QAction*>()) {
-    if (action->data().toInt() != ID_LAYER_PROPERTIES) continue;
-    for (QObject* owner : action->associatedObjects())
-      if (auto* menu = qobject_cast<QMenu*>(owner)) return menu;
-  }
-  return nullptr;
+  m_document->UpdateAllViews(UpdateHint::kSelection);
 }
 
 void CSoundFormView::ShowLayerMenu(const QPoint& globalPos) {
-  if (QMenu* menu = FindLayerMenu()) {
+  if (QMenu* menu = m_hooks.layerMenu ? m_hooks.layerMenu() : nullptr) {
     menu->popup(globalPos);
     return;
   }
-  // Without a main window (a panel on its own) the panel offers its own
-  // layer commands.
+  // Without a main window (a panel on its own) the panel offers the Layer
+  // menu's commands itself, through the same route as its buttons.
   QMenu menu(this);
-  menu.addAction(QStringLiteral("&Add Blank Layer"), this, &CSoundFormView::AddBlankLayer);
-  menu.addAction(QStringLiteral("&Delete Layer"), this, &CSoundFormView::DeleteLayer);
-  menu.addAction(QStringLiteral("Layer &Properties..."), this, &CSoundFormView::EditLayerProperties);
+  for (const CommandInfo& command : CommandTable()) {
+    if (std::strcmp(command.menu, "&Layer") != 0) continue;
+    const CommandId id = command.id;
+    menu.addAction(QString::fromLatin1(command.menuText), this, [this, id] {
+      if (id == CommandId::kLayerProperties)
+        EditLayerProperties();
+      else
+        RunCommand(id);
+    });
+  }
   menu.exec(globalPos);
 }
 
@@ -437,58 +407,21 @@ bool CSoundFormView::EditLayerProperties() {
   CLayerPropertiesDlg dialog(DecodeStoredText(layer->name), layer->waveColor, layer->envelopeColor,
                              layer->envelopeOn, this);
   if (dialog.exec() != QDialog::Accepted) return false;
+  LayerLook look;
+  look.name = EncodeStoredText(dialog.layerName());
+  look.waveColor = dialog.waveColor();
+  look.envelopeColor = dialog.envelopeColor();
+  look.envelopeOn = dialog.envelopeOn() != 0;
   // The dialog may have outlived the layer only if something closed the
-  // document meanwhile; look it up again.
-  layer = m_document->sound().activeLayer();
-  if (layer == nullptr) return true;
-  const std::string name = EncodeStoredText(dialog.layerName());
-  const auto envelopeOn = static_cast<uint8_t>(dialog.envelopeOn() != 0 ? 1 : 0);
-  const bool changed = name != layer->name || dialog.waveColor() != layer->waveColor ||
-                       dialog.envelopeColor() != layer->envelopeColor || envelopeOn != layer->envelopeOn;
-  layer->name = name;
-  layer->waveColor = dialog.waveColor();
-  layer->envelopeColor = dialog.envelopeColor();
-  layer->envelopeOn = envelopeOn;
-  if (changed) m_document->SetModifiedFlag(true);
-  m_document->UpdateAllViews(kUpdateLayers);
+  // document meanwhile: the editor looks the active layer up again.
+  m_document->editor().SetLayerLook(m_document->sound().activeLayerIndex, look);
+  m_document->UpdateAllViews(UpdateHint::kLayers);
   return true;
 }
 
 void CSoundFormView::OnLayerItemChanged(QTreeWidgetItem* item, int column) {
   if (m_writingRows || column != 0) return;
-  CSound& sound = m_document->sound();
-  const int row = m_layersList->indexOfTopLevelItem(item);
-  if (row < 0 || row >= static_cast<int>(sound.layers.size())) return;
-  const std::string name = EncodeStoredText(item->text(0));
-  if (name == sound.layers[static_cast<size_t>(row)]->name) return;
-  sound.layers[static_cast<size_t>(row)]->name = name;
-  m_document->SetModifiedFlag(true);
-}
-
-void CSoundFormView::AddBlankLayer() {
-  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  const EditResult result = Editor().AddBlankLayer();
-  QGuiApplication::restoreOverrideCursor();
-  if (result == EditResult::kTooManyLayers) {
-    QMessageBox::warning(this, QApplication::applicationName(), QStringLiteral("You cannot have more than ten layers"));
-    return;
-  }
-  if (result != EditResult::kDone) return;
-  WriteHistoryRows();
-  m_document->UpdateAllViews(kUpdateLayers);
-}
-
-void CSoundFormView::DeleteLayer() {
-  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  const EditResult result = Editor().DeleteLayer();
-  QGuiApplication::restoreOverrideCursor();
-  if (result == EditResult::kCannotDelete) {
-    QMessageBox::warning(this, QApplication::applicationName(), QStringLiteral("You cannot delete this layer"));
-    return;
-  }
-  if (result != EditResult::kDone) return;
-  WriteHistoryRows();
-  m_document->UpdateAllViews(kUpdateLayers);
+  m_document->editor().RenameLayer(m_layersList->indexOfTopLevelItem(item), EncodeStoredText(item->text(0)));
 }
 
 int CSoundFormView::MarkedTagRow() const {
@@ -499,7 +432,7 @@ int CSoundFormView::MarkedTagRow() const {
 void CSoundFormView::OnTagSelectionChanged() {
   const int row = MarkedTagRow();
   const bool editable = row > 0;
-  if (editable) m_tagValue->setPlainText(m_tagsList->topLevelItem(row)->text(1));
+  if (editable) m_tagValue->setPlainText(TagText(row));
   m_tagUpdate->setEnabled(editable);
   m_tagRevert->setEnabled(editable);
 }
@@ -507,18 +440,22 @@ void CSoundFormView::OnTagSelectionChanged() {
 void CSoundFormView::OnTagUpdate() {
   const int row = MarkedTagRow();
   if (row <= 0) return;
-  const QString text = m_tagValue->toPlainText();
-  const std::string value = text.isEmpty() ? std::string(kEmptyTag) : EncodeStoredText(text);
-  std::string& tag = m_document->sound().tags[static_cast<size_t>(m_tagsList->topLevelItem(row)->data(0, Qt::UserRole).toInt())];
-  if (tag != value) {
-    tag = value;
-    m_document->SetModifiedFlag(true);
-  }
+  // An empty box is the empty tag; the editor stores it as such.
+  m_document->editor().SetTag(m_tagsList->topLevelItem(row)->data(0, Qt::UserRole).toInt(),
+                              EncodeStoredText(m_tagValue->toPlainText()));
   Refresh();
 }
 
 void CSoundFormView::OnTagRevert() {
   const int row = MarkedTagRow();
   if (row <= 0) return;
-  m_tagValue->setPlainText(m_tagsList->topLevelItem(row)->text(1));
+  m_tagValue->setPlainText(TagText(row));
+}
+
+QString CSoundFormView::TagText(int row) const {
+  // The list shows "(empty)" for an empty tag; the box it is edited in
+  // starts empty, so that typing gives the new text alone.
+  const std::string& stored =
+      m_document->sound().tags[static_cast<size_t>(m_tagsList->topLevelItem(row)->data(0, Qt::UserRole).toInt())];
+  return stored == kEmptyTag ? QString() : DecodeStoredText(stored);
 }

@@ -1,8 +1,9 @@
 // The side panel below the waveform view: file properties, audio layers,
-// information tags and the action history, in four tabs. It picks the active
-// layer, renames layers in place, opens their properties, edits the sound's
-// tags, and carries out the layer commands that the Layer menu shares with
-// its buttons. It owns the document's action history.
+// information tags and the action history, in four tabs. It shows rows: the
+// changes it offers (picking the active layer, renaming layers in place,
+// their properties, the tags) are operations of the document's editor, and
+// its buttons run the same commands as the menus, through the route the
+// main window hands it. The history it shows is the document's.
 #pragma once
 
 #include <QIcon>
@@ -12,8 +13,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "gui/ui/pane_hooks.h"
+
 class CWavedeskDoc;
-class DocumentEditor;
+enum class UpdateHint;
 class CWavedeskListCtrl;
 class QMenu;
 class QPlainTextEdit;
@@ -34,22 +37,19 @@ class CSoundFormView : public QWidget {
   // first tab, then a refresh.
   void OnInitialUpdate();
   // The document changed; `hint` is an UpdateHint. Every hint refreshes.
-  void OnUpdate(int hint);
+  void OnUpdate(UpdateHint hint);
   // Rewrites the properties values, the tag values and the layers list, and
   // selects the active layer's row.
   void Refresh();
 
-  // The layer commands, shared with the Layer menu.
-  void AddBlankLayer();
-  void DeleteLayer();
+  // The route of its buttons' commands and the Layer menu its list shows.
+  void SetHooks(PaneHooks hooks) { m_hooks = std::move(hooks); }
+
   // Layer Properties for the active layer. On OK the layer takes the new
   // values, the document is marked modified and all views update; returns
   // whether the dialog ended with OK.
   bool EditLayerProperties();
 
-  // The action history's exchanges; the Undo and Redo buttons call them.
-  void UndoAction();
-  void RedoAction();
   // The history row in effect; -1 before the first row.
   int currentHistoryIndex() const { return m_currentHistoryIndex; }
 
@@ -63,12 +63,8 @@ class CSoundFormView : public QWidget {
   // one second on, milliseconds below.
   static QString ApproximateLengthText(uint64_t milliseconds);
 
-  // The document's edit operations with their history; made at the first
-  // showing, or by the first command that needs it. The main frame's edit
-  // commands run through it too: the side panel owns the history.
-  DocumentEditor& Editor();
   // Rewrites the history rows, the current row and the Undo and Redo
-  // buttons from the history.
+  // buttons from the document's history.
   void WriteHistoryRows();
 
  private:
@@ -83,14 +79,15 @@ class CSoundFormView : public QWidget {
   // The rule every click in the layers list follows: the clicked row (if
   // any) becomes the active layer, and the selection is kept inside it.
   void SelectLayer(int row);
-  void ClampSelectionToActiveLayer();
   void ShowLayerMenu(const QPoint& globalPos);
-  QMenu* FindLayerMenu() const;
+  void RunCommand(CommandId id);
 
   void OnTagSelectionChanged();
   void OnTagUpdate();
   void OnTagRevert();
   int MarkedTagRow() const;
+  // The text of tag row `row` as it is edited in the box.
+  QString TagText(int row) const;
   void OnLayerItemChanged(QTreeWidgetItem* item, int column);
   void OnHistorySelectionChanged();
 
@@ -102,7 +99,7 @@ class CSoundFormView : public QWidget {
   QTabWidget* m_tab = nullptr;
   QList<QIcon> m_images;
   int m_currentHistoryIndex = -1;
-  std::unique_ptr<DocumentEditor> m_editor;
+  PaneHooks m_hooks;
 
   QPlainTextEdit* m_tagValue = nullptr;
   QPushButton* m_tagUpdate = nullptr;

@@ -125,3 +125,8 @@ void CChildFrame::changeEvent(QEvent* event) {
   if (m_clientCreated && (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange))
     PaintZoomBitmaps();
 }
+
+void CChildFrame::SetHooks(const PaneHooks& hooks) {
+  m_view->SetHooks(hooks);
+  m_formView->SetHooks(hooks);
+}

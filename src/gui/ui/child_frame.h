@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include "gui/ui/pane_hooks.h"
+
 class CSoundFormView;
 class CWavedeskDoc;
 class CWavedeskView;
@@ -23,6 +25,9 @@ class CChildFrame : public QWidget {
   CWavedeskView* view() const { return m_view; }
   CSoundFormView* formView() const { return m_formView; }
   QSplitter* splitter() const { return m_splitter; }
+
+  // What the main window hands down to the view and the side panel.
+  void SetHooks(const PaneHooks& hooks);
 
   // Runs the first update of both panes once the document has its sound.
   void OnInitialUpdate();

@@ -18,7 +18,7 @@ CCommandToolBar::CCommandToolBar(const QString& title, const QString& name, QWid
   setIconSize(QSize(16, 16));
 }
 
-QToolButton* CCommandToolBar::AddButton(int id, const QString& label, const QAction* command) {
+QToolButton* CCommandToolBar::AddButton(CommandId id, const QString& label, const QAction* command) {
   auto* button = new QToolButton(this);
   button->setObjectName(CommandName(id));
   button->setIcon(PaintedCommandIcon(id));
@@ -33,16 +33,16 @@ QToolButton* CCommandToolBar::AddButton(int id, const QString& label, const QAct
   // The bar's own style changes reach the buttons it holds as widgets.
   connect(this, &QToolBar::toolButtonStyleChanged, button, &QToolButton::setToolButtonStyle);
   addWidget(button);
-  m_buttons.insert(id, button);
+  m_buttons.insert(ToInt(id), button);
   m_order.append(id);
   return button;
 }
 
-void CCommandToolBar::SetButtonEnabled(int id, bool enabled) {
+void CCommandToolBar::SetButtonEnabled(CommandId id, bool enabled) {
   if (QToolButton* target = button(id)) target->setEnabled(enabled);
 }
 
-void CCommandToolBar::SetDropDownMenu(int id, QMenu* menu) {
+void CCommandToolBar::SetDropDownMenu(CommandId id, QMenu* menu) {
   QToolButton* target = button(id);
   if (target == nullptr) return;
   target->setMenu(menu);

@@ -10,6 +10,8 @@
 #include <QHash>
 #include <QToolBar>
 
+#include "core/edit/command_id.h"
+
 class QAction;
 class QMenu;
 class QToolButton;
@@ -22,23 +24,23 @@ class CCommandToolBar : public QToolBar {
   CCommandToolBar(const QString& title, const QString& name, QWidget* parent);
 
   // The button of command `id`, or null when the bar has none.
-  QToolButton* button(int id) const { return m_buttons.value(id); }
+  QToolButton* button(CommandId id) const { return m_buttons.value(ToInt(id)); }
   // The command ids in button order.
-  const QList<int>& commands() const { return m_order; }
-  void SetButtonEnabled(int id, bool enabled);
+  const QList<CommandId>& commands() const { return m_order; }
+  void SetButtonEnabled(CommandId id, bool enabled);
   // Gives button `id` a drop-down arrow that opens `menu` below it.
-  void SetDropDownMenu(int id, QMenu* menu);
+  void SetDropDownMenu(CommandId id, QMenu* menu);
 
  signals:
-  void commandClicked(int id);
+  void commandClicked(CommandId id);
 
  protected:
   // Adds the button of command `id`. `label` is the text shown beside the
   // icon (if the bar shows text); the status text and the tool tip are the
   // command's own, taken from `command` (the frame's action, if any).
-  QToolButton* AddButton(int id, const QString& label, const QAction* command);
+  QToolButton* AddButton(CommandId id, const QString& label, const QAction* command);
 
  private:
   QHash<int, QToolButton*> m_buttons;
-  QList<int> m_order;
+  QList<CommandId> m_order;
 };

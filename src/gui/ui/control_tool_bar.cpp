@@ -1,24 +1,27 @@
 // The play controls' buttons and tips.
 #include "gui/ui/control_tool_bar.h"
 
+#include <optional>
+
 #include "gui/app/resource_ids.h"
 
 namespace {
 
-// In button order; 0 stands for the separator.
-constexpr int kButtons[] = {
-    ID_RECORD, 0, ID_PLAY, ID_PLAY_ALL, ID_JUMP_TO_START, ID_JUMP_TO_END, ID_PAUSE, ID_STOP,
+// In button order; an empty entry stands for the separator.
+constexpr std::optional<CommandId> kButtons[] = {
+    CommandId::kRecord,      std::nullopt,          CommandId::kPlay,  CommandId::kPlayAll,
+    CommandId::kJumpToStart, CommandId::kJumpToEnd, CommandId::kPause, CommandId::kStop,
 };
 
 }  // namespace
 
-CControlToolBar::CControlToolBar(const std::function<QAction*(int)>& commands, QWidget* parent)
+CControlToolBar::CControlToolBar(const std::function<QAction*(CommandId)>& commands, QWidget* parent)
     : CCommandToolBar(tr("Play Controls"), QStringLiteral("Controls"), parent) {
   setToolButtonStyle(Qt::ToolButtonIconOnly);
-  for (int id : kButtons) {
-    if (id == 0)
+  for (const std::optional<CommandId>& id : kButtons) {
+    if (!id)
       addSeparator();
     else
-      AddButton(id, {}, commands(id));  // icons only: the tool tip names the button
+      AddButton(*id, {}, commands(*id));  // icons only: the tool tip names the button
   }
 }

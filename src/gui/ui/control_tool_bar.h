@@ -12,5 +12,5 @@ class CControlToolBar : public CCommandToolBar {
 
  public:
   // `commands` finds the frame's action of a command id (for its tips).
-  explicit CControlToolBar(const std::function<QAction*(int)>& commands, QWidget* parent = nullptr);
+  explicit CControlToolBar(const std::function<QAction*(CommandId)>& commands, QWidget* parent = nullptr);
 };

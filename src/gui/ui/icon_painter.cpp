@@ -283,66 +283,66 @@ void DrawTransportBar(QPainter& p, double left) {
 
 // Draws command `commandId`'s icon on a 16-unit grid; false for a command
 // without one.
-bool DrawCommandIcon(QPainter& p, int commandId) {
+bool DrawCommandIcon(QPainter& p, CommandId commandId) {
   switch (commandId) {
-    case ID_FILE_NEW:
+    case CommandId::kFileNew:
       DrawNewPage(p);
       return true;
-    case ID_FILE_OPEN:
+    case CommandId::kFileOpen:
       DrawOpenFolder(p);
       return true;
-    case ID_FILE_SAVE:
+    case CommandId::kFileSave:
       DrawFloppy(p);
       return true;
-    case ID_VIEW_EXPLORER:
+    case CommandId::kViewExplorer:
       DrawExplorer(p);
       return true;
-    case ID_EDIT_CUT:
+    case CommandId::kCut:
       DrawScissors(p);
       return true;
-    case ID_EDIT_COPY:
+    case CommandId::kCopy:
       DrawCopy(p);
       return true;
-    case ID_EDIT_PASTE:
+    case CommandId::kPaste:
       DrawClipboard(p);
       return true;
-    case ID_EDIT_MIX:
+    case CommandId::kMix:
       DrawMix(p);
       return true;
-    case ID_EDIT_CROP:
+    case CommandId::kCrop:
       DrawCrop(p);
       return true;
-    case ID_VIEW_CLIPBOARD:
+    case CommandId::kViewClipboard:
       DrawClipManager(p);
       return true;
-    case ID_RECORD:
+    case CommandId::kRecord:
       DrawRecordDot(p);
       return true;
-    case ID_PLAY:
+    case CommandId::kPlay:
       DrawPlayTriangle(p, 4.0, 13.0);
       return true;
-    case ID_PLAY_ALL:
+    case CommandId::kPlayAll:
       // From the very start: a bar, then the triangle.
       DrawTransportBar(p, 2.0);
       DrawPlayTriangle(p, 6.0, 14.5);
       return true;
-    case ID_JUMP_TO_START:
+    case CommandId::kJumpToStart:
       DrawTransportBar(p, 2.0);
       p.setPen(Qt::NoPen);
       p.setBrush(kTransport);
       p.drawPolygon(QPolygonF({{14.0, 2.5}, {4.5, 8.0}, {14.0, 13.5}}));
       return true;
-    case ID_JUMP_TO_END:
+    case CommandId::kJumpToEnd:
       DrawTransportBar(p, 12.0);
       p.setPen(Qt::NoPen);
       p.setBrush(kTransport);
       p.drawPolygon(QPolygonF({{2.0, 2.5}, {11.5, 8.0}, {2.0, 13.5}}));
       return true;
-    case ID_PAUSE:
+    case CommandId::kPause:
       DrawTransportBar(p, 4.0);
       DrawTransportBar(p, 10.0);
       return true;
-    case ID_STOP:
+    case CommandId::kStop:
       p.setPen(Qt::NoPen);
       p.setBrush(kTransport);
       p.drawRoundedRect(QRectF(3.0, 3.0, 10.0, 10.0), 1.0, 1.0);
@@ -396,6 +396,6 @@ QPixmap PaintedZoomBitmap(int resourceId, const QColor& buttonFace) {
   return pixmap;
 }
 
-QIcon PaintedCommandIcon(int commandId) {
+QIcon PaintedCommandIcon(CommandId commandId) {
   return IconFromDrawing([commandId](QPainter& p) { return DrawCommandIcon(p, commandId); });
 }

@@ -10,6 +10,8 @@
 #include <QPixmap>
 #include <functional>
 
+#include "core/edit/command_id.h"
+
 class QPainter;
 
 // An icon drawn by `draw` on a 16-unit grid, at 16 and 32 pixels; a null
@@ -30,4 +32,4 @@ QPixmap PaintedZoomBitmap(int resourceId, const QColor& buttonFace);
 // Open, Save, Explorer, Cut, Copy, Paste, Mix, Crop, Clipboard Manager and
 // the play controls), drawn at 16 and 32 pixels; a null icon for any other
 // command.
-QIcon PaintedCommandIcon(int commandId);
+QIcon PaintedCommandIcon(CommandId commandId);

@@ -5,9 +5,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
-#include <QMainWindow>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTimerEvent>
@@ -17,29 +15,10 @@
 #include <limits>
 
 #include "gui/app/resource_ids.h"
+#include "core/model/selection.h"
 #include "gui/app/wavedesk_doc.h"
 #include "gui/ui/view_hit_zones.h"
 #include "gui/ui/wavedesk_view.h"
-
-namespace {
-
-constexpr int64_t kLargestPosition = std::numeric_limits<int32_t>::max();
-
-// A mouse position as a byte position inside a layer. A left press stops one
-// sample short of the layer's end (its last sample); a right click may put
-// the cursor on the end itself. A layer shorter than a sample keeps its
-// offset, so the position never lies before the layer.
-int64_t ClampToLayer(int64_t position, const CSoundLayer& layer, int64_t shortOfEnd) {
-  const int64_t offset = layer.offset;
-  const int64_t last = std::max(offset, layer.end() - shortOfEnd);
-  if (position < offset) position = offset;
-  if (position >= layer.end()) position = last;
-  return std::min(position, kLargestPosition);
-}
-
-int32_t ToPosition(int64_t value) { return static_cast<int32_t>(std::clamp<int64_t>(value, 0, kLargestPosition)); }
-
-}  // namespace
 
 ViewMouse::ViewMouse(CWavedeskView& view) : QObject(&view), m_view(view) {}
 
@@ -60,14 +39,10 @@ void ViewMouse::Press(const QMouseEvent& event) {
   if (index < 0) return;
 
   const bool wasActive = sound.activeLayerIndex == index;
-  sound.activeLayerIndex = index;
+  (void)m_view.document()->editor().ActivateLayer(index, SelectionOnActivate::kCursorUnlessInside);
   m_layerIndex = index;
   m_layer = sound.layers[static_cast<size_t>(index)].get();
-  // A selection that is not inside the chosen layer gives way to a cursor
-  // at the layer's start.
-  if (sound.selectionStart < m_layer->offset || sound.selectionEnd >= m_layer->end())
-    sound.selectionStart = sound.selectionEnd = m_layer->offset;
-  m_view.NotifyOtherViews(kUpdateSelection);
+  m_view.NotifyOtherViews(UpdateHint::kSelection);
 
   const int64_t contentX = static_cast<int64_t>(client.x()) + geometry.scroll;
   const int node = ViewHitZones::NodeAt(geometry, *m_layer, index, contentX, client.y());
@@ -131,20 +106,12 @@ void ViewMouse::EndDrag() {
     m_layer = nullptr;
     return;
   }
-  CWavedeskDoc* document = m_view.document();
-  if (drag == Drag::Node) {
-    const size_t k = static_cast<size_t>(m_node);
-    if (k < m_layer->nodes.size() && (m_layer->nodes[k].position != m_nodeAtPress.position ||
-                                      m_layer->nodes[k].level != m_nodeAtPress.level))
-      document->SetModifiedFlag();
-  } else if (drag == Drag::Layer) {
+  // The editor marked the document modified as the node or the layer moved.
+  if (drag == Drag::Layer) {
     // The sound's length follows the layer's new end.
     m_view.UpdateScrollRange();
     m_view.RepaintFully();
-    if (m_layer->offset != m_offsetAtPress) {
-      document->SetModifiedFlag();
-      m_view.NotifyOtherViews(kUpdateLayers);
-    }
+    if (m_layer->offset != m_offsetAtPress) m_view.NotifyOtherViews(UpdateHint::kLayers);
   }
   m_layer = nullptr;
 }
@@ -191,24 +158,19 @@ void ViewMouse::NodePass(QPoint client) {
   if (y >= (i + 1) * band + 10) y = (i + 1) * band + 10;
 
   // A column spans 4 x zoom bytes, so the column of a neighbour starts
-  // before the neighbour itself: the byte position is held between the
-  // neighbours too, which keeps the nodes in order. The first node stays at
-  // or after the layer's first byte, the last at or before its last frame.
-  int64_t position = geometry.Position(x) - offset;
-  const int64_t lowest = k == 0 ? 0 : nodes[k - 1].position;
-  const int64_t highest = k + 1 == nodes.size() ? static_cast<int64_t>(m_layer->length()) - 4 : nodes[k + 1].position;
-  position = std::max(std::min(position, highest), lowest);
-  nodes[k].position = position;
+  // before the neighbour itself: the editor holds the byte position between
+  // the neighbours too, which keeps the nodes in order.
+  const int64_t position = geometry.Position(x) - offset;
   // A band too low for the 5-pixel margins has no level scale; the level
   // then stays as it was rather than becoming infinite.
   const int scale = band / 2 - 5;
-  if (scale > 0) {
-    const double level = -static_cast<double>(y - band / 2 - i * band - ViewGeometry::kRulerHeight) / scale;
-    nodes[k].level = std::clamp(level, -1.0, 1.0);
-  }
+  const double level = scale > 0
+                           ? -static_cast<double>(y - band / 2 - i * band - ViewGeometry::kRulerHeight) / scale
+                           : nodes[k].level;
+  const EnvelopeNode moved = m_view.document()->editor().MoveNode(m_layerIndex, k, position, level);
 
-  const QPoint point(static_cast<int>(geometry.NodeContentX(m_layer->offset, position) - geometry.scroll),
-                     geometry.NodeY(i, nodes[k].level));
+  const QPoint point(static_cast<int>(geometry.NodeContentX(m_layer->offset, moved.position) - geometry.scroll),
+                     geometry.NodeY(i, moved.level));
   if (point != m_lastNodePoint) {
     m_lastNodePoint = point;
     m_view.RepaintFully();
@@ -220,26 +182,18 @@ void ViewMouse::NodePass(QPoint client) {
 
 void ViewMouse::StartLayerMove(int clientX) {
   m_view.RepaintFully();
-  const CSound& sound = m_view.document()->sound();
   m_drag = Drag::Layer;
   m_pressClientX = clientX;
   m_offsetAtPress = m_layer->offset;
-  m_startAtPress = sound.selectionStart;
-  m_endAtPress = sound.selectionEnd;
   m_lastDelta = 0;
 }
 
 void ViewMouse::LayerPass(int clientX) {
-  CSound& sound = m_view.document()->sound();
   const int64_t delta = static_cast<int64_t>(clientX) - m_pressClientX;
-  const int64_t bytes = delta * m_view.zoom() * 4;
-  // The offset stays within 0 ... 2,147,483,647; the selection moves by
-  // what the layer really moved, so it stays where the layer puts it.
-  const int64_t offset = std::clamp<int64_t>(m_offsetAtPress + bytes, 0, kLargestPosition);
-  const int64_t moved = offset - m_offsetAtPress;
-  m_layer->offset = static_cast<int32_t>(offset);
-  sound.selectionStart = ToPosition(m_startAtPress + moved);
-  sound.selectionEnd = ToPosition(m_endAtPress + moved);
+  const int64_t bytes = delta * m_view.zoom() * WorkingFormat().blockAlign;
+  // The editor holds the offset within the positions a sound has and moves
+  // the selection by what the layer really moved.
+  (void)m_view.document()->editor().MoveLayer(m_layerIndex, int64_t{m_offsetAtPress} + bytes);
   if (delta != m_lastDelta) {
     m_lastDelta = delta;
     m_view.RepaintFully();
@@ -264,7 +218,7 @@ void ViewMouse::StartSelection(bool wasActive, int64_t contentX) {
   } else {
     m_position = ClampToLayer(m_position, *m_layer, 2);
     m_anchor = m_position;
-    sound.selectionStart = sound.selectionEnd = static_cast<int32_t>(m_position);
+    m_view.document()->editor().Select(Selection::Cursor(m_position));
   }
   m_view.RepaintFully();
   m_autoScroll.start(kAutoScrollInterval, this);
@@ -277,11 +231,9 @@ void ViewMouse::SelectionPass(int clientX) {
   const int64_t wanted = geometry.Position(static_cast<int64_t>(clientX) + geometry.scroll);
   if (wanted == m_position) return;
   m_position = ClampToLayer(wanted, *m_layer, 2);
-  const int32_t start = static_cast<int32_t>(std::min(m_position, m_anchor));
-  const int32_t end = static_cast<int32_t>(std::max(m_position, m_anchor));
-  if (start != sound.selectionStart || end != sound.selectionEnd) {
-    sound.selectionStart = start;
-    sound.selectionEnd = end;
+  const Selection selection = Selection::Range(m_position, m_anchor);
+  if (selection != Selection::Of(sound)) {
+    m_view.document()->editor().Select(selection);
     m_view.RepaintFully();
   }
 }
@@ -331,11 +283,12 @@ void ViewMouse::ContextMenu(const QContextMenuEvent& event) {
     const int32_t previousStart = sound.selectionStart;
     const int32_t previousEnd = sound.selectionEnd;
     const int previousLayer = sound.activeLayerIndex;
-    sound.activeLayerIndex = index;
-    sound.selectionStart = sound.selectionEnd = position;
+    DocumentEditor& editor = m_view.document()->editor();
+    (void)editor.ActivateLayer(index, SelectionOnActivate::kCursorUnlessInside);
+    editor.Select(Selection::Cursor(position));
     m_view.UpdateSelectionByInversion(previousStart, previousEnd, previousLayer);
   }
-  m_view.NotifyOtherViews(kUpdateSelection);
+  m_view.NotifyOtherViews(UpdateHint::kSelection);
 
   const int active = sound.activeLayerIndex;
   const int node = ViewHitZones::NodeAt(geometry, *sound.layers[static_cast<size_t>(active)], active, contentX,
@@ -346,9 +299,9 @@ void ViewMouse::ContextMenu(const QContextMenuEvent& event) {
     ShowNodeMenu(node, event.globalPos());
 }
 
-QAction* ViewMouse::FindCommand(const QMenu& menu, int id) {
+QAction* ViewMouse::FindCommand(const QMenu& menu, CommandId id) {
   for (QAction* action : menu.actions()) {
-    if (action->data().isValid() && action->data().toInt() == id) return action;
+    if (action->data().isValid() && action->data().toInt() == ToInt(id)) return action;
     if (const QMenu* sub = action->menu()) {
       if (QAction* found = FindCommand(*sub, id)) return found;
     }
@@ -356,20 +309,9 @@ QAction* ViewMouse::FindCommand(const QMenu& menu, int id) {
   return nullptr;
 }
 
-QMenu* ViewMouse::FindEditMenu() const {
-  const auto* window = qobject_cast<const QMainWindow*>(m_view.window());
-  if (window == nullptr) return nullptr;
-  const auto* bar = qobject_cast<const QMenuBar*>(window->menuWidget());
-  if (bar == nullptr) return nullptr;
-  for (QAction* action : bar->actions()) {
-    QMenu* menu = action->menu();
-    if (menu != nullptr && FindCommand(*menu, ID_ZOOM_IN) != nullptr) return menu;
-  }
-  return nullptr;
-}
-
 void ViewMouse::ShowEditPopup(QPoint globalPosition) {
-  QMenu* menu = FindEditMenu();
+  // The main window hands the view its Edit menu; a view on its own has none.
+  QMenu* menu = m_view.hooks().editMenu ? m_view.hooks().editMenu() : nullptr;
   if (menu == nullptr) return;
   QPointer<ViewMouse> alive(this);
   m_view.SetBusy(true);
@@ -382,14 +324,14 @@ void ViewMouse::ShowEditPopup(QPoint globalPosition) {
     bool wasEnabled;
   };
   std::vector<Greyed> greyed;
-  auto grey = [&](int id, bool possible) {
+  auto grey = [&](CommandId id, bool possible) {
     if (QAction* action = FindCommand(*menu, id)) {
       greyed.push_back({action, action->isEnabled()});
       action->setEnabled(action->isEnabled() && possible);
     }
   };
-  grey(ID_ZOOM_IN, m_view.CanZoomIn());
-  grey(ID_ZOOM_OUT, m_view.CanZoomOut());
+  grey(CommandId::kZoomIn, m_view.CanZoomIn());
+  grey(CommandId::kZoomOut, m_view.CanZoomOut());
 
   // The chosen command is carried out as the menu closes; the view must no
   // longer be busy by then, or a zoom could not scroll.
@@ -411,16 +353,13 @@ void ViewMouse::ShowNodeMenu(int node, QPoint globalPosition) {
   QMenu menu(&m_view);
   menu.setObjectName(QStringLiteral("NodeMenu"));
   QAction* remove = menu.addAction(tr("Delete Node"));
-  remove->setData(static_cast<int>(ID_DELETE_NODE));
-  remove->setObjectName(CommandName(ID_DELETE_NODE));
+  remove->setData(ToInt(CommandId::kDeleteNode));
+  remove->setObjectName(CommandName(CommandId::kDeleteNode));
   // The menu hands back its choice; nothing is sent anywhere.
   QAction* chosen = menu.exec(globalPosition);
   if (!alive || chosen != remove) return;
-  CSound& sound = m_view.document()->sound();
-  CSoundLayer* layer = sound.activeLayer();
-  if (layer == nullptr || static_cast<size_t>(node) >= layer->nodes.size()) return;
-  layer->RemoveNode(static_cast<size_t>(node));
-  m_view.document()->SetModifiedFlag();
+  CWavedeskDoc* document = m_view.document();
+  document->editor().RemoveNode(document->sound().activeLayerIndex, static_cast<size_t>(node));
   m_view.RepaintFully();
 }
 

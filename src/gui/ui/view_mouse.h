@@ -22,6 +22,7 @@
 
 #include <cstdint>
 
+#include "core/edit/command_id.h"
 #include "core/model/envelope_node.h"
 
 class CSoundLayer;
@@ -55,9 +56,8 @@ class ViewMouse : public QObject {
 
   // The main window's Edit menu: the top menu of its menu bar that holds the
   // Zoom In command. Null when the view has no such window.
-  QMenu* FindEditMenu() const;
   // The action carrying command `id` in `menu` or its sub-menus.
-  static QAction* FindCommand(const QMenu& menu, int id);
+  static QAction* FindCommand(const QMenu& menu, CommandId id);
 
  protected:
   void timerEvent(QTimerEvent* event) override;
@@ -93,8 +93,6 @@ class ViewMouse : public QObject {
   // Layer move: the press's client x and what it moves from.
   int m_pressClientX = 0;
   int32_t m_offsetAtPress = 0;
-  int32_t m_startAtPress = 0;
-  int32_t m_endAtPress = 0;
   int64_t m_lastDelta = 0;
 
   // Selection: the moving end (before clamping, as the last pass computed it)

@@ -6,31 +6,31 @@
 namespace {
 
 struct MainButton {
-  int id;
+  CommandId id;  // with no label: a separator
   const char* label;  // the trailing blanks even out the buttons' widths
 };
 
 constexpr MainButton kButtons[] = {
-    {ID_FILE_NEW, "New  "},
-    {ID_FILE_OPEN, "Open "},
-    {ID_FILE_SAVE, "Save "},
-    {ID_VIEW_EXPLORER, "Explorer"},
-    {0, nullptr},
-    {ID_EDIT_CUT, "Cut  "},
-    {ID_EDIT_COPY, "Copy "},
-    {ID_EDIT_PASTE, "Paste"},
-    {ID_EDIT_MIX, "Mix  "},
-    {ID_EDIT_CROP, "Crop "},
-    {ID_VIEW_CLIPBOARD, "Clip Manager"},
+    {CommandId::kFileNew, "New  "},
+    {CommandId::kFileOpen, "Open "},
+    {CommandId::kFileSave, "Save "},
+    {CommandId::kViewExplorer, "Explorer"},
+    {CommandId::kFileNew, nullptr},
+    {CommandId::kCut, "Cut  "},
+    {CommandId::kCopy, "Copy "},
+    {CommandId::kPaste, "Paste"},
+    {CommandId::kMix, "Mix  "},
+    {CommandId::kCrop, "Crop "},
+    {CommandId::kViewClipboard, "Clip Manager"},
 };
 
 }  // namespace
 
-CWavedeskToolBar::CWavedeskToolBar(const std::function<QAction*(int)>& commands, QWidget* parent)
+CWavedeskToolBar::CWavedeskToolBar(const std::function<QAction*(CommandId)>& commands, QWidget* parent)
     : CCommandToolBar(tr("Toolbar"), QStringLiteral("Toolbar"), parent) {
   setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   for (const MainButton& entry : kButtons) {
-    if (entry.id == 0) {
+    if (entry.label == nullptr) {
       addSeparator();
       continue;
     }

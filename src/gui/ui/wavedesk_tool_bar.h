@@ -13,5 +13,5 @@ class CWavedeskToolBar : public CCommandToolBar {
 
  public:
   // `commands` finds the frame's action of a command id (for its tips).
-  explicit CWavedeskToolBar(const std::function<QAction*(int)>& commands, QWidget* parent = nullptr);
+  explicit CWavedeskToolBar(const std::function<QAction*(CommandId)>& commands, QWidget* parent = nullptr);
 };

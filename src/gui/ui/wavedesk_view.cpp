@@ -81,11 +81,11 @@ void CWavedeskView::OnInitialUpdate() {
   RepaintFully();
 }
 
-void CWavedeskView::OnUpdate(int hint) {
+void CWavedeskView::OnUpdate(UpdateHint hint) {
   // Whoever updated all views has told them of the active layer as it is.
   m_announcedActiveLayer = m_document->sound().activeLayerIndex;
   if (m_notifying) return;
-  if (hint == kUpdateAll || hint == kUpdateLayers) {
+  if (hint == UpdateHint::kAll || hint == UpdateHint::kLayers) {
     CSound& sound = m_document->sound();
     InvalidatePeaks(sound.activeLayer());
     UpdateScrollRange();
@@ -93,7 +93,7 @@ void CWavedeskView::OnUpdate(int hint) {
   RepaintFully();
 }
 
-void CWavedeskView::NotifyOtherViews(int hint) {
+void CWavedeskView::NotifyOtherViews(UpdateHint hint) {
   m_announcedActiveLayer = m_document->sound().activeLayerIndex;
   const bool wasNotifying = m_notifying;
   m_notifying = true;
@@ -356,7 +356,7 @@ void CWavedeskView::DropPeakColumns() {
 // Playback
 
 void CWavedeskView::AnnounceActiveLayerChange() {
-  if (m_document->sound().activeLayerIndex != m_announcedActiveLayer) NotifyOtherViews(kUpdateSelection);
+  if (m_document->sound().activeLayerIndex != m_announcedActiveLayer) NotifyOtherViews(UpdateHint::kSelection);
 }
 
 void CWavedeskView::ScrollTo(int32_t scrollPosition) {

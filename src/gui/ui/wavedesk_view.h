@@ -24,10 +24,12 @@
 #include <unordered_map>
 
 #include "core/audio/playback_view.h"
+#include "gui/ui/pane_hooks.h"
 #include "gui/ui/view_geometry.h"
 
 class CSoundLayer;
 class CWavedeskDoc;
+enum class UpdateHint;
 class PeakColumnCache;
 class ViewMouse;
 struct EnvelopeNode;
@@ -40,6 +42,9 @@ class CWavedeskView : public QAbstractScrollArea, public PlaybackView {
   ~CWavedeskView() override;
 
   CWavedeskDoc* document() const { return m_document; }
+  // What the main window hands down: its Edit menu for the popup.
+  void SetHooks(PaneHooks hooks) { m_hooks = std::move(hooks); }
+  const PaneHooks& hooks() const { return m_hooks; }
 
   // First update after the document was read: the scroll range, and zoom to
   // fit when the preference says so (once the window has its real width, if
@@ -47,13 +52,13 @@ class CWavedeskView : public QAbstractScrollArea, public PlaybackView {
   // playback; closing the view while the sound plays ends the playback.
   void OnInitialUpdate();
   // The document changed; `hint` is an UpdateHint. Repaints fully; after a
-  // change of the sound (kUpdateAll, kUpdateLayers) the scroll range follows
+  // change of the sound (UpdateHint::kAll, UpdateHint::kLayers) the scroll range follows
   // the sound's length and the active layer's peaks are read afresh, since
   // edits change its samples in place.
-  void OnUpdate(int hint);
+  void OnUpdate(UpdateHint hint);
   // Tells the document's other views (the side panel) about a change made
   // here; this view, the sender, is not updated again.
-  void NotifyOtherViews(int hint);
+  void NotifyOtherViews(UpdateHint hint);
 
   // Frames per pixel column: a power of two, at least 1.
   int zoom() const { return m_zoom; }
@@ -157,6 +162,7 @@ class CWavedeskView : public QAbstractScrollArea, public PlaybackView {
   void PruneCaches();
 
   CWavedeskDoc* m_document;
+  PaneHooks m_hooks;
   int m_zoom = 4;
   bool m_initialised = false;
   bool m_busy = false;

@@ -140,7 +140,7 @@ TEST_F(DocumentFlowTest, SaveOfAnMp3DocumentGoesToSaveAsAndTheTypeFollowsTheFilt
     dialog->selectFile(File("kept.tvf"));
     QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
   });
-  ASSERT_TRUE(frame()->ExecuteCommand(ID_FILE_SAVE));
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kFileSave));
   EXPECT_EQ(offered, QStringLiteral("kept.tvf"));
   CSound saved;
   EXPECT_EQ(saved.ReadDocumentFile(m_files.File("kept.tvf")), 0);
@@ -152,7 +152,7 @@ TEST_F(DocumentFlowTest, WaveSaveWithoutQuickSaveUsesTheChosenFormat) {
   // Given a document and "quick save in .wav format" switched off
   m_app->settings().quickSaveAsWave = 0;
   WhenModalShows([](QWidget* dialog) { QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection); });
-  m_app->OnCommand(ID_NEW_GENERATED_WAVE);
+  m_app->OnCommand(CommandId::kNewGeneratedWave);
   CWavedeskDoc* document = activeDocument();
   ASSERT_NE(document, nullptr);
   // When the user picks IMA ADPCM in the chooser
@@ -188,7 +188,7 @@ TEST_F(DocumentFlowTest, WaveSaveWithoutQuickSaveUsesTheChosenFormat) {
 }
 
 TEST_F(DocumentFlowTest, ClosingAModifiedDocumentAsksWithThePlainTitle) {
-  ASSERT_TRUE(frame()->ExecuteCommand(ID_FILE_NEW));
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kFileNew));
   activeDocument()->SetModifiedFlag(true);
   QString question;
   // Cancel keeps the window
@@ -231,7 +231,7 @@ class ScriptedAnswers {
 
 TEST_F(DocumentFlowTest, FailedFileSaveSaysWhyAndClosingAsksAgain) {
   // Given a modified document whose file name is now taken by a folder
-  ASSERT_TRUE(frame()->ExecuteCommand(ID_FILE_NEW));
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kFileNew));
   CWavedeskDoc* document = activeDocument();
   ASSERT_TRUE(std::filesystem::create_directory(m_files.File("blocked.wav")));
   document->SetPathName(File("blocked.wav"));
@@ -239,7 +239,7 @@ TEST_F(DocumentFlowTest, FailedFileSaveSaysWhyAndClosingAsksAgain) {
   {
     // When the user saves
     ScriptedAnswers answers({QMessageBox::Ok});
-    frame()->ExecuteCommand(ID_FILE_SAVE);
+    frame()->ExecuteCommand(CommandId::kFileSave);
     // Then the failure is shown with its reason, and the document stays modified
     ASSERT_EQ(answers.texts.size(), 1);
     EXPECT_TRUE(answers.texts[0].startsWith(QStringLiteral("Failed to Save.\n\n"))) << answers.texts[0].toStdString();
@@ -298,7 +298,7 @@ TEST_F(DocumentFlowTest, SaveAsOffersAWaveNameForAnMp3Document) {
     QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
   });
   // Accepting the offer saves a wave file beside the MP3.
-  ASSERT_TRUE(frame()->ExecuteCommand(ID_FILE_SAVE_AS));
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kFileSaveAs));
   EXPECT_EQ(offered, QStringLiteral("take.wav"));
   EXPECT_EQ(activeDocument()->pathName(), File("take.wav"));
   CSound saved;
@@ -309,7 +309,7 @@ TEST_F(DocumentFlowTest, SaveAsOffersAWaveNameForAnMp3Document) {
 TEST_F(DocumentFlowTest, SaveAsWithTheFormatChoiceCancelledSavesNothingAndSaysNothing) {
   // Given a modified new document and the format chooser switched on
   m_app->settings().quickSaveAsWave = 0;
-  ASSERT_TRUE(frame()->ExecuteCommand(ID_FILE_NEW));
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kFileNew));
   CWavedeskDoc* document = activeDocument();
   document->SetModifiedFlag(true);
   const QString before = document->pathName();
@@ -330,7 +330,7 @@ TEST_F(DocumentFlowTest, SaveAsWithTheFormatChoiceCancelledSavesNothingAndSaysNo
     });
     QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
   });
-  frame()->ExecuteCommand(ID_FILE_SAVE_AS);
+  frame()->ExecuteCommand(CommandId::kFileSaveAs);
   QTest::qWait(100);
   // Then only the chooser showed, nothing was written, and the document
   // keeps its name and its changes
@@ -374,13 +374,13 @@ TEST_F(DocumentFlowTest, WaveInAFormatNoCodecReadsIsNotAProperWaveFile) {
 namespace {
 
 TEST_F(DocumentFlowTest, HelpContentsShowsTheHelpInAWindowOfTheProgram) {
-  frame()->action(ID_HELP_CONTENTS)->trigger();
+  frame()->action(CommandId::kHelpContents)->trigger();
   auto* help = frame()->findChild<CHelpWindow*>(QStringLiteral("HelpWindow"));
   ASSERT_NE(help, nullptr);
   EXPECT_TRUE(help->isVisible());
   EXPECT_TRUE(help->browser()->toPlainText().contains(QStringLiteral("Getting started")));
   // A second request raises the same window.
-  frame()->action(ID_HELP_CONTENTS)->trigger();
+  frame()->action(CommandId::kHelpContents)->trigger();
   EXPECT_EQ(frame()->findChildren<CHelpWindow*>().size(), 1);
   // The application then ends with the window still open, and must not
   // free it twice.
@@ -402,7 +402,7 @@ TEST_F(DocumentFlowTest, PrintableGuideWithoutAPdfViewerSaysWhereTheGuideIs) {
     message = box->text();
     Answer(box, QMessageBox::Ok);
   });
-  frame()->action(ID_PRINTABLE_GUIDE)->trigger();
+  frame()->action(CommandId::kPrintableGuide)->trigger();
   qputenv("XDG_DATA_DIRS", saved[0]);
   qputenv("XDG_DATA_HOME", saved[1]);
   qputenv("XDG_CONFIG_HOME", saved[2]);

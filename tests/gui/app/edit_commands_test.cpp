@@ -23,10 +23,10 @@
 
 namespace {
 
-constexpr int kUndo = 57643;
-constexpr int kCut = 57635;
-constexpr int kPaste = 57637;
-constexpr int kAddBlankLayer = 264;
+constexpr CommandId kUndo = CommandId::kUndo;
+constexpr CommandId kCut = CommandId::kCut;
+constexpr CommandId kPaste = CommandId::kPaste;
+constexpr CommandId kAddBlankLayer = CommandId::kAddBlankLayer;
 
 class EditCommandsTest : public testing::Test {
  protected:
@@ -34,7 +34,7 @@ class EditCommandsTest : public testing::Test {
     gui_test::UseProfile(m_profile.path());
     m_app = gui_test::StartApp();
     ASSERT_NE(frame(), nullptr);
-    ASSERT_TRUE(frame()->ExecuteCommand(ID_FILE_NEW));
+    ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kFileNew));
     ASSERT_NE(document(), nullptr);
   }
   CMainFrame* frame() { return m_app->mainFrame(); }

@@ -40,7 +40,7 @@ class FrameLayoutTest : public testing::Test {
   }
   CMainFrame* frame() { return m_app->mainFrame(); }
   bool Shown(const QString& bar) { return frame()->bar(bar) != nullptr && !frame()->bar(bar)->isHidden(); }
-  QToolButton* Button(int id) { return frame()->toolBar()->button(id); }
+  QToolButton* Button(CommandId id) { return frame()->toolBar()->button(id); }
 
   test_support::TemporaryFolder m_profile;
   std::unique_ptr<CWavedeskApp> m_app;
@@ -56,28 +56,28 @@ TEST_F(FrameLayoutTest, FirstStartShowsTheToolBarsStatusBarAndMeterAndHidesTheEx
   // The main bar's buttons in their order, with their labels beside the
   // icons; the play controls without labels.
   QStringList labels;
-  for (int id : frame()->toolBar()->commands()) labels << Button(id)->text();
+  for (CommandId id : frame()->toolBar()->commands()) labels << Button(id)->text();
   EXPECT_EQ(labels, QStringList({"New  ", "Open ", "Save ", "Explorer", "Cut  ", "Copy ", "Paste", "Mix  ", "Crop ",
                                  "Clip Manager"}));
-  EXPECT_EQ(Button(ID_FILE_NEW)->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+  EXPECT_EQ(Button(CommandId::kFileNew)->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
   EXPECT_EQ(frame()->controlBar()->commands(),
-            QList<int>({ID_RECORD, ID_PLAY, ID_PLAY_ALL, ID_JUMP_TO_START, ID_JUMP_TO_END, ID_PAUSE, ID_STOP}));
-  EXPECT_EQ(frame()->controlBar()->button(ID_PLAY)->toolTip(), QStringLiteral("Play"));
-  EXPECT_EQ(frame()->controlBar()->button(ID_PLAY)->statusTip(), QStringLiteral("Play the active wave file"));
+            QList<CommandId>({CommandId::kRecord, CommandId::kPlay, CommandId::kPlayAll, CommandId::kJumpToStart, CommandId::kJumpToEnd, CommandId::kPause, CommandId::kStop}));
+  EXPECT_EQ(frame()->controlBar()->button(CommandId::kPlay)->toolTip(), QStringLiteral("Play"));
+  EXPECT_EQ(frame()->controlBar()->button(CommandId::kPlay)->statusTip(), QStringLiteral("Play the active wave file"));
 }
 
 TEST_F(FrameLayoutTest, EachBarIsWhereTheUserLeftItAfterARestart) {
   struct Case {
-    int command;
+    CommandId command;
     const char* bar;
     bool shownAtStart;
   };
   const Case cases[] = {
-      {ID_VIEW_TOOLBAR, "Toolbar", true},
-      {ID_VIEW_PLAY_CONTROLS, "Controls", true},
-      {ID_VIEW_AUDIO_METER, "Monitor", true},
-      {ID_VIEW_CLIPBOARD, "Clipboard", false},
-      {ID_VIEW_EXPLORER, "Explorer", false},
+      {CommandId::kViewToolbar, "Toolbar", true},
+      {CommandId::kViewPlayControls, "Controls", true},
+      {CommandId::kViewAudioMeter, "Monitor", true},
+      {CommandId::kViewClipboard, "Clipboard", false},
+      {CommandId::kViewExplorer, "Explorer", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.bar);
@@ -111,33 +111,33 @@ TEST_F(FrameLayoutTest, ADamagedPlacementLeavesTheBarAsItStarts) {
 
 TEST_F(FrameLayoutTest, ButtonsFollowTheActiveDocumentAndItsSelection) {
   // Without a document only the commands that need none are enabled.
-  EXPECT_TRUE(Button(ID_FILE_OPEN)->isEnabled());
-  EXPECT_FALSE(Button(ID_FILE_SAVE)->isEnabled());
-  EXPECT_FALSE(Button(ID_EDIT_CUT)->isEnabled());
-  EXPECT_FALSE(frame()->controlBar()->button(ID_PLAY)->isEnabled());
-  ASSERT_TRUE(frame()->ExecuteCommand(ID_FILE_NEW));
-  EXPECT_TRUE(Button(ID_FILE_SAVE)->isEnabled());
-  EXPECT_TRUE(frame()->controlBar()->button(ID_PLAY)->isEnabled());
+  EXPECT_TRUE(Button(CommandId::kFileOpen)->isEnabled());
+  EXPECT_FALSE(Button(CommandId::kFileSave)->isEnabled());
+  EXPECT_FALSE(Button(CommandId::kCut)->isEnabled());
+  EXPECT_FALSE(frame()->controlBar()->button(CommandId::kPlay)->isEnabled());
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kFileNew));
+  EXPECT_TRUE(Button(CommandId::kFileSave)->isEnabled());
+  EXPECT_TRUE(frame()->controlBar()->button(CommandId::kPlay)->isEnabled());
   // Cut needs a selection, Paste a clip.
-  EXPECT_FALSE(Button(ID_EDIT_CUT)->isEnabled());
-  EXPECT_FALSE(Button(ID_EDIT_PASTE)->isEnabled());
+  EXPECT_FALSE(Button(CommandId::kCut)->isEnabled());
+  EXPECT_FALSE(Button(CommandId::kPaste)->isEnabled());
   CWavedeskDoc* document = frame()->activeChild()->document();
   document->sound().selectionStart = 400;
   document->sound().selectionEnd = 800;
-  document->UpdateAllViews(kUpdateSelection);
-  EXPECT_TRUE(Button(ID_EDIT_CUT)->isEnabled());
+  document->UpdateAllViews(UpdateHint::kSelection);
+  EXPECT_TRUE(Button(CommandId::kCut)->isEnabled());
   // The button runs the command: the cut clip enables Paste.
-  Button(ID_EDIT_CUT)->click();
+  Button(CommandId::kCut)->click();
   EXPECT_EQ(frame()->clipboardDlg()->store().size(), 1u);
-  EXPECT_FALSE(Button(ID_EDIT_CUT)->isEnabled());
-  EXPECT_TRUE(Button(ID_EDIT_PASTE)->isEnabled());
+  EXPECT_FALSE(Button(CommandId::kCut)->isEnabled());
+  EXPECT_TRUE(Button(CommandId::kPaste)->isEnabled());
 }
 
 TEST_F(FrameLayoutTest, PasteDropDownListsTheClipsAndPastesTheOneChosen) {
-  ASSERT_TRUE(frame()->ExecuteCommand(ID_FILE_NEW));
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kFileNew));
   CSound& sound = frame()->activeChild()->document()->sound();
   QMenu* popup = frame()->pasteMenu();
-  EXPECT_EQ(Button(ID_EDIT_PASTE)->menu(), popup);
+  EXPECT_EQ(Button(CommandId::kPaste)->menu(), popup);
   // An empty manager gives an empty popup, and nothing is pasted.
   emit popup->aboutToShow();
   EXPECT_TRUE(popup->actions().isEmpty());

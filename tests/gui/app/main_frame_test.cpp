@@ -158,9 +158,9 @@ TEST_F(MainFrameWithDocuments, AMaximisedDocumentNamesItselfOnceInTheTitle) {
 
 TEST(MainFrame, CommandPromptsInTheStatusBar) {
   CMainFrame frame;
-  EXPECT_EQ(frame.action(ID_COMMON_TASKS)->statusTip(), QStringLiteral("Bring up the common tasks dialog"));
-  EXPECT_EQ(frame.action(ID_COMMON_TASKS)->toolTip(), QStringLiteral("Common Tasks"));
-  EXPECT_EQ(frame.action(ID_PREFERENCES)->statusTip(), QStringLiteral("Change the application preferences"));
+  EXPECT_EQ(frame.action(CommandId::kCommonTasks)->statusTip(), QStringLiteral("Bring up the common tasks dialog"));
+  EXPECT_EQ(frame.action(CommandId::kCommonTasks)->toolTip(), QStringLiteral("Common Tasks"));
+  EXPECT_EQ(frame.action(CommandId::kPreferences)->statusTip(), QStringLiteral("Change the application preferences"));
 }
 
 TEST(MainFrame, StartsWithTheTitleAndAnEmptyDocumentArea) {

@@ -23,6 +23,7 @@
 #include "gui/app/splash_wnd.h"
 #include "gui/app/wavedesk_app.h"
 #include "gui/app/wavedesk_doc.h"
+#include "modal_dialog.h"
 #include "gui/ui/child_frame.h"
 #include "test_app.h"
 #include "test_support.h"
@@ -110,7 +111,7 @@ TEST_F(WavedeskAppTest, ExtensionIsComparedWithoutRegardToCase) {
 
 TEST_F(WavedeskAppTest, NewBlankFileIsFortyThousandFramesOfSilence) {
   auto app = Start();
-  ASSERT_TRUE(app->mainFrame()->ExecuteCommand(ID_FILE_NEW));
+  ASSERT_TRUE(app->mainFrame()->ExecuteCommand(CommandId::kFileNew));
   CChildFrame* child = app->mainFrame()->activeChild();
   ASSERT_NE(child, nullptr);
   const CSound& sound = child->document()->sound();
@@ -123,7 +124,7 @@ TEST_F(WavedeskAppTest, NewBlankFileIsFortyThousandFramesOfSilence) {
 
 TEST_F(WavedeskAppTest, ModifiedDocumentShowsAStarInBothTitles) {
   auto app = Start();
-  ASSERT_TRUE(app->mainFrame()->ExecuteCommand(ID_FILE_NEW));
+  ASSERT_TRUE(app->mainFrame()->ExecuteCommand(CommandId::kFileNew));
   CChildFrame* child = app->mainFrame()->activeChild();
   child->document()->SetModifiedFlag(true);
   EXPECT_EQ(app->mainFrame()->windowTitle(), QStringLiteral("Tarvo Wavedesk 2.0 - Untitled*"));
@@ -141,9 +142,25 @@ TEST_F(WavedeskAppTest, SavesAsWaveAndAsLayeredDocument) {
   document->SetModifiedFlag(true);
 
   // Quick save writes the mix-down as 16-bit stereo PCM with the tags.
+  QStringList notices;
+  QObject::connect(document, &CWavedeskDoc::notice, [&notices](const QString& text) { notices << text; });
   const std::string wave = m_files.File("out.wav");
   ASSERT_TRUE(document->OnSaveDocument(QString::fromStdString(wave), {}));
-  EXPECT_FALSE(document->IsModified());
+  // The layers exist only in the window now: the document stays modified,
+  // the status bar says why once, and closing would ask, naming them.
+  EXPECT_TRUE(document->IsModified());
+  ASSERT_EQ(notices.size(), 1);
+  EXPECT_TRUE(notices.front().contains(QStringLiteral("Tarvo document"))) << notices.front().toStdString();
+  ASSERT_TRUE(document->OnSaveDocument(QString::fromStdString(wave), {}));
+  EXPECT_EQ(notices.size(), 1);
+  document->SetPathName(QString::fromStdString(wave));
+  QString question;
+  gui_test::WhenMessageBoxShows([&question](QMessageBox* box) {
+    question = box->text();
+    box->button(QMessageBox::Cancel)->click();
+  });
+  EXPECT_FALSE(document->SaveModified([] { return true; }));
+  EXPECT_TRUE(question.contains(QStringLiteral("\"second\""))) << question.toStdString();
   CSound reread;
   reread.path = wave;
   ASSERT_EQ(reread.ReadWaveFile(), 0);
@@ -154,6 +171,7 @@ TEST_F(WavedeskAppTest, SavesAsWaveAndAsLayeredDocument) {
   // A layered document keeps both layers.
   const std::string layered = m_files.File("out.tvf");
   ASSERT_TRUE(document->OnSaveDocument(QString::fromStdString(layered), {}));
+  EXPECT_FALSE(document->IsModified());
   CSound layers;
   ASSERT_EQ(layers.ReadDocumentFile(layered), 0);
   ASSERT_EQ(layers.layers.size(), 2u);
@@ -226,7 +244,7 @@ TEST_F(WavedeskAppTest, PreferencesChosenInTheDialogAreKeptBeforeTheProgramEnds)
     dialog->findChild<QCheckBox*>(ControlName(IDC_PREF_QUICK_SAVE))->click();
     dialog->findChild<QPushButton*>(ControlName(IDOK))->click();
   });
-  app->OnCommand(ID_PREFERENCES);
+  app->OnCommand(CommandId::kPreferences);
   // The profile holds the choice while the program still runs, as a crash
   // would leave it
   SettingsRecord stored;
@@ -243,26 +261,26 @@ TEST_F(WavedeskAppTest, PlayControlsDriveTheDocumentsSound) {
   CSound& sound = frame->activeChild()->document()->sound();
   const int32_t end = static_cast<int32_t>(sound.GetLength()) - 1;
   // Jump to End puts the cursor on the last byte, Jump to Start back on 0.
-  ASSERT_TRUE(frame->ExecuteCommand(ID_JUMP_TO_END));
+  ASSERT_TRUE(frame->ExecuteCommand(CommandId::kJumpToEnd));
   EXPECT_EQ(sound.selectionStart, end);
   EXPECT_EQ(sound.selectionEnd, end);
-  ASSERT_TRUE(frame->ExecuteCommand(ID_JUMP_TO_START));
+  ASSERT_TRUE(frame->ExecuteCommand(CommandId::kJumpToStart));
   EXPECT_EQ(sound.selectionStart, 0);
   // Play starts the sound on the null device; Stop ends it with the
   // selection it started from.
   sound.selectionStart = sound.selectionEnd = 400;
-  ASSERT_TRUE(frame->ExecuteCommand(ID_PLAY));
+  ASSERT_TRUE(frame->ExecuteCommand(CommandId::kPlay));
   EXPECT_TRUE(sound.IsPlaying());
   // Jumps are ignored while playing.
-  ASSERT_TRUE(frame->ExecuteCommand(ID_JUMP_TO_END));
+  ASSERT_TRUE(frame->ExecuteCommand(CommandId::kJumpToEnd));
   EXPECT_NE(sound.selectionStart, end);
-  ASSERT_TRUE(frame->ExecuteCommand(ID_STOP));
+  ASSERT_TRUE(frame->ExecuteCommand(CommandId::kStop));
   EXPECT_FALSE(sound.IsPlaying());
   EXPECT_EQ(sound.selectionStart, 400);
   // Play All starts from 0 whatever the selection.
-  ASSERT_TRUE(frame->ExecuteCommand(ID_PLAY_ALL));
+  ASSERT_TRUE(frame->ExecuteCommand(CommandId::kPlayAll));
   EXPECT_TRUE(sound.IsPlaying());
-  ASSERT_TRUE(frame->ExecuteCommand(ID_PAUSE));
+  ASSERT_TRUE(frame->ExecuteCommand(CommandId::kPause));
   EXPECT_FALSE(sound.IsPlaying());
 }
 
@@ -306,7 +324,7 @@ TEST_F(WavedeskAppTest, CancelAtTheFirstSaveQuestionEndsTheWholeExit) {
   // Given three documents, the first and the last modified
   auto app = Start();
   CMainFrame* frame = app->mainFrame();
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(frame->ExecuteCommand(ID_FILE_NEW));
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(frame->ExecuteCommand(CommandId::kFileNew));
   const QList<QMdiSubWindow*> windows = frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
   ASSERT_EQ(windows.size(), 3);
   auto documentOf = [&](int i) { return qobject_cast<CChildFrame*>(windows[i]->widget())->document(); };
@@ -318,7 +336,7 @@ TEST_F(WavedeskAppTest, CancelAtTheFirstSaveQuestionEndsTheWholeExit) {
   {
     // When Exit is chosen and the first question is answered Cancel
     SaveQuestions questions({QMessageBox::Cancel});
-    ASSERT_TRUE(frame->ExecuteCommand(ID_APP_EXIT));
+    ASSERT_TRUE(frame->ExecuteCommand(CommandId::kAppExit));
     QCoreApplication::processEvents();
     // Then nothing else is asked, and every window stays as it was
     EXPECT_EQ(questions.asked, QStringList{QStringLiteral("Save changes to one.wav?")});
@@ -332,7 +350,7 @@ TEST_F(WavedeskAppTest, CancelAtTheFirstSaveQuestionEndsTheWholeExit) {
     // When Exit is chosen again and the second question is cancelled after
     // the first was answered No
     SaveQuestions questions({QMessageBox::No, QMessageBox::Cancel});
-    ASSERT_TRUE(frame->ExecuteCommand(ID_APP_EXIT));
+    ASSERT_TRUE(frame->ExecuteCommand(CommandId::kAppExit));
     QCoreApplication::processEvents();
     // Then both were asked in order, and still no window has closed
     EXPECT_EQ(questions.asked,
@@ -343,7 +361,7 @@ TEST_F(WavedeskAppTest, CancelAtTheFirstSaveQuestionEndsTheWholeExit) {
   {
     // When both are answered No, each is asked once and everything closes
     SaveQuestions questions({QMessageBox::No, QMessageBox::No});
-    ASSERT_TRUE(frame->ExecuteCommand(ID_APP_EXIT));
+    ASSERT_TRUE(frame->ExecuteCommand(CommandId::kAppExit));
     QCoreApplication::processEvents();
     EXPECT_EQ(questions.asked.size(), 2);
   }
@@ -353,10 +371,10 @@ TEST_F(WavedeskAppTest, CancelAtTheFirstSaveQuestionEndsTheWholeExit) {
 
 TEST_F(WavedeskAppTest, DocumentCommandsDoNothingWithoutADocument) {
   auto app = Start();
-  EXPECT_FALSE(app->mainFrame()->ExecuteCommand(ID_FILE_SAVE));
-  EXPECT_FALSE(app->mainFrame()->ExecuteCommand(ID_ZOOM_IN));
-  EXPECT_TRUE(app->mainFrame()->ExecuteCommand(ID_FILE_NEW));
-  EXPECT_TRUE(app->mainFrame()->action(ID_ZOOM_IN)->isEnabled());
+  EXPECT_FALSE(app->mainFrame()->ExecuteCommand(CommandId::kFileSave));
+  EXPECT_FALSE(app->mainFrame()->ExecuteCommand(CommandId::kZoomIn));
+  EXPECT_TRUE(app->mainFrame()->ExecuteCommand(CommandId::kFileNew));
+  EXPECT_TRUE(app->mainFrame()->action(CommandId::kZoomIn)->isEnabled());
 }
 
 }  // namespace

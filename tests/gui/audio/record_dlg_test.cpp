@@ -131,7 +131,7 @@ TEST_F(RecordDlgTest, WithoutSoundInputsTheListsSaySoAndTheControlsAreNeutral) {
     checked = true;
     Button(IDC_REC_CLOSE)->click();
   });
-  ASSERT_TRUE(frame()->ExecuteCommand(ID_RECORD));
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kRecord));
   EXPECT_TRUE(checked);
   EXPECT_FALSE(bar()->IsRecordDialogOpen());
   EXPECT_EQ(frame()->activeChild(), nullptr) << "closing without a recording opens nothing";
@@ -183,7 +183,7 @@ TEST_F(RecordDlgTest, StopHandsTheRecordingToANewDocumentAndPreviewPlaysIt) {
     EXPECT_FALSE(Button(IDC_REC_STOP)->isEnabled());
     Button(IDC_REC_CLOSE)->click();
   });
-  ASSERT_TRUE(frame()->ExecuteCommand(ID_RECORD));
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kRecord));
   EXPECT_FALSE(bar()->IsRecordDialogOpen());
 }
 
@@ -192,7 +192,7 @@ TEST_F(RecordDlgTest, ClosingWhileRecordingHandsTheRecordingOver) {
     RecordFor(0.2);
     QTest::keyClick(shown, Qt::Key_Escape);
   });
-  ASSERT_TRUE(frame()->ExecuteCommand(ID_RECORD));
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kRecord));
   EXPECT_FALSE(bar()->poll().recording());
   ASSERT_NE(frame()->activeChild(), nullptr);
   const CSoundLayer& layer = *frame()->activeChild()->document()->sound().layers.front();
@@ -234,7 +234,7 @@ TEST_F(RecordDlgTest, TheRemoteStandsInForTheDialogAndDrivesTheRecording) {
     EXPECT_TRUE(Button(IDC_REC_RECORD)->isEnabled());
     Button(IDC_REC_CLOSE)->click();
   });
-  ASSERT_TRUE(frame()->ExecuteCommand(ID_RECORD));
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kRecord));
   ASSERT_NE(frame()->activeChild(), nullptr);
   ExpectCountingFrames(*frame()->activeChild()->document()->sound().layers.front());
 }
@@ -248,7 +248,7 @@ TEST_F(RecordDlgTest, TheBeginRecordingTaskOpensTheDialog) {
     });
     Control<QAbstractButton>(*tasks, IDC_TASK_RECORD)->click();
   });
-  ASSERT_TRUE(frame()->ExecuteCommand(ID_COMMON_TASKS));
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kCommonTasks));
   EXPECT_TRUE(opened);
 }
 
@@ -262,23 +262,23 @@ TEST_F(RecordDlgTest, AnOverrunIsLoggedWithTheSecondsLost) {
         << LogLines().last().toStdString();
     Button(IDC_REC_CLOSE)->click();
   });
-  ASSERT_TRUE(frame()->ExecuteCommand(ID_RECORD));
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kRecord));
 }
 
 TEST_F(RecordDlgTest, TheViewCommandShowsAndHidesTheMeter) {
-  QAction* command = frame()->action(ID_VIEW_AUDIO_METER);
+  QAction* command = frame()->action(CommandId::kViewAudioMeter);
   ASSERT_NE(command, nullptr);
   EXPECT_EQ(command->text(), QStringLiteral("&Audio Meter"));
-  EXPECT_EQ(frame()->action(ID_RECORD)->text(), QStringLiteral("&Record..."));
+  EXPECT_EQ(frame()->action(CommandId::kRecord)->text(), QStringLiteral("&Record..."));
   EXPECT_EQ(frame()->dockWidgetArea(bar()), Qt::BottomDockWidgetArea);
   EXPECT_TRUE(bar()->isVisible());
   EXPECT_TRUE(command->isChecked());
   EXPECT_TRUE(bar()->IsMeterTimerRunning());
-  ASSERT_TRUE(frame()->ExecuteCommand(ID_VIEW_AUDIO_METER));
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kViewAudioMeter));
   EXPECT_TRUE(bar()->isHidden());
   EXPECT_FALSE(command->isChecked());
   EXPECT_FALSE(bar()->IsMeterTimerRunning()) << "a hidden idle meter runs no timer";
-  ASSERT_TRUE(frame()->ExecuteCommand(ID_VIEW_AUDIO_METER));
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kViewAudioMeter));
   EXPECT_TRUE(bar()->isVisible());
   // The levels move with the test signal's loud frames
   EXPECT_TRUE(WaitFor([&] { return bar()->leftBar()->GetPos() == 100; }));

@@ -73,7 +73,7 @@ class RecordPulseTest : public testing::Test {
       ran = true;
       shown->close();
     });
-    ASSERT_TRUE(frame()->ExecuteCommand(ID_RECORD));
+    ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kRecord));
     EXPECT_TRUE(ran);
   }
 

@@ -326,7 +326,7 @@ TEST_F(ClipboardInMainFrameTest, TheBarSitsHiddenAtTheBottomAndTheViewCommandTog
   EXPECT_EQ(dock->allowedAreas(), Qt::BottomDockWidgetArea);
   EXPECT_TRUE(dock->isHidden());
 
-  QAction* command = frame.action(ID_VIEW_CLIPBOARD);
+  QAction* command = frame.action(CommandId::kViewClipboard);
   ASSERT_NE(command, nullptr);
   EXPECT_EQ(command->text(), QStringLiteral("&Clipboard Manager"));
   EXPECT_FALSE(command->isChecked());
@@ -336,12 +336,12 @@ TEST_F(ClipboardInMainFrameTest, TheBarSitsHiddenAtTheBottomAndTheViewCommandTog
   ASSERT_NE(view, nullptr);
   EXPECT_TRUE(view->actions().contains(command));
 
-  ASSERT_TRUE(frame.ExecuteCommand(ID_VIEW_CLIPBOARD));
+  ASSERT_TRUE(frame.ExecuteCommand(CommandId::kViewClipboard));
   EXPECT_TRUE(dock->isVisible());
   EXPECT_TRUE(command->isChecked());
   // It lies below the documents
   EXPECT_GE(dock->geometry().top(), frame.mdiArea()->geometry().bottom());
-  ASSERT_TRUE(frame.ExecuteCommand(ID_VIEW_CLIPBOARD));
+  ASSERT_TRUE(frame.ExecuteCommand(CommandId::kViewClipboard));
   EXPECT_TRUE(dock->isHidden());
   EXPECT_FALSE(command->isChecked());
 }
@@ -360,7 +360,7 @@ TEST_F(ClipboardInMainFrameTest, ACopyShowsTheBarOnlyWhenThePreferenceSaysSo) {
     settings.showClipboardOnCopy = c.preference;
     ASSERT_TRUE(dock->AddCopiedClip(bytes.data(), bytes.size()));
     EXPECT_EQ(!dock->isHidden(), c.shown);
-    EXPECT_EQ(frame.action(ID_VIEW_CLIPBOARD)->isChecked(), c.shown);
+    EXPECT_EQ(frame.action(CommandId::kViewClipboard)->isChecked(), c.shown);
   }
   EXPECT_EQ(dock->store().size(), 2u);
 }

@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "core/model/sound.h"
+#include "gui/app/command_runner.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/wavedesk_doc.h"
 #include "modal_dialog.h"
@@ -29,7 +30,11 @@ namespace {
 
 class SoundFormViewTest : public testing::Test {
  protected:
-  SoundFormViewTest() : document(settings), panel(&document) {
+  SoundFormViewTest() : document(settings), panel(&document), runner(&panel, nullptr) {
+    // The panel's buttons take the program's one command route.
+    PaneHooks hooks;
+    hooks.runCommand = [this](CommandId id) { runner.Run(*FindCommand(id), &document); };
+    panel.SetHooks(hooks);
     std::memcpy(document.sound().riffId, "RIFF", 5);
     std::memcpy(document.sound().waveId, "WAVE", 5);
     document.sound().formatSize = 16;
@@ -73,6 +78,7 @@ class SoundFormViewTest : public testing::Test {
   SettingsRecord settings;
   CWavedeskDoc document;
   CSoundFormView panel;
+  CCommandRunner runner;
 };
 
 TEST_F(SoundFormViewTest, ShowsTheFourTabsWithTheirColumns) {
@@ -290,6 +296,16 @@ TEST_F(SoundFormViewTest, UpdateAndRevertEditTheMarkedTagAndMarkTheDocumentModif
   QTest::mouseClick(update, Qt::LeftButton);
   EXPECT_EQ(document.sound().tags[kTagTitle], "(empty)");
 
+  // And an empty tag is edited from an empty box: what is typed is the
+  // whole new value, with no "(empty)" in front of it
+  ClickRow(IDC_TAGS_LIST, 0);
+  ClickRow(IDC_TAGS_LIST, 1);
+  EXPECT_EQ(value->toPlainText(), QString());
+  value->setFocus();
+  QTest::keyClicks(value, QStringLiteral("My Tone"));
+  QTest::mouseClick(update, Qt::LeftButton);
+  EXPECT_EQ(document.sound().tags[kTagTitle], "My Tone");
+
   // Row 0 is not a tag: marking it disables both buttons
   ClickRow(IDC_TAGS_LIST, 0);
   EXPECT_FALSE(update->isEnabled());
@@ -379,7 +395,7 @@ TEST_P(LayerSelectionTest, TheClickedLayerBecomesActiveAndHoldsTheSelection) {
   sound.selectionEnd = c.endBefore;
   ShowPanel(1);
   int updates = 0;
-  QObject::connect(&document, &CWavedeskDoc::updateAllViews, [&updates](int) { ++updates; });
+  QObject::connect(&document, &CWavedeskDoc::updateAllViews, [&updates](UpdateHint) { ++updates; });
 
   // When the user clicks the row (or the empty space below the rows)
   CWavedeskListCtrl* list = List(IDC_LAYER_LIST);

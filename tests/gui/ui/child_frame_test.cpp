@@ -157,7 +157,7 @@ TEST_F(PlayingChildFrameTest, TheSidePanelFollowsTheLayerPlaybackMakesActive) {
   ASSERT_TRUE(DeleteLayerButton()->isEnabled());
   // When the whole sound plays from its start, which lies in the first layer only
   sound.selectionStart = sound.selectionEnd = 0;
-  frame->document()->UpdateAllViews(kUpdateSelection);
+  frame->document()->UpdateAllViews(UpdateHint::kSelection);
   ASSERT_TRUE(frame->document()->playback()->Play());
   // Then as soon as the play cursor has made the first layer active, the
   // panel highlights it and Delete Layer is off
@@ -167,7 +167,7 @@ TEST_F(PlayingChildFrameTest, TheSidePanelFollowsTheLayerPlaybackMakesActive) {
   // And after Stop, which puts the selection back and picks its layer, the
   // panel shows that layer too
   sound.activeLayerIndex = 1;
-  frame->document()->UpdateAllViews(kUpdateSelection);
+  frame->document()->UpdateAllViews(UpdateHint::kSelection);
   ASSERT_EQ(HighlightedLayerRow(), 1);
   frame->document()->playback()->Stop();
   EXPECT_EQ(sound.activeLayerIndex, 0);

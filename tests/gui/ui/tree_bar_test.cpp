@@ -597,13 +597,13 @@ TEST_F(TreeBarTest, TheMainWindowKeepsTheExplorerHiddenUntilViewExplorer) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
   auto* bar = frame.findChild<CTreeBar*>();
   ASSERT_NE(bar, nullptr);
-  QAction* toggle = frame.action(ID_VIEW_EXPLORER);
+  QAction* toggle = frame.action(CommandId::kViewExplorer);
   ASSERT_NE(toggle, nullptr);
   EXPECT_EQ(frame.dockWidgetArea(bar), Qt::RightDockWidgetArea);
   EXPECT_FALSE(bar->isVisible());
   EXPECT_FALSE(toggle->isChecked());
 
-  EXPECT_TRUE(frame.ExecuteCommand(ID_VIEW_EXPLORER));
+  EXPECT_TRUE(frame.ExecuteCommand(CommandId::kViewExplorer));
   EXPECT_TRUE(bar->isVisible());
   EXPECT_TRUE(toggle->isChecked());
   // The three tabs fit the width the bar takes.
@@ -617,7 +617,7 @@ TEST_F(TreeBarTest, TheMainWindowKeepsTheExplorerHiddenUntilViewExplorer) {
   ASSERT_EQ(opened.size(), 1);
   EXPECT_EQ(opened[0][0].toString(), Q(Root() / "tune.wav"));
 
-  EXPECT_TRUE(frame.ExecuteCommand(ID_VIEW_EXPLORER));
+  EXPECT_TRUE(frame.ExecuteCommand(CommandId::kViewExplorer));
   EXPECT_FALSE(bar->isVisible());
   EXPECT_FALSE(toggle->isChecked());
 }

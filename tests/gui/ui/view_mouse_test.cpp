@@ -111,19 +111,23 @@ class MouseHarness {
   void BuildEditMenu() {
     QMenuBar* bar = m_window->menuBar();
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
-    file->addAction(QStringLiteral("&Open..."))->setData(static_cast<int>(ID_FILE_OPEN));
+    file->addAction(QStringLiteral("&Open..."))->setData(static_cast<int>(CommandId::kFileOpen));
     m_editMenu = bar->addMenu(QStringLiteral("&Edit"));
-    m_editMenu->addAction(QStringLiteral("&Undo"))->setData(static_cast<int>(ID_EDIT_UNDO));
+    m_editMenu->addAction(QStringLiteral("&Undo"))->setData(static_cast<int>(CommandId::kUndo));
     QMenu* zoom = m_editMenu->addMenu(QStringLiteral("Zoom"));
-    auto add = [&](int id, const QString& text, void (CWavedeskView::*operation)()) {
+    auto add = [&](CommandId id, const QString& text, void (CWavedeskView::*operation)()) {
       QAction* action = zoom->addAction(text);
-      action->setData(id);
+      action->setData(ToInt(id));
       QObject::connect(action, &QAction::triggered, m_view, operation);
     };
-    add(ID_ZOOM_IN, QStringLiteral("Zoom &In"), &CWavedeskView::ZoomIn);
-    add(ID_ZOOM_OUT, QStringLiteral("Zoom &Out"), &CWavedeskView::ZoomOut);
-    add(ID_ZOOM_IN_MAX, QStringLiteral("Zoom In &Max"), &CWavedeskView::ZoomInMax);
-    add(ID_ZOOM_OUT_MAX, QStringLiteral("Zoom Out Ma&x"), &CWavedeskView::ZoomOutMax);
+    add(CommandId::kZoomIn, QStringLiteral("Zoom &In"), &CWavedeskView::ZoomIn);
+    add(CommandId::kZoomOut, QStringLiteral("Zoom &Out"), &CWavedeskView::ZoomOut);
+    add(CommandId::kZoomInMax, QStringLiteral("Zoom In &Max"), &CWavedeskView::ZoomInMax);
+    add(CommandId::kZoomOutMax, QStringLiteral("Zoom Out Ma&x"), &CWavedeskView::ZoomOutMax);
+    // The main window hands its Edit menu to the view for the popup.
+    PaneHooks hooks;
+    hooks.editMenu = [this] { return m_editMenu; };
+    m_view->SetHooks(hooks);
   }
 
   SettingsRecord m_settings;
@@ -449,8 +453,8 @@ TEST_P(EditPopup, GreysTheZoomItemsThatWouldDoNothing) {
   MouseHarness harness({{c.frames, 0, {}}}, /*editMenu=*/true);
   harness.Start();
   if (c.zoomOne) harness.view().ZoomInMax();
-  QAction* zoomIn = ViewMouse::FindCommand(*harness.editMenu(), ID_ZOOM_IN);
-  QAction* zoomOut = ViewMouse::FindCommand(*harness.editMenu(), ID_ZOOM_OUT);
+  QAction* zoomIn = ViewMouse::FindCommand(*harness.editMenu(), CommandId::kZoomIn);
+  QAction* zoomOut = ViewMouse::FindCommand(*harness.editMenu(), CommandId::kZoomOut);
   ASSERT_NE(zoomIn, nullptr);
   ASSERT_NE(zoomOut, nullptr);
   // When the right button opens the popup in the layer
@@ -502,7 +506,7 @@ TEST(Mouse, ZoomChosenFromThePopupScrollsToTheSelection) {
     QTest::keyClick(menu, Qt::Key_Right);
     QMenu* sub = zoomMenu->menu();
     ASSERT_TRUE(sub->isVisible());
-    Choose(sub, ViewMouse::FindCommand(*sub, ID_ZOOM_IN));
+    Choose(sub, ViewMouse::FindCommand(*sub, CommandId::kZoomIn));
   });
   harness.RightClick({200, 60});
   // Then the view is at zoom 2, scrolled so the selection's start stands an
@@ -537,7 +541,7 @@ TEST_P(NodeMenu, DeletesTheNodeOnlyWhenChosen) {
     ASSERT_EQ(menu->actions().size(), 1);
     QAction* remove = menu->actions().front();
     EXPECT_EQ(remove->text().toStdString(), "Delete Node");
-    EXPECT_EQ(remove->data().toInt(), ID_DELETE_NODE);
+    EXPECT_EQ(remove->data().toInt(), ToInt(CommandId::kDeleteNode));
     if (c.choose)
       Choose(menu, remove);
     else

@@ -432,7 +432,7 @@ TEST(View, ASignalAndItsNegationAreDrawnAsMirrorImages) {
     harness.view().ScrollTo(int32_t{0});
     const QImage upright = harness.Grab();
     fill(-1);
-    harness.view().OnUpdate(kUpdateAll);
+    harness.view().OnUpdate(UpdateHint::kAll);
     const QImage negated = harness.Grab();
     // Then each column of the one is the other's turned over the centre line
     // (row 50 of the single 70-row band from row 15), and the trace has no
@@ -464,7 +464,7 @@ TEST(View, AnEditInPlaceShowsAfterTheDocumentUpdate) {
   ASSERT_GT(TraceTop(harness.Grab(), 140), 40);
   // When an edit changes its samples in place and updates the views
   layer.samples()[2 * 400] = 32767;
-  harness.view().OnUpdate(kUpdateAll);
+  harness.view().OnUpdate(UpdateHint::kAll);
   // Then the new sample is drawn
   EXPECT_LT(TraceTop(harness.Grab(), 140), 40);
 }
