@@ -9,6 +9,11 @@
 #include <QSettings>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
 
 #include "core/edit/clip_store.h"
 #include "gui/app/main_frame.h"
@@ -98,6 +103,57 @@ TEST_F(EditCommandsTest, TheManagersPasteButtonPastesItsSelectedClip) {
   frame()->clipboardDlg()->findChild<QPushButton*>(ControlName(IDC_CLIP_PASTE))->click();
   EXPECT_EQ(sound.layers[0]->length(), length + 40);
   EXPECT_EQ(sound.layers[0]->data()[0], 9);
+}
+
+// The address space the process may use from now on is what it uses plus
+// `headroom`; the limit goes when the object does.
+class AddressSpaceLimit {
+ public:
+  explicit AddressSpaceLimit(uint64_t headroom) {
+    getrlimit(RLIMIT_AS, &m_before);
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    uint64_t kilobytes = 0;
+    while (std::getline(status, line))
+      if (line.rfind("VmSize:", 0) == 0) kilobytes = std::stoull(line.substr(7));
+    rlimit limited = m_before;
+    limited.rlim_cur = kilobytes * 1024 + headroom;
+    setrlimit(RLIMIT_AS, &limited);
+  }
+  ~AddressSpaceLimit() { setrlimit(RLIMIT_AS, &m_before); }
+
+ private:
+  rlimit m_before{};
+};
+
+TEST_F(EditCommandsTest, AClipLargerThanTheMemoryLeftIsRefusedWithTheMessage) {
+  // Given a clip of 48 MiB in the clipboard manager
+  constexpr uint64_t kClip = uint64_t{48} << 20;
+  {
+    const std::vector<uint8_t> clip(kClip, 5);
+    ASSERT_TRUE(frame()->clipboardDlg()->AddCopiedClip(clip.data(), clip.size()));
+  }
+  CSound& sound = document()->sound();
+  const uint64_t length = sound.layers[0]->length();
+  sound.selectionStart = sound.selectionEnd = 0;
+  QString text;
+  {
+    // When there is less memory left than the clip needs, Paste says so
+    AddressSpaceLimit limit(kClip / 16);
+    text = gui_test::AnswerMessageBox([this] { frame()->ExecuteCommand(kPaste); });
+  }
+  EXPECT_EQ(text, QStringLiteral("Your System doesn't have the resources necessary to perform this operation"));
+  EXPECT_EQ(sound.layers[0]->length(), length);
+  {
+    // And when there is room for the clip once, Mix makes it a layer
+    // without a second copy
+    AddressSpaceLimit limit(kClip + kClip / 2);
+    text = gui_test::AnswerMessageBox([this] { frame()->ExecuteCommand(CommandId::kMix); });
+  }
+  EXPECT_TRUE(text.isEmpty()) << text.toStdString();
+  ASSERT_EQ(sound.layers.size(), 2u);
+  EXPECT_EQ(sound.layers[1]->length(), kClip);
+  EXPECT_EQ(sound.layers[1]->data()[kClip - 1], 5);
 }
 
 TEST_F(EditCommandsTest, TheEleventhLayerIsRefusedWithTheMessage) {

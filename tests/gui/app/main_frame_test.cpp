@@ -7,12 +7,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include "gui/app/command_line.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/wavedesk_doc.h"
+#include "gui/edit/sound_form_view.h"
 #include "gui/ui/child_frame.h"
 #include "gui/ui/wavedesk_view.h"
 
@@ -134,6 +136,34 @@ TEST_F(MainFrameWithDocuments, EditMenuHoldsTheCommandsWithTheirAccessKeys) {
                                   "&Mix\tCtrl+M", "Cr&op", "-", "Select &All\tCtrl+A"})
                 .join(QLatin1Char('|'))
                 .toStdString());
+}
+
+TEST_F(MainFrameWithDocuments, SpaceHomeAndEndBelongToAFocusedListAndToTheViewOtherwise) {
+  // Given a document with its cursor in the middle and the side panel's
+  // tags list holding the focus on its second row
+  CChildFrame* child = AddDocument(QStringLiteral("keys.wav"), 1);
+  CSound& sound = child->document()->sound();
+  sound.selectionStart = sound.selectionEnd = 40000;
+  auto* tags = child->formView()->findChild<QTreeWidget*>(ControlName(IDC_TAGS_LIST));
+  ASSERT_NE(tags, nullptr);
+  tags->setCurrentItem(tags->topLevelItem(1));
+  tags->setFocus();
+  QApplication::processEvents();
+  // When End, Home and Space are pressed there
+  QTest::keyClick(tags, Qt::Key_End);
+  EXPECT_EQ(tags->currentItem(), tags->topLevelItem(tags->topLevelItemCount() - 1));
+  QTest::keyClick(tags, Qt::Key_Home);
+  EXPECT_EQ(tags->currentItem(), tags->topLevelItem(0));
+  QTest::keyClick(tags, Qt::Key_Space);
+  // Then the list moved and the document's cursor stayed where it was
+  EXPECT_EQ(sound.selectionStart, 40000);
+  EXPECT_EQ(sound.selectionEnd, 40000);
+  EXPECT_FALSE(sound.IsPlaying());
+  // And in the view the same key is the program's again
+  child->view()->setFocus();
+  QApplication::processEvents();
+  QTest::keyClick(child->view(), Qt::Key_End);
+  EXPECT_EQ(sound.selectionStart, static_cast<int32_t>(sound.GetLength()) - 1);
 }
 
 TEST_F(MainFrameWithDocuments, AMaximisedDocumentNamesItselfOnceInTheTitle) {
