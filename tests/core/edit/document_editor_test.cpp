@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "edit_fixture.h"
 
 using namespace edit_test;
@@ -359,6 +361,84 @@ TEST(Commands, FirstRowSaysHowTheDocumentBegan) {
   EXPECT_EQ(created.history().currentIndex(), 0);
   EXPECT_FALSE(created.history().CanUndo());
   EXPECT_FALSE(created.history().CanRedo());
+}
+
+}  // namespace
+
+namespace {
+
+// The changes the mouse and the side panel make, as operations of the
+// editor: each keeps its rule and marks the document modified only when
+// something changed.
+TEST(PaneChanges, ANodeStaysBetweenItsNeighboursAndInsideTheLayer) {
+  EditDocument doc;
+  CSoundLayer& layer = doc.AddLayer(400);
+  layer.nodes = {{1.0, 0}, {0.0, 100}, {-1.0, 200}};
+  struct Case {
+    size_t node;
+    int64_t position;
+    double level;
+    EnvelopeNode expected;
+  };
+  const Case cases[] = {
+      {1, 150, 0.5, {0.5, 150}},   // free between its neighbours
+      {1, 250, 0.5, {0.5, 200}},   // held at the next node
+      {1, -40, 0.5, {0.5, 0}},     // held at the previous one
+      {0, -10, 3.0, {1.0, 0}},     // the first: not before the layer; level at most +1
+      {2, 900, -3.0, {-1.0, 396}}, // the last: at most the layer's last frame
+  };
+  for (const Case& c : cases) {
+    const EnvelopeNode moved = doc.editor.MoveNode(0, c.node, c.position, c.level);
+    EXPECT_EQ(moved.position, c.expected.position) << c.node << " to " << c.position;
+    EXPECT_EQ(moved.level, c.expected.level) << c.node << " to " << c.position;
+    EXPECT_EQ(layer.nodes[c.node].position, c.expected.position);
+  }
+  EXPECT_TRUE(doc.document.IsModified());
+}
+
+TEST(PaneChanges, ChangesMarkTheDocumentOnlyWhenSomethingChanged) {
+  struct Case {
+    const char* name;
+    std::function<void(EditDocument&)> change;
+    bool modifies;
+  };
+  const Case cases[] = {
+      {"move_layer", [](EditDocument& d) { (void)d.editor.MoveLayer(0, 40); }, true},
+      {"move_layer_nowhere", [](EditDocument& d) { (void)d.editor.MoveLayer(0, 0); }, false},
+      {"move_node_nowhere", [](EditDocument& d) { (void)d.editor.MoveNode(0, 0, 0, 1.0); }, false},
+      {"remove_node", [](EditDocument& d) { d.editor.RemoveNode(0, 0); }, true},
+      {"rename", [](EditDocument& d) { d.editor.RenameLayer(0, "Voice"); }, true},
+      {"rename_to_the_same", [](EditDocument& d) { d.editor.RenameLayer(0, d.layer(0).name); }, false},
+      {"look", [](EditDocument& d) { d.editor.SetLayerLook(0, {d.layer(0).name, 1, 2, true}); }, true},
+      {"tag", [](EditDocument& d) { d.editor.SetTag(kTagTitle, "My Tone"); }, true},
+      {"empty_tag_stays_empty", [](EditDocument& d) { d.editor.SetTag(kTagTitle, ""); }, false},
+      {"select", [](EditDocument& d) { d.editor.Select(Selection{8, 16}); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EditDocument doc;
+    doc.AddLayer(400).nodes = {{1.0, 0}};
+    c.change(doc);
+    EXPECT_EQ(doc.document.IsModified(), c.modifies);
+  }
+}
+
+TEST(PaneChanges, AMovedLayerTakesTheSelectionAlongAndStaysInTheSound) {
+  EditDocument doc;
+  doc.AddLayer(400, 100);
+  Selection{120, 160}.ApplyTo(doc.sound());
+  EXPECT_EQ(doc.editor.MoveLayer(0, 300), 300);
+  EXPECT_EQ(Selection::Of(doc.sound()), (Selection{320, 360}));
+  EXPECT_EQ(doc.editor.MoveLayer(0, -50), 0);
+  EXPECT_EQ(Selection::Of(doc.sound()), (Selection{20, 60}));
+  EXPECT_EQ(doc.editor.MoveLayer(0, int64_t{1} << 40), kLargestSoundPosition);
+}
+
+TEST(PaneChanges, AnEmptyTagIsStoredAsTheEmptyTag) {
+  EditDocument doc;
+  doc.editor.SetTag(kTagArtist, "Someone");
+  doc.editor.SetTag(kTagArtist, "");
+  EXPECT_EQ(doc.sound().tags[kTagArtist], kEmptyTag);
 }
 
 }  // namespace
