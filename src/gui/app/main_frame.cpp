@@ -32,7 +32,7 @@
 #include "gui/app/bar_placement.h"
 #include "gui/app/command_runner.h"
 #include "gui/app/resource_ids.h"
-#include "gui/app/wavedesk_app.h"
+#include "core/audio/audio_devices.h"
 #include "gui/app/wavedesk_doc.h"
 #include "gui/audio/monitor_bar.h"
 #include "gui/edit/clipboard_dlg.h"
@@ -98,7 +98,7 @@ class CMainFrame::KeyKeeper : public QObject {
   }
 };
 
-CMainFrame::CMainFrame(CWavedeskApp* app, SettingsRecord* settings, QWidget* parent)
+CMainFrame::CMainFrame(CMainFrameOwner* app, SettingsRecord* settings, QWidget* parent)
     : QMainWindow(parent), m_app(app), m_settings(settings), m_mdiArea(new QMdiArea(this)) {
   setObjectName(QStringLiteral("CMainFrame"));
   m_mdiArea->setObjectName(QStringLiteral("MDIClient"));

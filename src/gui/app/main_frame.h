@@ -24,7 +24,7 @@ class CWavedeskToolBar;
 class CCommandRunner;
 class CMonitorBar;
 class CTreeBar;
-class CWavedeskApp;
+class AudioDevices;
 class CWavedeskDoc;
 class QAction;
 class QMdiArea;
@@ -35,13 +35,29 @@ class QMenu;
 inline constexpr const char* kApplicationTitle = "Tarvo Wavedesk 2.0";
 inline constexpr const char* kCompanyName = "Tarvo Labs";
 
+// What the main window asks of the program that made it: the sound
+// devices, the commands that are the program's (files, dialogs, help), and
+// leave to close. The application implements it; the frame knows nothing
+// more of the application, so that calls run one way.
+class CMainFrameOwner {
+ public:
+  virtual ~CMainFrameOwner() = default;
+  virtual AudioDevices& devices() = 0;
+  virtual void OnCommand(CommandId id) = 0;
+  virtual void OnDocumentCommand(CommandId id, CChildFrame* child) = 0;
+  // The main window is about to close.
+  virtual void OnMainWindowClosing() = 0;
+  // Asked before a document window closes; false keeps it open.
+  virtual bool CanCloseDocument(CChildFrame* child) = 0;
+};
+
 class CMainFrame : public QMainWindow {
   Q_OBJECT
 
  public:
-  // Without an application object the frame runs on its own (tests); its
-  // application commands then do nothing.
-  explicit CMainFrame(CWavedeskApp* app = nullptr, SettingsRecord* settings = nullptr,
+  // Without an owner the frame runs on its own (tests); the program's
+  // commands then do nothing.
+  explicit CMainFrame(CMainFrameOwner* app = nullptr, SettingsRecord* settings = nullptr,
                       QWidget* parent = nullptr);
   ~CMainFrame() override;
 
@@ -117,7 +133,7 @@ class CMainFrame : public QMainWindow {
   void UpdateEditCommands();
   void LoadSettings();
 
-  CWavedeskApp* m_app;
+  CMainFrameOwner* m_app;
   SettingsRecord* m_settings;
   QMdiArea* m_mdiArea;
   CClipboardDlg* m_clipboardDlg = nullptr;

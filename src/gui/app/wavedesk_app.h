@@ -14,11 +14,11 @@
 #include "core/edit/command_id.h"
 #include "core/model/settings_record.h"
 #include "core/model/wave_generator.h"
+#include "gui/app/main_frame.h"
 
 class CChildFrame;
 class CDialogNew;
 class CHelpWindow;
-class CMainFrame;
 class CRecoveryStore;
 class CWavedeskDoc;
 class QLocalServer;
@@ -26,7 +26,7 @@ class QLocalServer;
 // The name every running instance listens on, per user.
 QString SingleInstanceName();
 
-class CWavedeskApp : public QObject {
+class CWavedeskApp : public QObject, public CMainFrameOwner {
   Q_OBJECT
 
  public:
@@ -52,7 +52,7 @@ class CWavedeskApp : public QObject {
 
   CMainFrame* mainFrame() const { return m_frame.get(); }
   SettingsRecord& settings() { return m_settings; }
-  AudioDevices& devices() { return m_devices; }
+  AudioDevices& devices() override { return m_devices; }
   CDialogNew& dialogNew() { return *m_dialogNew; }
   // Null when no recovery folder was asked for or it could not be opened.
   CRecoveryStore* recoveryStore() const { return m_recovery.get(); }
@@ -67,14 +67,14 @@ class CWavedeskApp : public QObject {
   CChildFrame* NewGeneratedDocument(const GeneratorParameters& parameters);
 
   // Commands routed here by the main frame.
-  void OnCommand(CommandId id);
-  void OnDocumentCommand(CommandId id, CChildFrame* child);
+  void OnCommand(CommandId id) override;
+  void OnDocumentCommand(CommandId id, CChildFrame* child) override;
   // The main window is about to close: the capture ring stops.
-  void OnMainWindowClosing();
+  void OnMainWindowClosing() override;
 
   // Asked before a document window closes: offers to save a modified
   // document; false keeps the window open.
-  bool CanCloseDocument(CChildFrame* child);
+  bool CanCloseDocument(CChildFrame* child) override;
 
   // File Save / Save As on a document window; true when it was saved.
   bool SaveDocument(CChildFrame* child);
