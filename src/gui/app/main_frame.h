@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include "core/model/settings_record.h"
+#include "gui/app/resource_ids.h"
 
 class CChildFrame;
 class CClipboardDlg;
@@ -29,10 +30,6 @@ class QAction;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
-
-// The application's title, used for the main window and the settings store.
-inline constexpr const char* kApplicationTitle = "Tarvo Wavedesk 2.0";
-inline constexpr const char* kCompanyName = "Tarvo Labs";
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT

@@ -123,11 +123,22 @@ void CClipboardDlg::setVisible(bool visible) {
 void CClipboardDlg::showEvent(QShowEvent* event) {
   QDockWidget::showEvent(event);
   if (m_sized) return;
+  TakeHeight(m_restoredSize.isValid() ? m_restoredSize.height() : kFirstHeight);
+}
+
+void CClipboardDlg::TakeHeight(int height) {
   if (auto* frame = qobject_cast<QMainWindow*>(parentWidget())) {
     m_sized = true;
-    frame->resizeDocks({this}, {kFirstHeight}, Qt::Vertical);
+    frame->resizeDocks({this}, {height}, Qt::Vertical);
   }
 }
+
+void CClipboardDlg::RestoreSize(const QSize& size) {
+  m_restoredSize = size;
+  if (m_sized && size.isValid()) TakeHeight(size.height());
+}
+
+QSize CClipboardDlg::RememberedSize() const { return m_sized ? size() : m_restoredSize; }
 
 bool CClipboardDlg::AddCopiedClip(const uint8_t* bytes, uint64_t length) {
   if (!m_store.AddClip(bytes, length)) return false;
