@@ -102,11 +102,15 @@ class CClipboardDlg : public QDockWidget, public RestorableBar {
   void RefreshList();
   void ShowSelection();
   void SetPreviewButton(bool playing);
+  // Paste and Preview need a selected clip; a playing preview can always be
+  // stopped.
+  void UpdateButtons();
 
   const SettingsRecord* m_settings;
   CClipStore m_store;
   OutputDeviceSource m_outputSource;
   CWavedeskListCtrl* m_list;
+  QPushButton* m_pasteButton;
   QPushButton* m_previewButton;
   std::unique_ptr<SoundOutputBuffer> m_previewBuffer;
   QTimer m_previewTimer;
