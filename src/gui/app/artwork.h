@@ -1,8 +1,9 @@
 // The program's pictures, drawn with QPainter whenever asked for: the
 // splash bitmap, the Common Tasks header and task pictures and the
 // preferences banner icon. They are painted rather than stored so that one
-// palette (palette.h) and one hand shape them all. Pictures whose shape matters are drawn
-// on pure green (0, 255, 0), the colour the windows showing them leave out.
+// palette (palette.h) and one hand shape them all. Pictures whose shape
+// matters are drawn on pure green (0, 255, 0), the colour the windows showing
+// them leave out.
 #pragma once
 
 #include <QIcon>

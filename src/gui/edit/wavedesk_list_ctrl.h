@@ -1,9 +1,9 @@
 // The report-style list of the side panel's four tabs: a tree widget without
 // a tree, columns from a table, whole-row selection, and a background of
 // alternating stripes (a grey row, a white row, ...) that carries on below
-// the last row, with grid lines over it where a list asks for them. Mouse clicks are reported with the row under the pointer,
-// -1 below the last row, because the side panel acts on clicks in empty
-// space too.
+// the last row, with grid lines over it where a list asks for them. Mouse
+// clicks are reported with the row under the pointer, -1 below the last row,
+// because the side panel acts on clicks in empty space too.
 #pragma once
 
 #include <QTreeWidget>
