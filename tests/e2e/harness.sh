@@ -23,7 +23,11 @@ E2E_XVFB=""
 export HOME=$E2E_WORK/home
 export XDG_CONFIG_HOME=$E2E_WORK/config XDG_DATA_HOME=$E2E_WORK/data XDG_CACHE_HOME=$E2E_WORK/cache
 export XDG_RUNTIME_DIR=$E2E_WORK/runtime
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
+# A temporary folder of its own: a program that starts alone cleans up the
+# clip files it finds in its temporary folder, and must not take those of
+# the tests running beside it.
+export TMPDIR=$E2E_WORK/tmp
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR" "$TMPDIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 # The real program talks to the X server, not to Qt's offscreen platform the
 # other GUI tests use; a session bus or a desktop's portal are not wanted.

@@ -5,7 +5,9 @@
 // reader and the converter, so both kinds come back the same way.
 #include "core/edit/clip_store.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -37,7 +39,56 @@ bool WriteAll(int fd, const uint8_t* bytes, uint64_t length) {
   return true;
 }
 
+// True when the file `name` in the open folder `folder` is one of our clip
+// files: a regular file of this user (a link is not followed) that begins
+// as a RIFF WAVE file, which every clip does from its first write on.
+bool HoldsClip(int folder, const char* name) {
+  const int fd = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat status {};
+  uint8_t head[12] = {};
+  bool clip = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::geteuid();
+  if (clip) {
+    ssize_t got = 0;
+    do {
+      got = ::pread(fd, head, sizeof head, 0);
+    } while (got < 0 && errno == EINTR);
+    clip = got == static_cast<ssize_t>(sizeof head) && std::memcmp(head, "RIFF", 4) == 0 &&
+           std::memcmp(head + 8, "WAVE", 4) == 0;
+  }
+  ::close(fd);
+  return clip;
+}
+
 }  // namespace
+
+bool CClipStore::IsClipFileName(const std::string& name) {
+  constexpr size_t kRandomLetters = 6;
+  if (name.size() != 3 + kRandomLetters || name.compare(0, 3, "SDF") != 0) return false;
+  for (size_t i = 3; i < name.size(); ++i) {
+    const char c = name[i];
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+  }
+  return true;
+}
+
+size_t CClipStore::RemoveLeftoverClipFiles(const std::string& folder) {
+  DIR* listing = ::opendir(folder.c_str());
+  if (listing == nullptr) return 0;
+  const int folderFd = ::dirfd(listing);
+  // The names first, the deletions after: a folder changed while it is read
+  // may list a name twice or not at all.
+  std::vector<std::string> leftovers;
+  while (const dirent* entry = ::readdir(listing)) {
+    if (IsClipFileName(entry->d_name) && HoldsClip(folderFd, entry->d_name)) leftovers.emplace_back(entry->d_name);
+  }
+  size_t removed = 0;
+  for (const std::string& name : leftovers) {
+    if (::unlinkat(folderFd, name.c_str(), 0) == 0) ++removed;
+  }
+  ::closedir(listing);
+  return removed;
+}
 
 CClipStore::CClipStore(std::string folder) : m_folder(std::move(folder)) {}
 

@@ -82,6 +82,16 @@ class CClipStore {
   // Deletes every row and its file; nothing is selected afterwards.
   void ClearAll();
 
+  // True when `name` is a name a clip file gets: "SDF" and the six letters
+  // or digits the temporary-file service puts behind it.
+  static bool IsClipFileName(const std::string& name);
+  // Deletes the clip files a run of the program left in `folder` when it
+  // ended without tidying up (killed, crashed, its machine switched off):
+  // regular files of this user with a clip file's name that hold a wave
+  // file. Nothing tells them from the clips of an instance that is running,
+  // so the caller must know that none is. Returns how many were deleted.
+  static size_t RemoveLeftoverClipFiles(const std::string& folder);
+
   const std::vector<ClipRow>& rows() const { return m_rows; }
   size_t size() const { return m_rows.size(); }
   bool empty() const { return m_rows.empty(); }

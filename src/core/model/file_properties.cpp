@@ -1,6 +1,8 @@
-// The file figures of the side panel, worked out from the working-format
-// length and the file's format record.
+// The file figures and the identity texts of the side panel, worked out from
+// the working-format length, the file's name and its format record.
 #include "core/model/file_properties.h"
+
+#include "core/model/codec_format.h"
 
 namespace {
 
@@ -30,7 +32,100 @@ uint64_t FramesPerBlock(const FormatRecord& record, const WaveFormat& format) {
   return ReadLE16(record.data() + kWaveFormatHeadSize);
 }
 
+// What the side panel says for a format that stores no sample depth.
+constexpr const char* kNoDepthText = "None (compressed stream)";
+
+bool IsLayeredDocumentPath(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+  std::string extension = path.substr(dot + 1);
+  for (char& c : extension) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return extension == "tvf";
+}
+
+// A four-character code as the file holds it (its bytes as Latin-1), up to
+// its first NUL.
+std::string CodeText(const char* code) {
+  std::string text;
+  for (size_t i = 0; i < 4 && code[i] != '\0'; ++i) {
+    const auto byte = static_cast<unsigned char>(code[i]);
+    if (byte < 0x80) {
+      text += static_cast<char>(byte);
+    } else {
+      text += static_cast<char>(0xC0 | (byte >> 6));
+      text += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return text;
+}
+
+std::string BitDepthText(const WaveFormat& format) {
+  if (format.bitsPerSample == 0) {
+    switch (format.formatTag) {
+      case kFormatMSADPCM:
+      case kFormatIMAADPCM:
+      case kFormatGSM610:
+      case kFormatMPEGLayer3:
+        return kNoDepthText;
+      default:
+        break;
+    }
+  }
+  return std::to_string(format.bitsPerSample) + " bits";
+}
+
 }  // namespace
+
+std::string FormatTagText(uint16_t formatTag) {
+  switch (formatTag) {
+    case kFormatPCM:
+      return "WAVE_FORMAT_PCM (Uncompressed PCM)";
+    case kFormatMSADPCM:
+      return "WAVE_FORMAT_ADPCM (Adapative Differential)";
+    case kFormatIEEEFloat:
+      return "WAVE_FORMAT_IEEE_FLOAT (Floating Point)";
+    case kFormatALaw:
+      return "WAVE_FORMAT_ALAW (A-Law Compression)";
+    case kFormatMuLaw:
+      return "WAVE_FORMAT_MULAW (\u00B5-Law Compression)";
+    case kFormatIMAADPCM:
+      return "WAVE_FORMAT_IMA_ADPCM (Adapative Differential)";
+    case kFormatGSM610:
+      return "WAVE_FORMAT_GSM610 (GSM 6.10)";
+    case kFormatMPEGLayer3:
+      return "WAVE_FORMAT_MPEGLAYER3";
+    case kFormatExtensible:
+      return "WAVE_FORMAT_EXTENSIBLE";
+    default:
+      return "Unknown";
+  }
+}
+
+FileIdentity DescribeFile(const std::string& path, const char* riffId, const char* waveId,
+                          const FormatRecord& fileFormat) {
+  const WaveFormat format = ParseWaveFormat(fileFormat);
+  FileIdentity identity;
+  identity.bitDepth = BitDepthText(format);
+  if (IsLayeredDocumentPath(path)) {
+    identity.fileType = "TVF, Layered Document";
+    identity.formatTag = "Layered Document (Uncompressed PCM layers)";
+    return identity;
+  }
+  identity.fileType = CodeText(riffId) + ", " + CodeText(waveId);
+  identity.formatTag = FormatTagText(format.formatTag);
+  // An extensible record carries its real format inside; name that too.
+  ExtensibleFormat extensible;
+  if (ParseExtensible(fileFormat, &extensible)) {
+    if (extensible.subFormatTag == kFormatPCM)
+      identity.formatTag += " (Uncompressed PCM)";
+    else if (extensible.subFormatTag == kFormatIEEEFloat)
+      identity.formatTag += " (Floating Point)";
+  }
+  return identity;
+}
 
 FileProperties WorkOutFileProperties(const FormatRecord& fileFormat, uint64_t workingBytes) {
   const WaveFormat format = ParseWaveFormat(fileFormat);

@@ -13,17 +13,11 @@
 #include <cmath>
 
 #include "gui/app/resource_ids.h"
+#include "gui/ui/palette.h"
 
 namespace {
 
-// One palette for every picture.
-const QColor kNavy(0x1d, 0x35, 0x57);
-const QColor kBlue(0x2e, 0x5e, 0x8c);
-const QColor kTeal(0x3a, 0xa6, 0xa0);
-const QColor kAmber(0xf4, 0xa2, 0x59);
-const QColor kPaper(0xf4, 0xf7, 0xfa);
-const QColor kLine(0x9a, 0xa9, 0xb8);
-const QColor kRecordRed(0xd6, 0x45, 0x41);
+using namespace palette;
 
 QImage Canvas(int width, int height) {
   QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
@@ -80,11 +74,11 @@ QImage PaintSplash() {
   p.fillRect(QRectF(0, 50, 480, 80), band);
   QLinearGradient lower(0, 130, 0, 250);
   lower.setColorAt(0, kPaper);
-  lower.setColorAt(1, QColor(0xdc, 0xe4, 0xec));
+  lower.setColorAt(1, kPaperShade);
   p.fillRect(QRectF(0, 130, 480, 120), lower);
   p.fillRect(QRectF(0, 128, 480, 3), kAmber);
   // A faint wave along the light band, behind the status line.
-  p.setPen(QPen(QColor(0xc4, 0xd0, 0xdc), 2));
+  p.setPen(QPen(kFaintWave, 2));
   p.drawPath(WavePath(QRectF(180, 190, 290, 40), 7, 1.5));
   p.setClipping(false);
 
@@ -104,7 +98,7 @@ QImage PaintSplash() {
   QFont subtitle(QStringLiteral("Sans Serif"));
   subtitle.setPixelSize(13);
   p.setFont(subtitle);
-  p.setPen(QColor(0xd0, 0xe2, 0xf0));
+  p.setPen(kSubtitle);
   p.drawText(QRectF(202, 96, 270, 24), Qt::AlignLeft | Qt::AlignVCenter,
              QStringLiteral("Record, edit and layer sound"));
   return image;
@@ -185,7 +179,7 @@ QImage PaintTaskBlank() {
   sheet.lineTo(35, 39);
   sheet.lineTo(14, 39);
   sheet.closeSubpath();
-  p.setPen(QPen(kLine, 1));
+  p.setPen(QPen(kSteel, 1));
   p.setBrush(Qt::white);
   p.drawPath(sheet);
   QPainterPath corner;
@@ -220,7 +214,7 @@ QImage PaintPreferencesIcon() {
   const double knobs[] = {10, 21, 14};
   for (int i = 0; i < 3; ++i) {
     const double x = 8.5 + i * 7.5;
-    p.setPen(QPen(kLine, 2, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(kSteel, 2, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(x, 6), QPointF(x, 26));
     p.setPen(QPen(kNavy, 1));
     p.setBrush(i == 1 ? kAmber : kTeal);

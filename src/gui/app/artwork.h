@@ -1,8 +1,9 @@
 // The program's pictures, drawn with QPainter whenever asked for: the
 // splash bitmap, the Common Tasks header and task pictures and the
 // preferences banner icon. They are painted rather than stored so that one
-// palette and one hand shape them all. Pictures whose shape matters are drawn
-// on pure green (0, 255, 0), the colour the windows showing them leave out.
+// palette (palette.h) and one hand shape them all. Pictures whose shape
+// matters are drawn on pure green (0, 255, 0), the colour the windows showing
+// them leave out.
 #pragma once
 
 #include <QIcon>
@@ -10,8 +11,10 @@
 #include <QPixmap>
 #include <QRgb>
 
+#include "gui/ui/palette.h"
+
 // The colour that stands for "no picture here".
-inline constexpr QRgb kPureGreen = 0xff00ff00;
+using palette::kPureGreen;
 
 // The picture with resource number `resourceId` (IDB_SPLASH, IDB_COMMON_TASKS,
 // IDB_TASK_*, IDI_PREFERENCES); a null image for any other number.

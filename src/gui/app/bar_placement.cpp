@@ -8,6 +8,8 @@
 #include <QIODevice>
 #include <QMainWindow>
 
+#include "gui/ui/restorable_bar.h"
+
 namespace {
 
 constexpr quint32 kRecordLength = 20;
@@ -22,8 +24,13 @@ QByteArray BarPlacementBytes(const QWidget& bar) {
   QByteArray bytes;
   QDataStream out(&bytes, QIODevice::WriteOnly);
   out.setByteOrder(QDataStream::LittleEndian);
-  out << kRecordLength << quint32{0} << (bar.isHidden() ? kHidden : kShown) << qint32(bar.width())
-      << qint32(bar.height());
+  QSize size = bar.size();
+  // A bar that has not been on screen yet keeps the size it was given
+  // (0 x 0 when none, which reads back as unknown).
+  if (const auto* restorable = dynamic_cast<const RestorableBar*>(&bar)) size = restorable->RememberedSize();
+  if (!size.isValid()) size = QSize(0, 0);
+  out << kRecordLength << quint32{0} << (bar.isHidden() ? kHidden : kShown) << qint32(size.width())
+      << qint32(size.height());
   return bytes;
 }
 
@@ -47,6 +54,10 @@ std::optional<BarPlacement> ReadBarPlacement(const QByteArray& bytes) {
 
 void ApplyBarPlacement(QMainWindow& frame, QWidget& bar, const BarPlacement& placement) {
   bar.setVisible(placement.shown);
+  if (auto* restorable = dynamic_cast<RestorableBar*>(&bar)) {
+    if (placement.size.isValid()) restorable->RestoreSize(placement.size);
+    return;
+  }
   auto* dock = qobject_cast<QDockWidget*>(&bar);
   if (dock == nullptr || !placement.size.isValid()) return;
   const Qt::DockWidgetArea area = frame.dockWidgetArea(dock);

@@ -22,5 +22,7 @@ QByteArray BarPlacementBytes(const QWidget& bar);
 // The placement a record holds, or nothing when `bytes` is not one.
 std::optional<BarPlacement> ReadBarPlacement(const QByteArray& bytes);
 // Shows or hides `bar` and gives a docked bar its stored depth again (its
-// height at the top or bottom of `frame`, its width at a side).
+// height at the top or bottom of `frame`, its width at a side). A bar that
+// sizes itself at its first showing (a RestorableBar) is handed the stored
+// size and takes it then.
 void ApplyBarPlacement(QMainWindow& frame, QWidget& bar, const BarPlacement& placement);

@@ -14,6 +14,7 @@
 
 #include "core/edit/command_id.h"
 #include "core/model/settings_record.h"
+#include "gui/app/resource_ids.h"
 
 class CChildFrame;
 class CClipboardDlg;
@@ -30,10 +31,6 @@ class QAction;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
-
-// The application's title, used for the main window and the settings store.
-inline constexpr const char* kApplicationTitle = "Tarvo Wavedesk 2.0";
-inline constexpr const char* kCompanyName = "Tarvo Labs";
 
 // What the main window asks of the program that made it: the sound
 // devices, the commands that are the program's (files, dialogs, help), and

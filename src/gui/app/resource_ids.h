@@ -16,6 +16,11 @@ inline QString ControlName(int id) { return QStringLiteral("IDC_%1").arg(id); }
 inline QString CommandName(int id) { return QStringLiteral("ID_%1").arg(id); }
 inline QString CommandName(CommandId id) { return CommandName(ToInt(id)); }
 
+// The application's title, used for the main window, its messages and the
+// settings store, and the company the settings are kept under.
+inline constexpr const char* kApplicationTitle = "Tarvo Wavedesk 2.0";
+inline constexpr const char* kCompanyName = "Tarvo Labs";
+
 // ---- Resources
 enum ResourceId : int {
   IDR_MAINFRAME = 128,      // main menu, main tool bar, application string

@@ -19,6 +19,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include "core/edit/clip_store.h"
 #include "gui/app/format_chooser_dlg.h"
 #include "gui/app/help_files.h"
 #include "gui/app/main_frame.h"
@@ -109,6 +110,12 @@ bool CWavedeskApp::InitInstance(const Options& options) {
   if (options.singleInstance) {
     if (HandOverToRunningInstance(options.fileToOpen)) return false;
     ListenForOtherInstances();
+    // Clip files of a run that was killed are nobody's once this instance
+    // holds the name every instance listens on: no other one answered it, so
+    // none runs. Without the name (or without the check) they stay: a
+    // running instance's clips look just the same.
+    if (m_server != nullptr && m_server->isListening())
+      CClipStore::RemoveLeftoverClipFiles(QDir::tempPath().toStdString());
   }
   // The folder is this instance's only once no other instance runs; one
   // that cannot be had (another program holds it) keeps nothing.

@@ -9,8 +9,8 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
-#include "gui/app/artwork.h"
 #include "gui/app/resource_ids.h"
+#include "gui/ui/palette.h"
 
 namespace remote_artwork {
 
@@ -21,12 +21,7 @@ constexpr int kSkinHeight = 150;
 constexpr int kButtonSize = 44;
 constexpr int kCloseSize = 20;
 
-const QColor kConsoleTop(0x3b, 0x45, 0x52);
-const QColor kConsoleBottom(0x1c, 0x22, 0x2a);
-const QColor kPlate(0x9a, 0xa9, 0xb8);
-const QColor kRed(0xd6, 0x45, 0x41);
-const QColor kAmber(0xf4, 0xa2, 0x59);
-const QColor kTeal(0x3a, 0xa6, 0xa0);
+using namespace palette;
 
 QImage GreenCanvas(int width, int height, QRgb background = kPureGreen) {
   QImage image(width, height, QImage::Format_RGB32);
@@ -48,13 +43,13 @@ QImage Skin() {
   QLinearGradient body(0, 0, 0, kSkinHeight);
   body.setColorAt(0, kConsoleTop);
   body.setColorAt(1, kConsoleBottom);
-  p.setPen(QPen(QColor(0x0e, 0x12, 0x16), 2));
+  p.setPen(QPen(kConsoleEdge, 2));
   p.setBrush(body);
   p.drawPath(ConsoleOutline());
   p.setRenderHint(QPainter::Antialiasing, true);
   // Title plate.
   p.setPen(Qt::NoPen);
-  p.setBrush(kPlate);
+  p.setBrush(kSteel);
   p.drawRoundedRect(QRectF(52, 12, 260, 22), 6, 6);
   QFont font = p.font();
   font.setPixelSize(13);
@@ -65,12 +60,12 @@ QImage Skin() {
   // Wells for the level bars, with their channel letters.
   for (bool right : {false, true}) {
     const QRect bar = LevelBarRect(right);
-    p.setBrush(QColor(0x10, 0x14, 0x18));
+    p.setBrush(kWell);
     p.setPen(Qt::NoPen);
     p.drawRoundedRect(QRectF(bar).adjusted(-4, -3, 4, 3), 4, 4);
     font.setPixelSize(11);
     p.setFont(font);
-    p.setPen(kPlate);
+    p.setPen(kSteel);
     p.drawText(QRectF(bar.left() - 22, bar.top() - 2, 16, bar.height() + 4), Qt::AlignCenter,
                right ? QStringLiteral("R") : QStringLiteral("L"));
   }
@@ -78,7 +73,7 @@ QImage Skin() {
   for (int id : {IDC_REMOTE_RECORD, IDC_REMOTE_STOP, IDC_REMOTE_PREVIEW}) {
     const QRectF socket = QRectF(ButtonRect(id)).adjusted(-4, -4, 4, 4);
     QRadialGradient shade(socket.center(), socket.width() / 2);
-    shade.setColorAt(0.8, QColor(0x0e, 0x12, 0x16));
+    shade.setColorAt(0.8, kConsoleEdge);
     shade.setColorAt(1, kConsoleTop);
     p.setBrush(shade);
     p.setPen(Qt::NoPen);
@@ -95,10 +90,10 @@ QImage RoundButton(bool over, Symbol symbol) {
   QPainter p(&canvas);
   p.setRenderHint(QPainter::Antialiasing, true);
   QRadialGradient face(QPointF(kButtonSize * 0.35, kButtonSize * 0.3), kButtonSize * 0.8);
-  face.setColorAt(0, over ? QColor(0xfa, 0xfb, 0xfc) : QColor(0xd8, 0xde, 0xe4));
-  face.setColorAt(1, over ? QColor(0x9a, 0xa9, 0xb8) : QColor(0x6c, 0x78, 0x86));
+  face.setColorAt(0, over ? kKnobLight : kKnobFace);
+  face.setColorAt(1, over ? kSteel : kKnobShade);
   p.setBrush(face);
-  p.setPen(QPen(QColor(0x0e, 0x12, 0x16), 1.5));
+  p.setPen(QPen(kConsoleEdge, 1.5));
   p.drawEllipse(QRectF(1.5, 1.5, kButtonSize - 3, kButtonSize - 3));
   symbol(p, QRectF(0, 0, kButtonSize, kButtonSize), over);
   p.end();
@@ -115,7 +110,7 @@ QImage RoundButton(bool over, Symbol symbol) {
 QImage RecordFace(bool over) {
   return RoundButton(over, [](QPainter& p, const QRectF& box, bool hot) {
     p.setPen(Qt::NoPen);
-    p.setBrush(hot ? kRed.lighter(120) : kRed);
+    p.setBrush(hot ? kRecordRed.lighter(120) : kRecordRed);
     p.drawEllipse(box.center(), box.width() * 0.2, box.width() * 0.2);
   });
 }
@@ -149,7 +144,7 @@ QImage CloseFace(bool over) {
   p.setPen(Qt::NoPen);
   p.setBrush(over ? kAmber.lighter(115) : kAmber.darker(115));
   p.drawEllipse(QRectF(1, 1, kCloseSize - 2, kCloseSize - 2));
-  p.setPen(QPen(QColor(0x30, 0x20, 0x10), 2.2, Qt::SolidLine, Qt::RoundCap));
+  p.setPen(QPen(kCloseCross, 2.2, Qt::SolidLine, Qt::RoundCap));
   p.drawLine(QPointF(6.5, 6.5), QPointF(kCloseSize - 6.5, kCloseSize - 6.5));
   p.drawLine(QPointF(kCloseSize - 6.5, 6.5), QPointF(6.5, kCloseSize - 6.5));
   p.end();
@@ -169,10 +164,10 @@ QImage RecordIcon() {
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setPen(QPen(kConsoleBottom, 2));
-  p.setBrush(kPlate);
+  p.setBrush(kSteel);
   p.drawEllipse(QRectF(2, 2, 28, 28));
   p.setPen(Qt::NoPen);
-  p.setBrush(kRed);
+  p.setBrush(kRecordRed);
   p.drawEllipse(QRectF(9, 9, 14, 14));
   return image;
 }

@@ -76,15 +76,16 @@ CClipboardDlg::CClipboardDlg(const SettingsRecord* settings, std::string folder,
                       {kClipColumns[3].heading.data(), kClipColumns[3].width}});
   for (int column = 0; column < static_cast<int>(kClipColumns.size()); ++column)
     m_list->headerItem()->setTextAlignment(column, AlignmentOf(kClipColumns[column].alignment));
+  m_list->SetGridLines(true);
   m_list->MeasureStripes();
 
   auto* clearAll = MakeButton(IDC_CLIP_CLEAR_ALL, tr("Clear All"), QStyle::SP_DialogResetButton, client);
   auto* remove = MakeButton(IDC_CLIP_REMOVE, tr("Remove"), QStyle::SP_TrashIcon, client);
-  auto* paste = MakeButton(IDC_CLIP_PASTE, tr("Paste"), QStyle::SP_ArrowDown, client);
+  m_pasteButton = MakeButton(IDC_CLIP_PASTE, tr("Paste"), QStyle::SP_ArrowDown, client);
   m_previewButton = MakeButton(IDC_CLIP_PREVIEW, tr("Preview"), QStyle::SP_MediaPlay, client);
 
   auto* buttons = new QVBoxLayout;
-  for (QPushButton* button : {clearAll, remove, paste, m_previewButton}) buttons->addWidget(button);
+  for (QPushButton* button : {clearAll, remove, m_pasteButton, m_previewButton}) buttons->addWidget(button);
   buttons->addStretch();
   auto* layout = new QHBoxLayout(client);
   layout->setContentsMargins(4, 4, 4, 4);
@@ -94,7 +95,7 @@ CClipboardDlg::CClipboardDlg(const SettingsRecord* settings, std::string folder,
 
   connect(clearAll, &QPushButton::clicked, this, &CClipboardDlg::OnClearAll);
   connect(remove, &QPushButton::clicked, this, &CClipboardDlg::OnRemove);
-  connect(paste, &QPushButton::clicked, this, &CClipboardDlg::OnPaste);
+  connect(m_pasteButton, &QPushButton::clicked, this, &CClipboardDlg::OnPaste);
   connect(m_previewButton, &QPushButton::clicked, this, &CClipboardDlg::OnPreview);
   connect(m_list, &CWavedeskListCtrl::clickedAt, this, &CClipboardDlg::OnListClicked);
   connect(m_list, &CWavedeskListCtrl::rightClickedAt, this, [this](int row, const QPoint&) { OnListClicked(row); });
@@ -111,6 +112,7 @@ CClipboardDlg::CClipboardDlg(const SettingsRecord* settings, std::string folder,
 
   if (QClipboard* clipboard = QGuiApplication::clipboard())
     connect(clipboard, &QClipboard::dataChanged, this, &CClipboardDlg::OnSystemClipboardChanged);
+  UpdateButtons();
 }
 
 CClipboardDlg::~CClipboardDlg() { StopPreview(); }
@@ -123,11 +125,22 @@ void CClipboardDlg::setVisible(bool visible) {
 void CClipboardDlg::showEvent(QShowEvent* event) {
   QDockWidget::showEvent(event);
   if (m_sized) return;
+  TakeHeight(m_restoredSize.isValid() ? m_restoredSize.height() : kFirstHeight);
+}
+
+void CClipboardDlg::TakeHeight(int height) {
   if (auto* frame = qobject_cast<QMainWindow*>(parentWidget())) {
     m_sized = true;
-    frame->resizeDocks({this}, {kFirstHeight}, Qt::Vertical);
+    frame->resizeDocks({this}, {height}, Qt::Vertical);
   }
 }
+
+void CClipboardDlg::RestoreSize(const QSize& size) {
+  m_restoredSize = size;
+  if (m_sized && size.isValid()) TakeHeight(size.height());
+}
+
+QSize CClipboardDlg::RememberedSize() const { return m_sized ? size() : m_restoredSize; }
 
 bool CClipboardDlg::AddCopiedClip(const uint8_t* bytes, uint64_t length) {
   if (!m_store.AddClip(bytes, length)) return false;
@@ -264,6 +277,7 @@ void CClipboardDlg::StopPreview() {
 void CClipboardDlg::SetPreviewButton(bool playing) {
   m_previewButton->setText(playing ? tr("Stop") : tr("Preview"));
   m_previewButton->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaStop : QStyle::SP_MediaPlay));
+  UpdateButtons();
 }
 
 void CClipboardDlg::RefreshList() {
@@ -295,4 +309,11 @@ void CClipboardDlg::ShowSelection() {
     m_list->clearSelection();
   }
   m_refreshing = refreshing;
+  UpdateButtons();
+}
+
+void CClipboardDlg::UpdateButtons() {
+  const bool clip = m_store.selected() >= 0;
+  m_pasteButton->setEnabled(clip);
+  m_previewButton->setEnabled(clip || IsPreviewing());
 }

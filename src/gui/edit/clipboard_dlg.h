@@ -20,6 +20,7 @@
 #include <string>
 
 #include "core/edit/clip_store.h"
+#include "gui/ui/restorable_bar.h"
 
 struct SettingsRecord;
 class CWavedeskListCtrl;
@@ -28,7 +29,7 @@ class QPushButton;
 class SoundOutputBuffer;
 class SoundOutputDevice;
 
-class CClipboardDlg : public QDockWidget {
+class CClipboardDlg : public QDockWidget, public RestorableBar {
   Q_OBJECT
 
  public:
@@ -70,6 +71,10 @@ class CClipboardDlg : public QDockWidget {
   // is announced, so that the View command's check mark can follow.
   void setVisible(bool visible) override;
 
+  // The height kept between runs replaces the first-start height.
+  void RestoreSize(const QSize& size) override;
+  QSize RememberedSize() const override;
+
  protected:
   void showEvent(QShowEvent* event) override;
 
@@ -97,11 +102,15 @@ class CClipboardDlg : public QDockWidget {
   void RefreshList();
   void ShowSelection();
   void SetPreviewButton(bool playing);
+  // Paste and Preview need a selected clip; a playing preview can always be
+  // stopped.
+  void UpdateButtons();
 
   const SettingsRecord* m_settings;
   CClipStore m_store;
   OutputDeviceSource m_outputSource;
   CWavedeskListCtrl* m_list;
+  QPushButton* m_pasteButton;
   QPushButton* m_previewButton;
   std::unique_ptr<SoundOutputBuffer> m_previewBuffer;
   QTimer m_previewTimer;
@@ -117,5 +126,8 @@ class CClipboardDlg : public QDockWidget {
   // Set while the list is being rebuilt, so that the rebuild's own
   // selection changes do not reach the store.
   bool m_refreshing = false;
+  void TakeHeight(int height);
+
   bool m_sized = false;
+  QSize m_restoredSize;
 };

@@ -87,10 +87,6 @@ constexpr TagRow kTagRows[] = {
     {"Comments:", kTagComments},  {"Engineer:", kTagEngineer},   {"Technician:", kTagTechnician},
 };
 
-QString FourCharacterCode(const char (&code)[5]) {
-  return QString::fromLatin1(code, static_cast<qsizetype>(strnlen(code, 4)));
-}
-
 QPushButton* MakeButton(const QString& text, int id, QWidget* parent) {
   auto* button = new QPushButton(text, parent);
   button->setObjectName(ControlName(id));
@@ -288,18 +284,7 @@ void CSoundFormView::Refresh() {
   RefreshLayers();
 }
 
-QString CSoundFormView::FormatTagName(uint16_t formatTag) {
-  switch (formatTag) {
-    case kFormatPCM: return QStringLiteral("WAVE_FORMAT_PCM (Uncompressed PCM)");
-    case kFormatMSADPCM: return QStringLiteral("WAVE_FORMAT_ADPCM (Adapative Differential)");
-    case kFormatIEEEFloat: return QStringLiteral("WAVE_FORMAT_IEEE_FLOAT (Floating Point)");
-    case kFormatALaw: return QStringLiteral("WAVE_FORMAT_ALAW (A-Law Compression)");
-    case kFormatMuLaw: return QStringLiteral("WAVE_FORMAT_MULAW (%1-Law Compression)").arg(QChar(0x00B5));
-    case kFormatIMAADPCM: return QStringLiteral("WAVE_FORMAT_IMA_ADPCM (Adapative Differential)");
-    case kFormatMPEGLayer3: return QStringLiteral("WAVE_FORMAT_MPEGLAYER3");
-    default: return QStringLiteral("Unknown");
-  }
-}
+QString CSoundFormView::FormatTagName(uint16_t formatTag) { return QString::fromStdString(FormatTagText(formatTag)); }
 
 QString CSoundFormView::ApproximateLengthText(uint64_t milliseconds) {
   if (milliseconds >= 1000) return QStringLiteral("%1 seconds").arg(milliseconds / 1000);
@@ -313,7 +298,8 @@ void CSoundFormView::RefreshProperties() {
   const FileProperties figures = WorkOutFileProperties(sound.fileFormat, sound.GetLength());
   auto set = [this](int row, const QString& value) { m_propertiesList->topLevelItem(row)->setText(1, value); };
   set(kRowFileName, QString::fromStdString(sound.path));
-  set(kRowBitDepth, QStringLiteral("%1 bits").arg(format.bitsPerSample));
+  const FileIdentity identity = DescribeFile(sound.path, sound.riffId, sound.waveId, sound.fileFormat);
+  set(kRowBitDepth, QString::fromStdString(identity.bitDepth));
   set(kRowChannels, QStringLiteral("%1 %2").arg(format.channels).arg(format.channels < 2 ? QStringLiteral("(Mono)")
                                                                                           : QStringLiteral("(Stereo)")));
   set(kRowSampleRate, QStringLiteral("%1 Hz").arg(format.samplesPerSec));
@@ -322,8 +308,8 @@ void CSoundFormView::RefreshProperties() {
   set(kRowApproxLength, ApproximateLengthText(figures.milliseconds));
   set(kRowTotalBytes, QStringLiteral("%1 bytes").arg(figures.totalBytes));
   set(kRowAvgBytes, QStringLiteral("%1 bps").arg(format.avgBytesPerSec));
-  set(kRowFileType, FourCharacterCode(sound.riffId) + QStringLiteral(", ") + FourCharacterCode(sound.waveId));
-  set(kRowFormatTag, FormatTagName(format.formatTag));
+  set(kRowFileType, QString::fromStdString(identity.fileType));
+  set(kRowFormatTag, QString::fromStdString(identity.formatTag));
   set(kRowFormatChunkSize, QStringLiteral("%1 bytes").arg(sound.formatSize));
   // The columns start at their set widths and widen to show every label and
   // value whole: the format names are longer than the value column's 250

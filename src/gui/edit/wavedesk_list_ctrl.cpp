@@ -1,11 +1,12 @@
-// The striped report list: stripes painted under the rows, clicks reported
-// with the row under the pointer.
+// The striped report list: stripes painted under the rows, grid lines over
+// them, clicks reported with the row under the pointer.
 #include "gui/edit/wavedesk_list_ctrl.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 CWavedeskListCtrl::CWavedeskListCtrl(QWidget* parent) : QTreeWidget(parent) {
   setRootIsDecorated(false);
@@ -45,30 +46,56 @@ void CWavedeskListCtrl::MeasureStripes() {
   m_stripeHeight = height > 0 ? height : 14;
 }
 
+void CWavedeskListCtrl::SetGridLines(bool on) {
+  m_gridLines = on;
+  viewport()->update();
+}
+
+void CWavedeskListCtrl::RowPitch(int* top, int* rowHeight) const {
+  // Stripes and grid follow the rows as they scroll: the first row's top
+  // decides where they start; without rows they start at the top.
+  *rowHeight = m_stripeHeight;
+  *top = 0;
+  if (topLevelItemCount() > 0) {
+    const QRect first = visualItemRect(topLevelItem(0));
+    if (first.height() > 0) *rowHeight = first.height();
+    *top = first.top();
+  }
+}
+
 void CWavedeskListCtrl::paintEvent(QPaintEvent* event) {
+  int rowHeight = 0;
+  int top = 0;
+  RowPitch(&top, &rowHeight);
+  const int height = viewport()->height();
+  const int width = viewport()->width();
+  // The first row boundary at or above the viewport's top, and its index.
+  int firstRow = 0;
+  int firstY = std::min(top, 0);
+  if (firstY < 0) {
+    firstRow = (-firstY) / rowHeight;
+    firstY += firstRow * rowHeight;
+  }
   {
-    // Stripes follow the rows as they scroll: the first row's top decides
-    // where they start; without rows they start at the top.
-    int rowHeight = m_stripeHeight;
-    int top = 0;
-    if (topLevelItemCount() > 0) {
-      const QRect first = visualItemRect(topLevelItem(0));
-      if (first.height() > 0) rowHeight = first.height();
-      top = first.top();
-    }
     QPainter p(viewport());
-    const int height = viewport()->height();
-    const int width = viewport()->width();
-    int row = 0;
-    int y = qMin(top, 0);
-    if (y < 0) {
-      row = (-y) / rowHeight;
-      y += row * rowHeight;
-    }
-    for (; y < height; y += rowHeight, ++row)
+    int row = firstRow;
+    for (int y = firstY; y < height; y += rowHeight, ++row)
       p.fillRect(0, y, width, rowHeight, row % 2 == 0 ? FirstStripeColor() : SecondStripeColor());
   }
   QTreeWidget::paintEvent(event);
+  if (!m_gridLines) return;
+  // Over the rows: each row's last pixel line and each column's last pixel
+  // column, as far as the columns reach.
+  QPainter p(viewport());
+  p.setPen(GridLineColor());
+  int right = 0;
+  for (int column = 0; column < columnCount(); ++column) {
+    if (header()->isSectionHidden(column)) continue;
+    const int edge = header()->sectionViewportPosition(column) + header()->sectionSize(column) - 1;
+    p.drawLine(edge, 0, edge, height - 1);
+    right = std::max(right, edge);
+  }
+  for (int y = firstY + rowHeight - 1; y < height; y += rowHeight) p.drawLine(0, y, right, y);
 }
 
 int CWavedeskListCtrl::RowAt(const QPoint& viewportPos) const {

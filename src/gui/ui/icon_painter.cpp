@@ -8,21 +8,11 @@
 #include <iterator>
 
 #include "gui/app/resource_ids.h"
+#include "gui/ui/palette.h"
 
 namespace {
 
-// One palette for the whole set.
-const QColor kOutline(60, 68, 84);
-const QColor kSheet(246, 248, 252);
-const QColor kLayerFill(214, 225, 242);
-const QColor kWave(70, 100, 150);
-const QColor kAdd(40, 140, 70);
-const QColor kRemove(200, 50, 45);
-const QColor kFolderBack(214, 168, 70);
-const QColor kFolderFront(242, 200, 100);
-const QColor kBoard(176, 126, 72);
-const QColor kMetal(150, 156, 166);
-const QColor kLens(236, 244, 255);
+using namespace palette;
 
 QPen Outline(double width = 1.0) { return QPen(kOutline, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
 
@@ -81,7 +71,7 @@ void DrawScissors(QPainter& p) {
   p.setPen(QPen(kMetal.darker(140), 1.5, Qt::SolidLine, Qt::RoundCap));
   p.drawLine(QPointF(6.0, 10.0), QPointF(11.0, 1.5));
   p.drawLine(QPointF(10.0, 10.0), QPointF(5.0, 1.5));
-  p.setPen(QPen(kRemove, 1.5));
+  p.setPen(QPen(kRed, 1.5));
   p.setBrush(Qt::NoBrush);
   p.drawEllipse(QPointF(5.0, 12.5), 2.2, 2.2);
   p.drawEllipse(QPointF(11.0, 12.5), 2.2, 2.2);
@@ -102,7 +92,7 @@ void DrawClipboard(QPainter& p) {
 void DrawMerge(QPainter& p) {
   DrawLayer(p, QRectF(0.5, 0.5, 6.5, 5.0));
   DrawLayer(p, QRectF(9.0, 0.5, 6.5, 5.0));
-  p.setPen(QPen(kAdd, 1.5, Qt::SolidLine, Qt::RoundCap));
+  p.setPen(QPen(kGreen, 1.5, Qt::SolidLine, Qt::RoundCap));
   p.drawLine(QPointF(4.0, 6.5), QPointF(7.0, 9.0));
   p.drawLine(QPointF(12.0, 6.5), QPointF(9.0, 9.0));
   DrawLayer(p, QRectF(2.5, 9.5, 11.0, 6.0));
@@ -138,11 +128,11 @@ bool DrawIcon(QPainter& p, int resourceId) {
       return true;
     case IDI_HISTORY_NEW_LAYER:
       DrawLayer(p, QRectF(0.5, 1.5, 12.0, 8.5));
-      DrawBadge(p, kAdd, true);
+      DrawBadge(p, kGreen, true);
       return true;
     case IDI_HISTORY_REMOVE_LAYER:
       DrawLayer(p, QRectF(0.5, 1.5, 12.0, 8.5));
-      DrawBadge(p, kRemove, false);
+      DrawBadge(p, kRed, false);
       return true;
     case IDI_HISTORY_MERGE:
       DrawMerge(p);
@@ -168,20 +158,16 @@ void DrawZoom(QPainter& p, bool zoomIn, bool toTheLimit) {
   if (zoomIn) p.drawLine(QPointF(6.5, 4.0), QPointF(6.5, 9.0));
   if (toTheLimit) {
     p.setPen(Qt::NoPen);
-    p.setBrush(zoomIn ? kAdd : kRemove);
+    p.setBrush(zoomIn ? kGreen : kRed);
     p.drawRect(QRectF(13.0, 0.0, 2.5, 6.5));
   }
 }
 
 // ---- The commands' icons: the tool bars and the menus show the same set.
 
-const QColor kRecord(210, 40, 40);
-const QColor kPlay(40, 140, 70);
-const QColor kTransport(60, 68, 84);
-
 void DrawFloppy(QPainter& p) {
   p.setPen(Outline());
-  p.setBrush(QColor(80, 110, 170));
+  p.setBrush(kFloppy);
   p.drawPolygon(QPolygonF({{1.5, 1.5}, {12.5, 1.5}, {14.5, 3.5}, {14.5, 14.5}, {1.5, 14.5}}));
   p.setBrush(kSheet);
   p.drawRect(QRectF(4.0, 1.5, 7.5, 5.0));
@@ -223,10 +209,10 @@ void DrawMix(QPainter& p) {
   wave.moveTo(2.0, 6.0);
   wave.cubicTo(4.0, 2.0, 6.0, 10.0, 8.0, 6.0);
   wave.cubicTo(9.0, 4.0, 10.0, 4.0, 11.0, 6.0);
-  p.setPen(QPen(kAdd, 1.0));
+  p.setPen(QPen(kGreen, 1.0));
   p.setBrush(Qt::NoBrush);
   p.drawPath(wave);
-  DrawBadge(p, kAdd, true);
+  DrawBadge(p, kGreen, true);
 }
 
 // Crop: the two crop marks around a kept piece of wave.
@@ -270,14 +256,14 @@ void DrawRecordDot(QPainter& p) {
 }
 
 void DrawPlayTriangle(QPainter& p, double left, double right) {
-  p.setPen(QPen(kPlay.darker(140), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  p.setBrush(kPlay);
+  p.setPen(QPen(kGreen.darker(140), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(kGreen);
   p.drawPolygon(QPolygonF({{left, 2.5}, {right, 8.0}, {left, 13.5}}));
 }
 
 void DrawTransportBar(QPainter& p, double left) {
   p.setPen(Qt::NoPen);
-  p.setBrush(kTransport);
+  p.setBrush(kOutline);
   p.drawRect(QRectF(left, 2.5, 2.0, 11.0));
 }
 
@@ -329,13 +315,13 @@ bool DrawCommandIcon(QPainter& p, CommandId commandId) {
     case CommandId::kJumpToStart:
       DrawTransportBar(p, 2.0);
       p.setPen(Qt::NoPen);
-      p.setBrush(kTransport);
+      p.setBrush(kOutline);
       p.drawPolygon(QPolygonF({{14.0, 2.5}, {4.5, 8.0}, {14.0, 13.5}}));
       return true;
     case CommandId::kJumpToEnd:
       DrawTransportBar(p, 12.0);
       p.setPen(Qt::NoPen);
-      p.setBrush(kTransport);
+      p.setBrush(kOutline);
       p.drawPolygon(QPolygonF({{2.0, 2.5}, {11.5, 8.0}, {2.0, 13.5}}));
       return true;
     case CommandId::kPause:
@@ -344,7 +330,7 @@ bool DrawCommandIcon(QPainter& p, CommandId commandId) {
       return true;
     case CommandId::kStop:
       p.setPen(Qt::NoPen);
-      p.setBrush(kTransport);
+      p.setBrush(kOutline);
       p.drawRoundedRect(QRectF(3.0, 3.0, 10.0, 10.0), 1.0, 1.0);
       return true;
     default:

@@ -1,8 +1,8 @@
 // The side panel's icons, the zoom buttons' bitmaps, the layer properties
 // banner's icon and the commands' icons of the tool bars and menus, painted
 // with QPainter when first asked for. They are drawn from a few shapes in
-// one palette so that they look like one set, and no image files have to
-// travel with the program.
+// the program's palette (palette.h) so that they look like one set, and no
+// image files have to travel with the program.
 #pragma once
 
 #include <QColor>

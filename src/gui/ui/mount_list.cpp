@@ -95,6 +95,15 @@ std::vector<MountPoint> CMountList::Parse(const QByteArray& mountsText) {
   return mounts;
 }
 
+std::vector<MountPoint> CMountList::BrowseRoots(const std::vector<MountPoint>& mounts,
+                                                const std::function<bool(const QString&)>& isFolder) {
+  std::vector<MountPoint> roots;
+  for (const MountPoint& mount : mounts) {
+    if (mount.kind == MountKind::kRemote || isFolder(mount.root)) roots.push_back(mount);
+  }
+  return roots;
+}
+
 bool CMountList::IsSystemPath(const QString& path) {
   for (const char* top : {"/proc", "/sys", "/dev", "/run"}) {
     const QString prefix = QString::fromLatin1(top);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 enum class MountKind { kLocal, kRemote, kOptical, kRam };
@@ -29,6 +30,16 @@ class CMountList {
   // explorer offers, sorted by mount point. A mount point mounted twice is
   // kept once, as the later mount (the one that hides the earlier).
   static std::vector<MountPoint> Parse(const QByteArray& mountsText);
+
+  // The roots the Browse page lists, in the order of `mounts`: a root that
+  // `isFolder` denies (a file mounted over a file, a mount point that is
+  // gone) is left out. A network share is listed without asking: a share
+  // whose server does not answer would hold the caller for as long as the
+  // file system waits, minutes for a hard mount, and the explorer is built
+  // on the interface thread while the program starts. Whether the share can
+  // be read is found out when the user opens it.
+  static std::vector<MountPoint> BrowseRoots(const std::vector<MountPoint>& mounts,
+                                             const std::function<bool(const QString&)>& isFolder);
 
   // True for paths the search never enters: the kernel's and the devices'
   // pseudo file systems and the run-time state below /run.

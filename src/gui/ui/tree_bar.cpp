@@ -21,7 +21,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "gui/app/main_frame.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/type_file_dialog.h"
 #include "gui/edit/wavedesk_list_ctrl.h"
@@ -88,7 +87,12 @@ QTreeWidget* MakeTree(int id, QWidget* parent) {
 
 }  // namespace
 
-CTreeBar::CTreeBar(QWidget* parent) : QDockWidget(parent), m_search(new CFileSearch(this)) {
+bool CTreeBar::DiskSource::IsFolder(const QString& path) { return QFileInfo(path).isDir(); }
+
+CTreeBar::CTreeBar(QWidget* parent) : CTreeBar(DiskSource(), parent) {}
+
+CTreeBar::CTreeBar(DiskSource disks, QWidget* parent)
+    : QDockWidget(parent), m_disks(std::move(disks)), m_search(new CFileSearch(this)) {
   // The main window keeps the bar's placement under this name.
   setObjectName(QStringLiteral("Explorer"));
   setWindowTitle(tr("Explorer"));
@@ -213,8 +217,7 @@ void CTreeBar::FillBrowseRoots() {
   }
   // A disk is not read before the user opens it: a network share that does
   // not answer must not hold up the program's start.
-  for (const MountPoint& mount : CMountList::Read()) {
-    if (!QFileInfo(mount.root).isDir()) continue;
+  for (const MountPoint& mount : CMountList::BrowseRoots(m_disks.mounts(), m_disks.isFolder)) {
     const int slot = mount.kind == MountKind::kOptical ? kTreeImageOpticalDrive : kTreeImageDrive;
     QTreeWidgetItem* item = MakeItem(mount.Label(), mount.root, slot);
     item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
@@ -383,7 +386,7 @@ void CTreeBar::OnFind() {
   if (text.isEmpty()) return;
   QStringList roots = m_searchRoots;
   if (roots.isEmpty()) {
-    for (const MountPoint& mount : CMountList::Read())
+    for (const MountPoint& mount : m_disks.mounts())
       if (mount.kind == MountKind::kLocal) roots << mount.root;
   }
   m_results->clear();
@@ -435,12 +438,23 @@ void CTreeBar::setVisible(bool visible) {
 void CTreeBar::showEvent(QShowEvent* event) {
   QDockWidget::showEvent(event);
   if (m_sized) return;
-  // With the desktop's fonts the three tabs may need more than the first
-  // width, and never fewer than the smallest width the user may drag to.
+  TakeWidth(m_restoredSize.isValid() ? m_restoredSize.width() : kFirstWidth);
+}
+
+void CTreeBar::TakeWidth(int width) {
+  // With the desktop's fonts the three tabs may need more than the width
+  // asked for, and never fewer than the smallest width the user may drag to.
   const int tabsWidth = m_tabs->tabBar()->sizeHint().width() + 8;
   widget()->setMinimumWidth(std::max(kSmallestWidth, tabsWidth));
   if (auto* frame = qobject_cast<QMainWindow*>(parentWidget())) {
     m_sized = true;
-    frame->resizeDocks({this}, {std::max(kFirstWidth, tabsWidth)}, Qt::Horizontal);
+    frame->resizeDocks({this}, {std::max(width, tabsWidth)}, Qt::Horizontal);
   }
 }
+
+void CTreeBar::RestoreSize(const QSize& size) {
+  m_restoredSize = size;
+  if (m_sized && size.isValid()) TakeWidth(size.width());
+}
+
+QSize CTreeBar::RememberedSize() const { return m_sized ? size() : m_restoredSize; }

@@ -13,10 +13,13 @@
 
 #include <QDockWidget>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
 #include "gui/ui/favorite_list.h"
+#include "gui/ui/mount_list.h"
+#include "gui/ui/restorable_bar.h"
 
 class CFileSearch;
 class CWavedeskListCtrl;
@@ -28,13 +31,22 @@ class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-class CTreeBar : public QDockWidget {
+class CTreeBar : public QDockWidget, public RestorableBar {
   Q_OBJECT
 
  public:
+  // Where the bar learns about the disks: the mount table, and whether a
+  // disk's root is a folder it can list.
+  struct DiskSource {
+    std::function<std::vector<MountPoint>()> mounts = &CMountList::Read;
+    std::function<bool(const QString&)> isFolder = &DiskSource::IsFolder;
+    static bool IsFolder(const QString& path);
+  };
+
   // Builds the pages and reads the favourites from the application's
   // profile (QSettings with the program's own names).
   explicit CTreeBar(QWidget* parent = nullptr);
+  explicit CTreeBar(DiskSource disks, QWidget* parent = nullptr);
   // Stops a running search and waits for its worker.
   ~CTreeBar() override;
 
@@ -77,6 +89,10 @@ class CTreeBar : public QDockWidget {
   // announced, so that the View command's check mark can follow.
   void setVisible(bool visible) override;
 
+  // The width kept between runs replaces the first-start width.
+  void RestoreSize(const QSize& size) override;
+  QSize RememberedSize() const override;
+
  signals:
   // A sound file chosen on one of the pages, by its full path.
   void openFileRequested(const QString& path);
@@ -114,7 +130,11 @@ class CTreeBar : public QDockWidget {
   QLabel* m_searchStatus;
   QLineEdit* m_searchText;
   QPushButton* m_findButton;
+  DiskSource m_disks;
   CFileSearch* m_search;
   QStringList m_searchRoots;
+  void TakeWidth(int width);
+
   bool m_sized = false;
+  QSize m_restoredSize;
 };

@@ -1,6 +1,6 @@
 // Every image is drawn on a 16-unit grid and scaled to the size asked for;
 // half-pixel coordinates keep one-pixel outlines sharp at 16 pixels. The
-// colours are icon_painter.cpp's.
+// colours are the icon set's from the program's palette.
 #include "gui/ui/tree_icons.h"
 
 #include <QPainter>
@@ -12,20 +12,11 @@
 
 #include "gui/app/resource_ids.h"
 #include "gui/ui/icon_painter.h"
+#include "gui/ui/palette.h"
 
 namespace {
 
-const QColor kOutline(60, 68, 84);
-const QColor kSheet(246, 248, 252);
-const QColor kLayerFill(214, 225, 242);
-const QColor kWave(70, 100, 150);
-const QColor kFolderBack(214, 168, 70);
-const QColor kFolderFront(242, 200, 100);
-const QColor kMetal(150, 156, 166);
-const QColor kLens(236, 244, 255);
-const QColor kStar(236, 180, 40);
-const QColor kLamp(40, 140, 70);
-const QColor kScreen(110, 160, 220);
+using namespace palette;
 
 QPen Outline(double width = 1.0) { return QPen(kOutline, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
 
@@ -77,7 +68,7 @@ void DrawDrive(QPainter& p) {
   p.setPen(QPen(kOutline.lighter(150), 1.0));
   p.drawLine(QPointF(3.0, 9.5), QPointF(9.0, 9.5));
   p.setPen(Qt::NoPen);
-  p.setBrush(kLamp);
+  p.setBrush(kGreen);
   p.drawEllipse(QPointF(12.0, 8.5), 1.2, 1.2);
 }
 

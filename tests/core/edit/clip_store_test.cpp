@@ -1,11 +1,14 @@
 // The clipboard manager's store: clip files as they are written, the list
 // of at most 24 clips with its selection, Remove and Clear All taking files
 // with their rows, foreign wave files coming back in the working format,
-// and no clip file outliving the store.
+// no clip file outliving the store, and the clips of a killed run cleaned
+// up without touching anything else.
 #include "core/edit/clip_store.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -279,6 +282,59 @@ TEST_F(ClipStoreTest, NoClipFileOutlivesTheStore) {
     EXPECT_EQ(FilesIn(folder.path()), 23u);
   }
   EXPECT_EQ(FilesIn(folder.path()), 0u);
+}
+
+TEST_F(ClipStoreTest, ClipFilesOfAKilledRunAreRemovedAndNothingElse) {
+  // Given the clips of a run that was killed before it could delete them
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    CClipStore store(folder.path().string());
+    const std::vector<uint8_t> bytes = Pattern(400, 3);
+    const std::string foreign = "RIFF" + LE32(4) + "WAVE";
+    const bool added = store.AddClip(bytes.data(), bytes.size()) && store.AddClip(bytes.data(), 0) &&
+                       store.AddWaveFile(reinterpret_cast<const uint8_t*>(foreign.data()), foreign.size());
+    std::raise(added ? SIGKILL : SIGTERM);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+  ASSERT_EQ(FilesIn(folder.path()), 3u);
+  std::vector<fs::path> leftovers;
+  for (const auto& entry : fs::directory_iterator(folder.path())) leftovers.push_back(entry.path());
+
+  // and, beside them, files that only look like clips
+  const std::string wave = "RIFF" + LE32(4) + "WAVE";
+  struct Kept {
+    const char* name;
+    std::string bytes;
+  };
+  const Kept kept[] = {
+      {"SDFnotwav", "saved layer bytes"},  // a clip's name, no wave inside
+      {"SDFshort", wave},                   // five letters behind "SDF"
+      {"SDFtoolong1", wave},
+      {"SDF-x_y.z", wave},                  // letters mkstemp never uses
+      {"sdfabcdef", wave},
+      {"take.wav", wave},
+      {"SDFempty0", ""},                    // too short to be a wave file
+  };
+  for (const Kept& file : kept) test_support::WriteFileBytes(folder.File(file.name), file.bytes);
+  fs::create_directory(folder.path() / "SDFfolder");
+  test_support::TemporaryFolder elsewhere;
+  test_support::WriteFileBytes(elsewhere.File("target.wav"), wave);
+  fs::create_symlink(elsewhere.path() / "target.wav", folder.path() / "SDFlinked");
+
+  // When the leftovers are cleaned up
+  EXPECT_EQ(CClipStore::RemoveLeftoverClipFiles(folder.path().string()), 3u);
+
+  // Then the killed run's clips are gone, and everything else is still there
+  for (const fs::path& path : leftovers) EXPECT_FALSE(fs::exists(path)) << path;
+  for (const Kept& file : kept) EXPECT_TRUE(fs::exists(folder.path() / file.name)) << file.name;
+  EXPECT_TRUE(fs::is_directory(folder.path() / "SDFfolder"));
+  EXPECT_TRUE(fs::is_symlink(folder.path() / "SDFlinked"));
+  EXPECT_TRUE(fs::exists(elsewhere.path() / "target.wav"));
+  // and a folder that cannot be read has nothing to clean
+  EXPECT_EQ(CClipStore::RemoveLeftoverClipFiles((folder.path() / "missing").string()), 0u);
 }
 
 TEST(ClipColumnsTest, CellTextsAndPasteLabel) {

@@ -1,11 +1,13 @@
 // The side panel's file figures for files in formats other than the working
 // one: the sound's layers hold working-format data, the figures describe the
-// file.
+// file. And the kind of file named for every format the converter writes, for
+// a layered document and for a tag we do not know.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "core/model/file_properties.h"
+#include "core/model/format_catalogue.h"
 
 namespace {
 
@@ -65,5 +67,97 @@ INSTANTIATE_TEST_SUITE_P(
         FiguresCase{"LongestSound", MakeFormatRecord(WorkingFormat()), 4294967292ull, 1073741823, 4294967292ull,
                     24347887}),
     [](const testing::TestParamInfo<FiguresCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+// ---- What kind of file it is
+
+namespace {
+
+// The record the converter writes for the first catalogue entry of `tag`.
+FormatRecord WrittenRecord(uint16_t tag) {
+  for (const CatalogueFormat& format : FormatCatalogue())
+    if (format.formatTag == tag) return format.record;
+  ADD_FAILURE() << "the converter writes no format " << tag;
+  return {};
+}
+
+FormatRecord ExtensibleRecord(uint16_t subFormat, uint16_t bits) {
+  std::vector<uint8_t> extra(22, 0);
+  extra[0] = static_cast<uint8_t>(bits);
+  extra[2] = 3;  // front left and right
+  extra[6] = static_cast<uint8_t>(subFormat);
+  return MakeFormatRecord(WaveFormat{kFormatExtensible, 2, 48000, 48000u * 2 * bits / 8,
+                                     static_cast<uint16_t>(2 * bits / 8), bits, 22},
+                          extra);
+}
+
+struct IdentityCase {
+  const char* name;
+  std::string path;
+  FormatRecord format;
+  const char* fileType;
+  const char* formatTag;
+  const char* bitDepth;
+};
+
+class FileIdentityTest : public testing::TestWithParam<IdentityCase> {};
+
+TEST_P(FileIdentityTest, SaysWhatKindOfFileTheSoundCameFrom) {
+  const IdentityCase& c = GetParam();
+  // Every reader leaves these ids, the layered document's included.
+  const FileIdentity identity = DescribeFile(c.path, "RIFF", "WAVE", c.format);
+  EXPECT_EQ(identity.fileType, c.fileType);
+  EXPECT_EQ(identity.formatTag, c.formatTag);
+  EXPECT_EQ(identity.bitDepth, c.bitDepth);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FileProperties, FileIdentityTest,
+    testing::Values(
+        IdentityCase{"Pcm", "/music/take.wav", WrittenRecord(kFormatPCM), "RIFF, WAVE",
+                     "WAVE_FORMAT_PCM (Uncompressed PCM)", "8 bits"},
+        IdentityCase{"MsAdpcm", "/music/take.wav", WrittenRecord(kFormatMSADPCM), "RIFF, WAVE",
+                     "WAVE_FORMAT_ADPCM (Adapative Differential)", "4 bits"},
+        IdentityCase{"Float", "/music/take.wav", WrittenRecord(kFormatIEEEFloat), "RIFF, WAVE",
+                     "WAVE_FORMAT_IEEE_FLOAT (Floating Point)", "32 bits"},
+        IdentityCase{"ALaw", "/music/take.wav", WrittenRecord(kFormatALaw), "RIFF, WAVE",
+                     "WAVE_FORMAT_ALAW (A-Law Compression)", "8 bits"},
+        IdentityCase{"MuLaw", "/music/take.wav", WrittenRecord(kFormatMuLaw), "RIFF, WAVE",
+                     "WAVE_FORMAT_MULAW (\u00B5-Law Compression)", "8 bits"},
+        IdentityCase{"ImaAdpcm", "/music/take.wav", WrittenRecord(kFormatIMAADPCM), "RIFF, WAVE",
+                     "WAVE_FORMAT_IMA_ADPCM (Adapative Differential)", "4 bits"},
+        // GSM 6.10 and MPEG layer 3 store no sample depth: their records say 0.
+        IdentityCase{"Gsm610", "/music/take.wav", WrittenRecord(kFormatGSM610), "RIFF, WAVE",
+                     "WAVE_FORMAT_GSM610 (GSM 6.10)", "None (compressed stream)"},
+        IdentityCase{"MpegLayer3InAWave", "/music/take.wav", WrittenRecord(kFormatMPEGLayer3), "RIFF, WAVE",
+                     "WAVE_FORMAT_MPEGLAYER3", "None (compressed stream)"},
+        IdentityCase{"ExtensiblePcm", "/music/take.wav", ExtensibleRecord(kFormatPCM, 24), "RIFF, WAVE",
+                     "WAVE_FORMAT_EXTENSIBLE (Uncompressed PCM)", "24 bits"},
+        IdentityCase{"ExtensibleFloat", "/music/take.wav", ExtensibleRecord(kFormatIEEEFloat, 32), "RIFF, WAVE",
+                     "WAVE_FORMAT_EXTENSIBLE (Floating Point)", "32 bits"},
+        IdentityCase{"ExtensibleWithoutItsExtraBytes", "/music/take.wav",
+                     MakeFormatRecord(WaveFormat{kFormatExtensible, 2, 44100, 176400, 4, 16, 0}), "RIFF, WAVE",
+                     "WAVE_FORMAT_EXTENSIBLE", "16 bits"},
+        IdentityCase{"ForeignTag", "/music/take.wav", MakeFormatRecord(WaveFormat{0x0160, 2, 44100, 16000, 2048, 0, 0}),
+                     "RIFF, WAVE", "Unknown", "0 bits"},
+        // The layered document reader describes the layers with the working
+        // format; the file itself is no wave file.
+        IdentityCase{"LayeredDocument", "/music/session.tvf", MakeFormatRecord(WorkingFormat()),
+                     "TVF, Layered Document", "Layered Document (Uncompressed PCM layers)", "16 bits"},
+        IdentityCase{"LayeredDocumentInCapitals", "/music/SESSION.TVF", MakeFormatRecord(WorkingFormat()),
+                     "TVF, Layered Document", "Layered Document (Uncompressed PCM layers)", "16 bits"},
+        IdentityCase{"DotInAFolderName", "/music/old.tvf/take", MakeFormatRecord(WorkingFormat()), "RIFF, WAVE",
+                     "WAVE_FORMAT_PCM (Uncompressed PCM)", "16 bits"}),
+    [](const testing::TestParamInfo<IdentityCase>& info) { return std::string(info.param.name); });
+
+TEST(FileIdentityCatalogueTest, EveryFormatTheConverterWritesHasANameAndADepth) {
+  for (const CatalogueFormat& format : FormatCatalogue()) {
+    SCOPED_TRACE(format.formatName + ", " + format.attributes);
+    const FileIdentity identity = DescribeFile("/music/take.wav", "RIFF", "WAVE", format.record);
+    EXPECT_NE(identity.formatTag, "Unknown");
+    EXPECT_NE(identity.bitDepth, "0 bits");
+  }
+}
 
 }  // namespace

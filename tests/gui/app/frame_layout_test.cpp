@@ -1,7 +1,10 @@
 // The main window's bars: what a first start shows, how the View commands
-// hide and show them, how their placements survive a restart (and a damaged
-// one does not break the start), the tool bar buttons following the active
-// document, and the Paste drop-down listing and pasting the manager's clips.
+// hide and show them, how their placements and sizes survive a restart (and
+// a damaged one does not break the start), the tool bar buttons following
+// the active document, and the Paste drop-down listing and pasting the
+// manager's clips.
+#include <QCoreApplication>
+#include <QDockWidget>
 #include <QMenu>
 #include <QSettings>
 #include <QStatusBar>
@@ -71,28 +74,56 @@ TEST_F(FrameLayoutTest, EachBarIsWhereTheUserLeftItAfterARestart) {
     CommandId command;
     const char* bar;
     bool shownAtStart;
+    // For the bars the user can make deeper: the depth dragged to, which
+    // differs from the first-start depth (the explorer's 250-pixel width,
+    // the clipboard manager's 170-pixel height); 0 for the others.
+    int depth;
+    Qt::Orientation across;
   };
   const Case cases[] = {
-      {CommandId::kViewToolbar, "Toolbar", true},
-      {CommandId::kViewPlayControls, "Controls", true},
-      {CommandId::kViewAudioMeter, "Monitor", true},
-      {CommandId::kViewClipboard, "Clipboard", false},
-      {CommandId::kViewExplorer, "Explorer", false},
+      {CommandId::kViewToolbar, "Toolbar", true, 0, Qt::Vertical},
+      {CommandId::kViewPlayControls, "Controls", true, 0, Qt::Vertical},
+      {CommandId::kViewAudioMeter, "Monitor", true, 0, Qt::Vertical},
+      {CommandId::kViewClipboard, "Clipboard", false, 230, Qt::Vertical},
+      {CommandId::kViewExplorer, "Explorer", false, 320, Qt::Horizontal},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.bar);
     const QString bar = QString::fromLatin1(c.bar);
+    auto depth = [&] {
+      QWidget* widget = frame()->bar(bar);
+      return c.across == Qt::Horizontal ? widget->width() : widget->height();
+    };
     ASSERT_EQ(Shown(bar), c.shownAtStart);
     // The View command turns the bar over and its check mark follows.
     ASSERT_TRUE(frame()->ExecuteCommand(c.command));
     EXPECT_EQ(Shown(bar), !c.shownAtStart);
     EXPECT_EQ(frame()->action(c.command)->isChecked(), !c.shownAtStart);
+    if (c.depth != 0) {
+      // The user drags the shown bar to another depth.
+      QCoreApplication::processEvents();
+      frame()->resizeDocks({qobject_cast<QDockWidget*>(frame()->bar(bar))}, {c.depth}, c.across);
+      QCoreApplication::processEvents();
+      ASSERT_EQ(depth(), c.depth);
+    }
     Restart();
+    QCoreApplication::processEvents();
     EXPECT_EQ(Shown(bar), !c.shownAtStart);
-    // And back again, which also survives.
+    // The bar comes back as deep as it was left.
+    if (c.depth != 0) {
+      EXPECT_EQ(depth(), c.depth);
+    }
+    // And back again, which also survives; a bar hidden at the close keeps
+    // its depth for when it is shown again.
     ASSERT_TRUE(frame()->ExecuteCommand(c.command));
     Restart();
     EXPECT_EQ(Shown(bar), c.shownAtStart);
+    if (c.depth != 0) {
+      ASSERT_TRUE(frame()->ExecuteCommand(c.command));
+      QCoreApplication::processEvents();
+      EXPECT_EQ(depth(), c.depth);
+      ASSERT_TRUE(frame()->ExecuteCommand(c.command));
+    }
   }
 }
 

@@ -20,7 +20,11 @@ for _ in $(seq 50); do DISPLAY=$display xdotool getdisplaygeometry >/dev/null 2>
 
 unset QT_QPA_PLATFORM
 export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+# A temporary folder of its own: a program that starts alone cleans up the
+# clip files it finds in its temporary folder, and must not take those of
+# the tests running beside it.
+export TMPDIR=$work/tmp
+mkdir -p "$XDG_RUNTIME_DIR" "$TMPDIR" && chmod 700 "$XDG_RUNTIME_DIR"
 DISPLAY=$display "$program" --audio=null >"$work/app.log" 2>&1 &
 app=$!
 

@@ -35,7 +35,11 @@ display=:$(head -n1 "$work/display")
 unset QT_QPA_PLATFORM
 export DISPLAY=$display HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
 export XDG_RUNTIME_DIR=$work/runtime
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+# A temporary folder of its own: a program that starts alone cleans up the
+# clip files it finds in its temporary folder, and must not take those of
+# the tests running beside it.
+export TMPDIR=$work/tmp
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$TMPDIR" && chmod 700 "$XDG_RUNTIME_DIR"
 recovery="$XDG_DATA_HOME/Tarvo Labs/Tarvo Wavedesk 2.0/recovery"
 
 # Waits up to $2 tenths of a second for a visible window whose title matches

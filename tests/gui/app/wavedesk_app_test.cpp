@@ -1,10 +1,13 @@
 // The application as a user drives it: the splash during start-up, documents
 // opened by extension, created blank, saved in both formats, the "*" of a
 // modified document in the titles, the preferences kept in the profile
-// between runs, and Exit's questions about unsaved documents.
+// between runs, Exit's questions about unsaved documents, and the clips of a
+// killed run cleaned up by a start that finds no other instance.
 #include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QLocalServer>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -16,6 +19,8 @@
 #include <QSettings>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "core/model/raw_file.h"
 #include "core/model/wave_file.h"
 #include "gui/app/main_frame.h"
@@ -24,6 +29,7 @@
 #include "gui/app/wavedesk_app.h"
 #include "gui/app/wavedesk_doc.h"
 #include "modal_dialog.h"
+#include "gui/edit/clipboard_dlg.h"
 #include "gui/ui/child_frame.h"
 #include "test_app.h"
 #include "test_support.h"
@@ -375,6 +381,77 @@ TEST_F(WavedeskAppTest, DocumentCommandsDoNothingWithoutADocument) {
   EXPECT_FALSE(app->mainFrame()->ExecuteCommand(CommandId::kZoomIn));
   EXPECT_TRUE(app->mainFrame()->ExecuteCommand(CommandId::kFileNew));
   EXPECT_TRUE(app->mainFrame()->action(CommandId::kZoomIn)->isEnabled());
+}
+
+// Points the temporary folder and the single-instance name at folders of
+// the test's own, so that no editor running on the machine takes part.
+class PrivateRunFolders {
+ public:
+  PrivateRunFolders()
+      : m_savedTemp(qgetenv("TMPDIR")), m_savedRuntime(qgetenv("XDG_RUNTIME_DIR")) {
+    std::filesystem::permissions(m_runtime.path(), std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::replace);
+    qputenv("TMPDIR", QByteArray::fromStdString(m_temp.path().string()));
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(m_runtime.path().string()));
+  }
+  ~PrivateRunFolders() {
+    Restore("TMPDIR", m_savedTemp);
+    Restore("XDG_RUNTIME_DIR", m_savedRuntime);
+  }
+  const test_support::TemporaryFolder& temp() const { return m_temp; }
+
+ private:
+  static void Restore(const char* name, const QByteArray& value) {
+    if (value.isNull())
+      qunsetenv(name);
+    else
+      qputenv(name, value);
+  }
+  test_support::TemporaryFolder m_temp;
+  test_support::TemporaryFolder m_runtime;
+  QByteArray m_savedTemp;
+  QByteArray m_savedRuntime;
+};
+
+TEST_F(WavedeskAppTest, AStartAloneCleansUpTheClipsOfAKilledRunButNeverThoseOfARunningInstance) {
+  PrivateRunFolders folders;
+  ASSERT_EQ(QDir::tempPath().toStdString(), folders.temp().path().string());
+  // Given a clip file a killed run left behind, and another file in the
+  // temporary folder
+  const std::string leftover = folders.temp().File("SDFk1lled");
+  const std::string other = folders.temp().File("notes.txt");
+  test_support::WriteFileBytes(leftover, std::string("RIFF\4\0\0\0WAVE", 12));
+  test_support::WriteFileBytes(other, "notes");
+  CWavedeskApp::Options options;
+  options.backend = SoundBackend::Null;
+  options.showCommonTasks = false;
+  options.showSplash = false;
+  options.singleInstance = true;
+
+  // When the program starts while another instance answers, the start is
+  // handed over and the clip stays: it may be the other instance's
+  {
+    QLocalServer running;
+    ASSERT_TRUE(running.listen(SingleInstanceName()));
+    CWavedeskApp second;
+    EXPECT_FALSE(second.InitInstance(options));
+    EXPECT_TRUE(std::filesystem::exists(leftover));
+  }
+
+  // When it starts with no other instance running, the clip is nobody's and goes
+  CWavedeskApp first;
+  ASSERT_TRUE(first.InitInstance(options));
+  EXPECT_FALSE(std::filesystem::exists(leftover));
+  EXPECT_TRUE(std::filesystem::exists(other));
+
+  // and a second start while it runs leaves its clips alone
+  const std::vector<uint8_t> bytes(400, 7);
+  ASSERT_TRUE(first.mainFrame()->clipboardDlg()->AddCopiedClip(bytes.data(), bytes.size()));
+  const std::string clip = first.mainFrame()->clipboardDlg()->store().rows().front().path;
+  ASSERT_EQ(std::filesystem::path(clip).parent_path(), folders.temp().path());
+  CWavedeskApp second;
+  EXPECT_FALSE(second.InitInstance(options));
+  EXPECT_TRUE(std::filesystem::exists(clip));
 }
 
 }  // namespace

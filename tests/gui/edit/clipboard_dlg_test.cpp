@@ -1,6 +1,7 @@
 // The clipboard manager's bar driven through its controls on Qt's offscreen
-// platform: the rows a copy makes, Remove, Clear All and Paste with the
-// selected clip, the 24-clip limit, the preview on the null sound back-end,
+// platform: the rows a copy makes, the list's grid lines, Remove, Clear All
+// and Paste with the selected clip, Paste and Preview only with a clip, the
+// 24-clip limit, the preview on the null sound back-end,
 // the bar in the main window with its View command and the preference that
 // shows it on a copy, and the system clipboard within this process (the
 // exchange with another program is clipboard_x11_test.sh's job).
@@ -154,13 +155,13 @@ TEST_F(ClipboardDlgTest, ClicksRemoveClearAllAndPasteWorkOnTheSelectedClip) {
   QTest::keyClick(List(), Qt::Key_Up);
   EXPECT_EQ(dock.store().selected(), 0);
 
-  // Clear All empties the list and the folder; Paste then names no clip
+  // Clear All empties the list and the folder; Paste then has no clip to take
   QTest::mouseClick(Button(IDC_CLIP_CLEAR_ALL), Qt::LeftButton);
   EXPECT_EQ(List()->topLevelItemCount(), 0);
   EXPECT_EQ(FilesIn(folder.path()), 0u);
+  EXPECT_FALSE(Button(IDC_CLIP_PASTE)->isEnabled());
   QTest::mouseClick(Button(IDC_CLIP_PASTE), Qt::LeftButton);
-  ASSERT_EQ(pastes.size(), 1);
-  EXPECT_EQ(pastes.takeFirst().at(0).toInt(), -1);
+  EXPECT_TRUE(pastes.isEmpty());
   std::unique_ptr<uint8_t[]> data;
   uint64_t length = 0;
   EXPECT_EQ(dock.store().GetSelectedClip(&data, &length), kClipNone);
@@ -172,6 +173,50 @@ TEST_F(ClipboardDlgTest, ClicksRemoveClearAllAndPasteWorkOnTheSelectedClip) {
   EXPECT_EQ(ShownSelection(), 1);
   ASSERT_EQ(pastes.size(), 1);
   EXPECT_EQ(pastes.takeFirst().at(0).toInt(), 1);
+}
+
+TEST_F(ClipboardDlgTest, TheListDrawsGridLinesBetweenRowsAndColumns) {
+  Copy(400, 1);
+  Copy(400, 2);
+  List()->clearSelection();  // the highlight would hide the lines of row 0
+  List()->setCurrentItem(nullptr);
+  const QImage shown = List()->viewport()->grab().toImage();
+  const QRect row = List()->visualItemRect(List()->topLevelItem(1));
+  const int columnEdge = List()->columnWidth(0) - 1;
+  const QColor grid = CWavedeskListCtrl::GridLineColor();
+  // Below each row, along the whole first column
+  for (int x : {2, 60, columnEdge - 1}) {
+    EXPECT_EQ(shown.pixelColor(x, row.top() - 1), grid) << "x " << x;
+    EXPECT_EQ(shown.pixelColor(x, row.bottom()), grid) << "x " << x;
+  }
+  // Right of each column, in rows and in the empty space below them
+  for (int y : {row.center().y(), row.bottom() + row.height() / 2 + 1, shown.height() - 2}) {
+    EXPECT_EQ(shown.pixelColor(columnEdge, y), grid) << "y " << y;
+    EXPECT_EQ(shown.pixelColor(columnEdge + 140, y), grid) << "y " << y;
+  }
+  // and not in the middle of a cell
+  EXPECT_NE(shown.pixelColor(columnEdge / 2, row.center().y()), grid);
+}
+
+TEST_F(ClipboardDlgTest, PasteAndPreviewNeedAClip) {
+  // An empty list: nothing to paste or preview
+  EXPECT_FALSE(Button(IDC_CLIP_PASTE)->isEnabled());
+  EXPECT_FALSE(Button(IDC_CLIP_PREVIEW)->isEnabled());
+  EXPECT_TRUE(Button(IDC_CLIP_CLEAR_ALL)->isEnabled());
+  EXPECT_TRUE(Button(IDC_CLIP_REMOVE)->isEnabled());
+  // A clip enables both
+  Copy(400);
+  EXPECT_TRUE(Button(IDC_CLIP_PASTE)->isEnabled());
+  EXPECT_TRUE(Button(IDC_CLIP_PREVIEW)->isEnabled());
+  // Removing the last clip disables them again
+  QTest::mouseClick(Button(IDC_CLIP_REMOVE), Qt::LeftButton);
+  EXPECT_FALSE(Button(IDC_CLIP_PASTE)->isEnabled());
+  EXPECT_FALSE(Button(IDC_CLIP_PREVIEW)->isEnabled());
+  // and so does Clear All
+  Copy(400);
+  QTest::mouseClick(Button(IDC_CLIP_CLEAR_ALL), Qt::LeftButton);
+  EXPECT_FALSE(Button(IDC_CLIP_PASTE)->isEnabled());
+  EXPECT_FALSE(Button(IDC_CLIP_PREVIEW)->isEnabled());
 }
 
 TEST_F(ClipboardDlgTest, TheTwentyFifthClipPushesTheOldestOutWithItsFile) {
@@ -212,6 +257,7 @@ class ClipboardPreviewTest : public ClipboardDlgTest {
 TEST_F(ClipboardPreviewTest, PreviewTogglesToStopAndTheTimerRunsOnlyWhilePlaying) {
   // An idle bar runs no timer, and Preview without a clip does nothing
   EXPECT_FALSE(dock.previewTimer().isActive());
+  EXPECT_FALSE(Button(IDC_CLIP_PREVIEW)->isEnabled());
   QTest::mouseClick(Button(IDC_CLIP_PREVIEW), Qt::LeftButton);
   EXPECT_FALSE(dock.IsPreviewing());
   EXPECT_EQ(Button(IDC_CLIP_PREVIEW)->text(), QStringLiteral("Preview"));
@@ -228,6 +274,17 @@ TEST_F(ClipboardPreviewTest, PreviewTogglesToStopAndTheTimerRunsOnlyWhilePlaying
   EXPECT_FALSE(dock.IsPreviewing());
   EXPECT_EQ(Button(IDC_CLIP_PREVIEW)->text(), QStringLiteral("Preview"));
   EXPECT_FALSE(dock.previewTimer().isActive());
+}
+
+TEST_F(ClipboardPreviewTest, APreviewPlayingWhenTheListEmptiesCanStillBeStopped) {
+  Copy(1764000);
+  QTest::mouseClick(Button(IDC_CLIP_PREVIEW), Qt::LeftButton);
+  ASSERT_TRUE(dock.IsPreviewing());
+  QTest::mouseClick(Button(IDC_CLIP_CLEAR_ALL), Qt::LeftButton);
+  EXPECT_TRUE(Button(IDC_CLIP_PREVIEW)->isEnabled());
+  QTest::mouseClick(Button(IDC_CLIP_PREVIEW), Qt::LeftButton);
+  EXPECT_FALSE(dock.IsPreviewing());
+  EXPECT_FALSE(Button(IDC_CLIP_PREVIEW)->isEnabled());
 }
 
 TEST_F(ClipboardPreviewTest, APreviewThatReachesItsEndResetsTheButtonByItself) {

@@ -220,10 +220,26 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatTagCase{"MuLaw", 7, QString::fromUtf8("WAVE_FORMAT_MULAW (\u00B5-Law Compression)")},
                     FormatTagCase{"IMAADPCM", 17, "WAVE_FORMAT_IMA_ADPCM (Adapative Differential)"},
                     FormatTagCase{"MPEGLayer3", 85, "WAVE_FORMAT_MPEGLAYER3"},
-                    FormatTagCase{"GSM", 49, "Unknown"},
-                    FormatTagCase{"Extensible", 0xFFFE, "Unknown"},
+                    FormatTagCase{"GSM", 49, "WAVE_FORMAT_GSM610 (GSM 6.10)"},
+                    FormatTagCase{"Extensible", 0xFFFE, "WAVE_FORMAT_EXTENSIBLE"},
                     FormatTagCase{"None", 0, "Unknown"}),
     [](const testing::TestParamInfo<FormatTagCase>& info) { return std::string(info.param.name); });
+
+TEST_F(SoundFormViewTest, IdentityRowsDescribeALayeredDocumentAndACompressedWave) {
+  // A layered document: its reader fills in the working format's ids and record
+  document.sound().path = "/music/session.tvf";
+  AddLayer(400);
+  ShowPanel(0);
+  EXPECT_EQ(Cell(IDC_PROPERTIES_LIST, 15, 1), QStringLiteral("TVF, Layered Document"));
+  EXPECT_EQ(Cell(IDC_PROPERTIES_LIST, 16, 1), QStringLiteral("Layered Document (Uncompressed PCM layers)"));
+  // A GSM 6.10 wave file, whose record states no sample depth
+  document.sound().path = "/music/phone.wav";
+  document.sound().fileFormat = MakeFormatRecord(WaveFormat{49, 1, 8000, 1625, 65, 0, 2}, {64, 1});
+  document.UpdateAllViews();
+  EXPECT_EQ(Cell(IDC_PROPERTIES_LIST, 3, 1), QStringLiteral("None (compressed stream)"));
+  EXPECT_EQ(Cell(IDC_PROPERTIES_LIST, 15, 1), QStringLiteral("RIFF, WAVE"));
+  EXPECT_EQ(Cell(IDC_PROPERTIES_LIST, 16, 1), QStringLiteral("WAVE_FORMAT_GSM610 (GSM 6.10)"));
+}
 
 struct LengthCase {
   const char* name;

@@ -252,11 +252,40 @@ TEST_F(TreeBarTest, BrowseOffersTheStandardFoldersThenTheMountedDisks) {
   EXPECT_EQ(browse->topLevelItem(1)->text(0), "My Documents");
   EXPECT_EQ(browse->topLevelItem(2)->text(0), "My Music");
   QStringList disks;
-  for (const MountPoint& mount : CMountList::Read())
-    if (QFileInfo(mount.root).isDir()) disks << mount.Label();
+  for (const MountPoint& mount : CMountList::BrowseRoots(CMountList::Read(), CTreeBar::DiskSource::IsFolder))
+    disks << mount.Label();
   QStringList shown;
   for (int i = 3; i < browse->topLevelItemCount(); ++i) shown << browse->topLevelItem(i)->text(0);
   EXPECT_EQ(shown, disks);
+}
+
+TEST_F(TreeBarTest, ANetworkShareIsListedWithoutLookingAtItWhileTheBarIsBuilt) {
+  // Given a local disk, a local mount point that is no folder, and a network
+  // share whose server does not answer: looking at it would hang
+  const QString disk = Q(Root());
+  const QString gone = Q(Root() / "gone");
+  const QString share = QStringLiteral("/mnt/silent-share");
+  QStringList asked;
+  CTreeBar::DiskSource disks;
+  disks.mounts = [&] {
+    return std::vector<MountPoint>{{disk, MountKind::kLocal}, {gone, MountKind::kLocal}, {share, MountKind::kRemote}};
+  };
+  disks.isFolder = [&](const QString& path) {
+    asked << path;
+    // What a stalled share answers in the end, if it answers at all.
+    return path != share && CTreeBar::DiskSource::IsFolder(path);
+  };
+
+  // When the explorer is built
+  CTreeBar bar(disks);
+
+  // Then only the local roots were looked at, and the share is offered all
+  // the same, to be read when the user opens it
+  EXPECT_EQ(asked, (QStringList{disk, gone}));
+  auto* browse = Control<QTreeWidget>(bar, IDC_BROWSE_TREE);
+  QStringList shown;
+  for (int i = 3; i < browse->topLevelItemCount(); ++i) shown << browse->topLevelItem(i)->text(0);
+  EXPECT_EQ(shown, (QStringList{"Local Disk (" + disk + ")", "Remote Drive (" + share + ")"}));
 }
 
 // ---- Favourites
