@@ -20,13 +20,13 @@
 
 namespace {
 
-constexpr uint32_t kFrames = 10 * 44100;
+constexpr uint32_t kFrames = 10 * kWorkingSampleRate;
 
 const std::vector<int16_t>& Tones() {
   static const std::vector<int16_t> samples = [] {
     std::vector<int16_t> s(2 * kFrames);
     for (uint32_t i = 0; i < kFrames; ++i) {
-      const double t = i / 44100.0;
+      const double t = i / static_cast<double>(kWorkingSampleRate);
       s[2 * i] = static_cast<int16_t>(32767 * (0.5 * std::sin(2 * M_PI * 440 * t) + 0.2 * std::sin(2 * M_PI * 3100 * t)));
       s[2 * i + 1] = static_cast<int16_t>(32767 * 0.4 * std::sin(2 * M_PI * 660 * t));
     }
@@ -39,7 +39,7 @@ FormatRecord Target(uint16_t tag) {
   WaveFormat wanted;
   wanted.formatTag = tag;
   wanted.channels = 2;
-  wanted.samplesPerSec = 44100;
+  wanted.samplesPerSec = kWorkingSampleRate;
   FormatRecord record;
   if (SuggestFormat(wanted, &record) != ConvertResult::kOk) return {};
   return record;
@@ -52,7 +52,8 @@ std::unique_ptr<uint8_t[]> Encode(const FormatRecord& target, int trellis, uint6
   AVChannelLayout stereo{};
   av_channel_layout_default(&stereo, 2);
   const uint8_t* planes[1] = {reinterpret_cast<const uint8_t*>(Tones().data())};
-  const ConvertResult written = sink.Write(planes, static_cast<int>(kFrames), AV_SAMPLE_FMT_S16, stereo, 44100);
+  const ConvertResult written =
+      sink.Write(planes, static_cast<int>(kFrames), AV_SAMPLE_FMT_S16, stereo, static_cast<int>(kWorkingSampleRate));
   av_channel_layout_uninit(&stereo);
   if (written != ConvertResult::kOk || sink.Finish() != ConvertResult::kOk) return nullptr;
   return sink.output().Take(length);

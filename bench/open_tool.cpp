@@ -32,7 +32,7 @@ int ConvertOnWorker(FormatRecord source, std::unique_ptr<uint8_t[]> data, uint64
   uint64_t resultLength = 0;
   converter.Collect(&result, &resultLength);
   if (converter.HasFailed()) return 1;
-  std::printf("%llu\n", static_cast<unsigned long long>(resultLength / 4));
+  std::printf("%llu\n", static_cast<unsigned long long>(resultLength / kWorkingBlockAlign));
   return 0;
 }
 

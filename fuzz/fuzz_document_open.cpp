@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (sound.GetLength() <= kLongestMixDown) sound.MixDown();
   // A ring's worth would be 512 Ki slots; a block of it shows the same.
   static std::vector<int16_t> ring(16384);
-  const uint64_t middle = sound.GetLength() / 2 & ~uint64_t{3};
+  const uint64_t middle = sound.GetLength() / 2 / kWorkingBlockAlign * kWorkingBlockAlign;
   for (auto& layer : sound.layers) {
     layer->RebuildSnapshot();
     FillLayerSamples(*layer, 0, ring.data(), ring.size());

@@ -25,8 +25,8 @@ std::vector<uint8_t> WorkingSamples(uint32_t frames) {
   for (uint32_t i = 0; i < frames; ++i) {
     const auto left = static_cast<int16_t>(8000 * std::sin(i * 0.0627));
     const auto right = static_cast<int16_t>(6000 * std::sin(i * 0.1131));
-    WriteLE16(&bytes[i * 4], static_cast<uint16_t>(left));
-    WriteLE16(&bytes[i * 4 + 2], static_cast<uint16_t>(right));
+    WriteLE16(&bytes[i * kWorkingBlockAlign], static_cast<uint16_t>(left));
+    WriteLE16(&bytes[i * kWorkingBlockAlign + 2], static_cast<uint16_t>(right));
   }
   return bytes;
 }
