@@ -140,7 +140,7 @@ ReadResult CSound::ReadDocumentFile(const std::string& documentPath, uint32_t* r
   layers.clear();
   uint32_t repaired = 0;
   FileReader reader;
-  // This reader has always answered kNotWave (4) for a file it cannot open.
+  // This reader has always answered kNotWave for a file it cannot open.
   if (!reader.Open(documentPath)) return ReadResult::kNotWave;
   SequentialReader file(reader);
   uint8_t magic[4];
