@@ -20,13 +20,13 @@
 
 namespace {
 
-constexpr uint32_t kFrames = 10 * 44100;
+constexpr uint32_t kFrames = 10 * kWorkingSampleRate;
 
 const std::vector<int16_t>& Tones() {
   static const std::vector<int16_t> samples = [] {
     std::vector<int16_t> s(2 * kFrames);
     for (uint32_t i = 0; i < kFrames; ++i) {
-      const double t = i / 44100.0;
+      const double t = i / static_cast<double>(kWorkingSampleRate);
       s[2 * i] = static_cast<int16_t>(32767 * (0.5 * std::sin(2 * M_PI * 440 * t) + 0.2 * std::sin(2 * M_PI * 3100 * t)));
       s[2 * i + 1] = static_cast<int16_t>(32767 * 0.4 * std::sin(2 * M_PI * 660 * t));
     }
@@ -39,22 +39,23 @@ FormatRecord Target(uint16_t tag) {
   WaveFormat wanted;
   wanted.formatTag = tag;
   wanted.channels = 2;
-  wanted.samplesPerSec = 44100;
+  wanted.samplesPerSec = kWorkingSampleRate;
   FormatRecord record;
-  SuggestFormat(wanted, &record);
+  if (SuggestFormat(wanted, &record) != ConvertResult::kOk) return {};
   return record;
 }
 
 // The encoded bytes, or nothing when the encoder failed.
 std::unique_ptr<uint8_t[]> Encode(const FormatRecord& target, int trellis, uint64_t* length) {
   EncodeStage sink;
-  if (sink.Open(target, trellis) != kConvertOk) return nullptr;
+  if (sink.Open(target, trellis) != ConvertResult::kOk) return nullptr;
   AVChannelLayout stereo{};
   av_channel_layout_default(&stereo, 2);
   const uint8_t* planes[1] = {reinterpret_cast<const uint8_t*>(Tones().data())};
-  const int written = sink.Write(planes, static_cast<int>(kFrames), AV_SAMPLE_FMT_S16, stereo, 44100);
+  const ConvertResult written =
+      sink.Write(planes, static_cast<int>(kFrames), AV_SAMPLE_FMT_S16, stereo, static_cast<int>(kWorkingSampleRate));
   av_channel_layout_uninit(&stereo);
-  if (written != kConvertOk || sink.Finish() != kConvertOk) return nullptr;
+  if (written != ConvertResult::kOk || sink.Finish() != ConvertResult::kOk) return nullptr;
   return sink.output().Take(length);
 }
 
@@ -65,7 +66,7 @@ double SignalToNoise(uint16_t tag, int trellis) {
   if (!data) return 0;
   FormatRecord working = MakeFormatRecord(WorkingFormat());
   CWaveConverter decoder;
-  if (decoder.Convert(source, working, &data, &length) != kConvertOk) return 0;
+  if (decoder.Convert(source, working, &data, &length) != ConvertResult::kOk) return 0;
   const std::vector<int16_t>& reference = Tones();
   const size_t n = std::min<size_t>(reference.size(), length / 2);
   double signal = 0, noise = 0;

@@ -6,13 +6,14 @@
 #include <cstring>
 #include <memory>
 
+#include "core/model/wave_format.h"
 #include "core/model/wave_generator.h"
 #include "ratio_reporter.h"
 
 namespace {
 
 constexpr int32_t kFrames = 10'000'000;
-constexpr size_t kBytes = static_cast<size_t>(kFrames) * 4;
+constexpr size_t kBytes = static_cast<size_t>(kFrames) * kWorkingBlockAlign;
 
 int16_t* Target() {
   static std::unique_ptr<int16_t[]> buffer = [] {

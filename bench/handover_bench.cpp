@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "core/audio/recording_file.h"
+#include "core/model/wave_format.h"
 #include "ratio_reporter.h"
 
 namespace {
 
-constexpr uint64_t kMinuteBytes = 60 * 176400;
+constexpr uint64_t kMinuteBytes = 60ull * kWorkingBytesPerSecond;
 
 RecordingFile& MinuteFile() {
   static std::unique_ptr<RecordingFile> file = [] {

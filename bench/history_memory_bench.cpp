@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--in-memory") == 0) inMemory = true;
   }
   const uint64_t before = PeakResidentBytes();
-  const uint64_t length = uint64_t{176400} * 60 * static_cast<uint64_t>(minutes);
+  const uint64_t length = uint64_t{kWorkingBytesPerSecond} * 60 * static_cast<uint64_t>(minutes);
 
   SettingsRecord settings;
   SoundDocument document(settings);
@@ -55,9 +55,10 @@ int main(int argc, char** argv) {
   // Ten cuts of one second each from the middle, the clip handed out as the
   // clipboard would take it.
   for (int cut = 0; cut < 10; ++cut) {
-    const int32_t middle = static_cast<int32_t>(document.sound().layers[0]->length() / 2 / 4 * 4);
+    const uint64_t half = document.sound().layers[0]->length() / 2;
+    const auto middle = static_cast<int32_t>(half / kWorkingBlockAlign * kWorkingBlockAlign);
     document.sound().selectionStart = middle;
-    document.sound().selectionEnd = middle + 176400;
+    document.sound().selectionEnd = middle + static_cast<int32_t>(kWorkingBytesPerSecond);
     ClipBytes clip;
     if (editor.Cut(&clip) != EditResult::kDone) {
       std::fprintf(stderr, "cut %d failed\n", cut + 1);

@@ -32,7 +32,7 @@ int ConvertOnWorker(FormatRecord source, std::unique_ptr<uint8_t[]> data, uint64
   uint64_t resultLength = 0;
   converter.Collect(&result, &resultLength);
   if (converter.HasFailed()) return 1;
-  std::printf("%llu\n", static_cast<unsigned long long>(resultLength / 4));
+  std::printf("%llu\n", static_cast<unsigned long long>(resultLength / kWorkingBlockAlign));
   return 0;
 }
 
@@ -52,12 +52,12 @@ int main(int argc, char** argv) {
     in.seekg(0);
     in.read(reinterpret_cast<char*>(bytes.get()), static_cast<std::streamsize>(size));
     FormatRecord record;
-    if (DescribeMp3(bytes.get(), size, &record) != 0) return 1;
+    if (DescribeMp3(bytes.get(), size, &record) != ConvertResult::kOk) return 1;
     return ConvertOnWorker(record, std::move(bytes), size);
   }
   CSound sound;
   sound.path = path;
-  if (sound.ReadWaveFile() != kReadOk || sound.layers.empty()) return 1;
+  if (sound.ReadWaveFile() != ReadResult::kOk || sound.layers.empty()) return 1;
   const uint64_t length = sound.layers[0]->length();
   return ConvertOnWorker(sound.fileFormat, sound.layers[0]->TakeData(), length);
 }

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr uint64_t kLayerBytes = 10ull * 176400;  // ten seconds, more than a ring
+constexpr uint64_t kLayerBytes = 10ull * kWorkingBytesPerSecond;  // ten seconds, more than a ring
 
 // Ten layers a tenth of a second apart, 100 nodes each, so that all of them
 // sound within the first ring.
@@ -29,9 +29,9 @@ CSound& TenLayerSound() {
     for (int i = 0; i < 10; ++i) {
       CSoundLayer& layer =
           sound.AppendLayer("", NoiseBlock(kLayerBytes, static_cast<uint32_t>(i + 1)), kLayerBytes);
-      layer.offset = i * 4 * 4410;
+      layer.offset = i * static_cast<int32_t>(kWorkingBytesPerSecond / 10);
       layer.nodes.clear();
-      const int64_t step = static_cast<int64_t>(kLayerBytes) / 100 / 4 * 4;
+      const int64_t step = static_cast<int64_t>(kLayerBytes / 100 / kWorkingBlockAlign * kWorkingBlockAlign);
       for (int n = 0; n < 100; ++n) layer.nodes.push_back({(n % 7) / 3.0 - 1.0, n * step});
     }
   }

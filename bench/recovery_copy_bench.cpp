@@ -91,7 +91,7 @@ void BM_SnapshotWrite(benchmark::State& state) {
   auto snapshot = SoundSnapshot::Take(TenLayerSound());
   const std::string path = TemporaryPath();
   for (auto _ : state) {
-    if (snapshot->Write(path) != 0) state.SkipWithError("write failed");
+    if (snapshot->Write(path) != WriteResult::kOk) state.SkipWithError("write failed");
   }
   ::unlink(path.c_str());
   state.SetBytesProcessed(state.iterations() * kTotalBytes);

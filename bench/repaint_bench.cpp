@@ -22,16 +22,16 @@
 
 namespace {
 
-constexpr uint64_t kFramesPerSecond = 44100;
+constexpr uint64_t kFramesPerSecond = kWorkingSampleRate;
 
 // Noise with a slow swell, so that the columns differ and the trace has shape.
 std::unique_ptr<uint8_t[]> NoiseBlock(uint64_t frames, uint32_t seed) {
-  auto data = std::make_unique<uint8_t[]>(frames * 4);
+  auto data = std::make_unique<uint8_t[]>(frames * kWorkingBlockAlign);
   auto* words = reinterpret_cast<uint32_t*>(data.get());
   uint32_t state = seed;
   for (uint64_t f = 0; f < frames; ++f) {
     state = state * 1664525u + 1013904223u;
-    const uint32_t scale = 1 + static_cast<uint32_t>((f / 4410) % 16);
+    const uint32_t scale = 1 + static_cast<uint32_t>((f / (kFramesPerSecond / 10)) % 16);
     const auto left = static_cast<uint16_t>(static_cast<int16_t>(static_cast<int16_t>(state >> 16) / 16 * scale / 2));
     const auto right = static_cast<uint16_t>(static_cast<int16_t>(static_cast<int16_t>(state) / 16 * scale / 2));
     words[f] = left | (static_cast<uint32_t>(right) << 16);
@@ -44,7 +44,7 @@ std::unique_ptr<uint8_t[]> NoiseBlock(uint64_t frames, uint32_t seed) {
 struct ShownSound {
   explicit ShownSound(uint64_t seconds) : document(settings), view(&document) {
     const uint64_t frames = seconds * kFramesPerSecond;
-    document.sound().AppendLayer("", NoiseBlock(frames, static_cast<uint32_t>(seconds)), frames * 4);
+    document.sound().AppendLayer("", NoiseBlock(frames, static_cast<uint32_t>(seconds)), frames * kWorkingBlockAlign);
     view.resize(1000, 300);
     view.show();
     view.OnInitialUpdate();
@@ -96,18 +96,18 @@ void BM_BuildSummary(benchmark::State& state) {
     summary.Build(reinterpret_cast<const int16_t*>(data.get()), kMinuteFrames * 2);
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kMinuteFrames * 4));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kMinuteFrames * kWorkingBlockAlign));
 }
 BENCHMARK(BM_BuildSummary)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 void BM_MemcpyLayer(benchmark::State& state) {
   static const auto data = NoiseBlock(kMinuteFrames, 7);
-  auto target = std::make_unique<uint8_t[]>(kMinuteFrames * 4);
+  auto target = std::make_unique<uint8_t[]>(kMinuteFrames * kWorkingBlockAlign);
   for (auto _ : state) {
-    std::memcpy(target.get(), data.get(), kMinuteFrames * 4);
+    std::memcpy(target.get(), data.get(), kMinuteFrames * kWorkingBlockAlign);
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kMinuteFrames * 4));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kMinuteFrames * kWorkingBlockAlign));
 }
 BENCHMARK(BM_MemcpyLayer)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 

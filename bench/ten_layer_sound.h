@@ -7,7 +7,7 @@
 #include "core/model/sound.h"
 #include "noise_block.h"
 
-inline constexpr uint64_t kMinuteBytes = 60ull * 176400;
+inline constexpr uint64_t kMinuteBytes = 60ull * kWorkingBytesPerSecond;
 
 // Replaces the layer's envelope with `nodeCount` nodes spread evenly over it.
 inline void AddEnvelope(CSoundLayer& layer, int nodeCount) {
@@ -21,7 +21,7 @@ inline CSound& TenLayerSound() {
   if (sound.layers.empty()) {
     for (int i = 0; i < 10; ++i) {
       CSoundLayer& layer = sound.AppendLayer("", NoiseBlock(kMinuteBytes, static_cast<uint32_t>(i + 1)), kMinuteBytes);
-      layer.offset = i * 4 * 4410;
+      layer.offset = i * static_cast<int32_t>(kWorkingBytesPerSecond / 10);
       AddEnvelope(layer, 100);
     }
   }

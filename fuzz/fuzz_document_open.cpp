@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!file.Write(data, size)) return 0;
   CSound sound;
   uint32_t repaired = 0;
-  if (sound.ReadDocumentFile(file.path(), &repaired) != kReadOk) return 0;
+  if (sound.ReadDocumentFile(file.path(), &repaired) != ReadResult::kOk) return 0;
   // A layer may sit anywhere up to 2 GiB into the sound, and the mix-down
   // (what a wave save writes) is as long as the sound: a small document can
   // rightly ask for a mix-down of that size, which a save reports as out of
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (sound.GetLength() <= kLongestMixDown) sound.MixDown();
   // A ring's worth would be 512 Ki slots; a block of it shows the same.
   static std::vector<int16_t> ring(16384);
-  const uint64_t middle = sound.GetLength() / 2 & ~uint64_t{3};
+  const uint64_t middle = sound.GetLength() / 2 / kWorkingBlockAlign * kWorkingBlockAlign;
   for (auto& layer : sound.layers) {
     layer->RebuildSnapshot();
     FillLayerSamples(*layer, 0, ring.data(), ring.size());

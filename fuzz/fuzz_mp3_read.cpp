@@ -5,15 +5,15 @@
 
 #include "fuzz/fuzz_quiet.h"
 #include "core/model/sound.h"
+#include "core/model/working_format_conversion.h"
 #include "fuzz/fuzz_input_file.h"
-#include "fuzz/open_convert.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const FuzzInputFile file("mp3");
   if (!file.Write(data, size)) return 0;
   CSound sound;
   sound.path = file.path();
-  if (sound.ReadMp3File() != kReadOk) return 0;
-  ConvertLayersToWorking(sound);
+  if (sound.ReadMp3File() != ReadResult::kOk) return 0;
+  (void)ConvertLayersToWorkingFormat(sound, ConvertOnCallingThread);
   return 0;
 }

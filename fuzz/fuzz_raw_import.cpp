@@ -8,8 +8,8 @@
 #include "fuzz/fuzz_quiet.h"
 #include "core/model/raw_file.h"
 #include "core/model/sound.h"
+#include "core/model/working_format_conversion.h"
 #include "fuzz/fuzz_input_file.h"
-#include "fuzz/open_convert.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CSound sound;
   sound.path = file.path();
   InputAnswers answers(data);
-  if (sound.ReadRawFile(answers) != kReadOk) return 0;
-  ConvertLayersToWorking(sound);
+  if (sound.ReadRawFile(answers) != ReadResult::kOk) return 0;
+  (void)ConvertLayersToWorkingFormat(sound, ConvertOnCallingThread);
   return 0;
 }

@@ -6,16 +6,17 @@
 
 #include "fuzz/fuzz_quiet.h"
 #include "core/model/sound.h"
+#include "core/model/working_format_conversion.h"
 #include "fuzz/fuzz_input_file.h"
-#include "fuzz/open_convert.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const FuzzInputFile file("wav");
   if (!file.Write(data, size)) return 0;
   CSound sound;
   sound.path = file.path();
-  if (sound.ReadWaveFile() != kReadOk) return 0;
-  if (!ConvertLayersToWorking(sound)) return 0;
+  if (sound.ReadWaveFile() != ReadResult::kOk) return 0;
+  // On this thread, not the converter's worker: a fuzzer keeps to one core.
+  if (ConvertLayersToWorkingFormat(sound, ConvertOnCallingThread) != ConvertStatus::kConverted) return 0;
   sound.MixDown();
   return 0;
 }

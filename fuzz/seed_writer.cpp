@@ -25,8 +25,8 @@ std::vector<uint8_t> WorkingSamples(uint32_t frames) {
   for (uint32_t i = 0; i < frames; ++i) {
     const auto left = static_cast<int16_t>(8000 * std::sin(i * 0.0627));
     const auto right = static_cast<int16_t>(6000 * std::sin(i * 0.1131));
-    WriteLE16(&bytes[i * 4], static_cast<uint16_t>(left));
-    WriteLE16(&bytes[i * 4 + 2], static_cast<uint16_t>(right));
+    WriteLE16(&bytes[i * kWorkingBlockAlign], static_cast<uint16_t>(left));
+    WriteLE16(&bytes[i * kWorkingBlockAlign + 2], static_cast<uint16_t>(right));
   }
   return bytes;
 }
@@ -68,7 +68,7 @@ bool WriteDocuments(const std::string& folder) {
     sound.tags[kTagTitle] = "seed";
     sound.tags[kTagArtist] = "fuzz";
     const std::string path = folder + "/seed" + std::to_string(layers) + ".tvf";
-    if (sound.WriteDocumentFile(path) != 0) return false;
+    if (sound.WriteDocumentFile(path) != WriteResult::kOk) return false;
   }
   return true;
 }
@@ -97,7 +97,7 @@ bool WriteWaves(const std::string& root) {
   const std::vector<uint8_t> samples = WorkingSamples(600);
   for (const Wanted& w : wanted) {
     FormatRecord record;
-    if (SuggestFormat(w.format, &record) != kConvertOk) {
+    if (SuggestFormat(w.format, &record) != ConvertResult::kOk) {
       std::fprintf(stderr, "seed_writer: no record for %s\n", w.name);
       continue;
     }
@@ -105,14 +105,14 @@ bool WriteWaves(const std::string& root) {
     std::unique_ptr<uint8_t[]> data = Copy(samples);
     uint64_t length = samples.size();
     CWaveConverter converter;
-    if (converter.Convert(working, record, &data, &length) != kConvertOk) {
+    if (converter.Convert(working, record, &data, &length) != ConvertResult::kOk) {
       std::fprintf(stderr, "seed_writer: cannot encode %s\n", w.name);
       continue;
     }
     const uint64_t frames = samples.size() / kWorkingBlockAlign;
     for (const char* target : {"fuzz_wave_open", "fuzz_clipboard_intake"}) {
       const std::string path = root + "/" + target + "/own-" + w.name + ".wav";
-      if (WriteWaveFile(record, data.get(), length, path, &tags, frames) != kWriteOk) return false;
+      if (WriteWaveFile(record, data.get(), length, path, &tags, frames) != WriteResult::kOk) return false;
       // The trailer goes behind the RIFF chunk, as a save appends it.
       const std::string trailer = WaveTagTrailer(tags);
       FILE* file = std::fopen(path.c_str(), "ab");

@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   sound.layers[1]->offset = 11025 * 4;
-  if (sound.WriteDocumentFile(argv[1]) != 0) {
+  if (sound.WriteDocumentFile(argv[1]) != WriteResult::kOk) {
     std::fprintf(stderr, "e2e_make_document: %s could not be written\n", argv[1]);
     return 1;
   }

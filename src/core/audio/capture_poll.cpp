@@ -85,7 +85,7 @@ void CapturePoll::WriteCaptured(SoundCaptureBuffer& ring, RecordingFile* file, u
       uint64_t now = captured;
       if (!ring.GetCapturedBytes(&now).Succeeded()) now = captured;
       uint64_t stale = now > from + size ? now - size - from : 0;
-      stale = std::min<uint64_t>((stale + 3) / 4 * 4, bytes);
+      stale = std::min<uint64_t>((stale + kWorkingBlockAlign - 1) / kWorkingBlockAlign * kWorkingBlockAlign, bytes);
       tick->lostBytes += stale;
       bool written = true;
       auto skip = static_cast<uint32_t>(stale);
@@ -109,10 +109,10 @@ void CapturePoll::WriteCaptured(SoundCaptureBuffer& ring, RecordingFile* file, u
 
 void CapturePoll::ReadLevels(SoundCaptureBuffer& ring, uint64_t captured, Tick* tick) {
   const uint32_t size = ring.Size();
-  uint64_t span = 4;
+  uint64_t span = kWorkingBlockAlign;
   if (m_levelKnown && captured > m_levelUnwrapped) span = std::min<uint64_t>(captured - m_levelUnwrapped, size);
-  span -= span % 4;
-  if (span == 0) span = 4;
+  span -= span % kWorkingBlockAlign;
+  if (span == 0) span = kWorkingBlockAlign;
   m_levelKnown = true;
   m_levelUnwrapped = captured;
   LockedRegion first, second;
@@ -122,7 +122,7 @@ void CapturePoll::ReadLevels(SoundCaptureBuffer& ring, uint64_t captured, Tick* 
   int loudestLeft = -1, loudestRight = -1;
   const uint8_t* newest = nullptr;
   for (const LockedRegion* region : {&first, &second}) {
-    for (uint32_t i = 0; i + 4 <= region->bytes; i += 4) {
+    for (uint32_t i = 0; i + kWorkingBlockAlign <= region->bytes; i += kWorkingBlockAlign) {
       const int16_t l = SampleAt(region->data + i), r = SampleAt(region->data + i + 2);
       if (Magnitude(l) > loudestLeft) loudestLeft = Magnitude(l), peakLeft = l;
       if (Magnitude(r) > loudestRight) loudestRight = Magnitude(r), peakRight = r;

@@ -29,7 +29,8 @@ class PulseCaptureFeed : public CaptureFeed {
 
   // Opens the record stream, corked until the ring starts.
   DeviceResult Open() {
-    const pa_sample_spec sampleSpec{PA_SAMPLE_S16LE, 44100, 2};  // the ring's byte order
+    // The ring's byte order.
+    const pa_sample_spec sampleSpec{PA_SAMPLE_S16LE, kWorkingSampleRate, WorkingFormat().channels};
     connection_->Lock();
     DeviceResult result = DeviceResult::Ok();
     stream_ = pa_stream_new(connection_->Context(), "Capture", &sampleSpec, nullptr);

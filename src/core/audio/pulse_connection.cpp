@@ -43,11 +43,11 @@ void SignalMainloop(pa_threaded_mainloop* mainloop) { pa_threaded_mainloop_signa
 
 }  // namespace
 
-DeviceResult PulseConnection::Failure(int code, int error) {
+DeviceResult PulseConnection::Failure(DeviceError code, int error) {
   return DeviceResult::Fail(code, PulseErrorName(error), pa_strerror(error));
 }
 
-DeviceResult PulseConnection::ContextFailure(int code) const {
+DeviceResult PulseConnection::ContextFailure(DeviceError code) const {
   int error = context_ != nullptr ? pa_context_errno(context_) : PA_ERR_INTERNAL;
   return Failure(code, error == PA_OK ? PA_ERR_UNKNOWN : error);
 }

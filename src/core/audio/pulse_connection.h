@@ -34,9 +34,9 @@ class PulseConnection {
   DeviceResult WaitForStream(pa_stream* stream);
 
   // A failed result named after the libpulse error `error`.
-  static DeviceResult Failure(int code, int error);
+  static DeviceResult Failure(DeviceError code, int error);
   // The same for the context's last error.
-  DeviceResult ContextFailure(int code) const;
+  DeviceResult ContextFailure(DeviceError code) const;
 
   // How long connecting or opening a stream may take.
   static constexpr std::chrono::milliseconds kTimeout{2000};

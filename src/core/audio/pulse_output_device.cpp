@@ -26,7 +26,7 @@ DeviceResult PulseOutputDevice::Open(std::unique_ptr<SoundOutputDevice>* device)
   if (!result.Succeeded()) return result;
 
   // The mixer produces native-order samples.
-  const pa_sample_spec sampleSpec{PA_SAMPLE_S16NE, 44100, 2};
+  const pa_sample_spec sampleSpec{PA_SAMPLE_S16NE, kWorkingSampleRate, WorkingFormat().channels};
   PulseConnection& connection = *made->connection_;
   connection.Lock();
   made->stream_ = pa_stream_new(connection.Context(), "Playback", &sampleSpec, nullptr);
@@ -106,7 +106,7 @@ bool PulseOutputDevice::ReadClock(uint64_t* frame) {
   pa_usec_t usec = 0;
   // Before the first timing report there is no time yet; the cursor stays.
   if (alive && pa_stream_get_time(stream_, &usec) == 0) {
-    *frame = usec * 44100 / 1000000;
+    *frame = usec * kWorkingSampleRate / 1000000;
   }
   connection_->Unlock();
   return alive;

@@ -19,29 +19,31 @@
 
 enum class SoundBackend { PulseAudio, Null };
 
-// The outcome of a device call. `code` is 0 on success and negative on
-// failure; `name` (a short error name) and `description` (a sentence) are
-// what the user is shown when a device or buffer cannot be made.
-struct DeviceResult {
-  int code = 0;
-  std::string name;
-  std::string description;
-
-  bool Succeeded() const { return code >= 0; }
-  static DeviceResult Ok() { return {}; }
-  static DeviceResult Fail(int code, std::string name, std::string description) {
-    return DeviceResult{code, std::move(name), std::move(description)};
-  }
-};
-
-// Failure codes shared by both back-ends.
+// The codes of a device call's outcome, shared by both back-ends.
 enum DeviceError : int {
+  kDeviceOk = 0,
   kDeviceErrorGeneric = -1,
   kDeviceErrorInvalidParameter = -2,  // bad size, format or region
   kDeviceErrorBadFormat = -3,         // a format the layer cannot play or record
   kDeviceErrorNoDriver = -4,          // no sound server or device
   kDeviceErrorOutOfMemory = -5,
   kDeviceErrorNotLocked = -6,         // Unlock without a matching Lock
+};
+
+// The outcome of a device call. `code` is kDeviceOk on success and one of
+// the failure codes otherwise; `name` (a short error name) and `description`
+// (a sentence) are what the user is shown when a device or buffer cannot be
+// made.
+struct DeviceResult {
+  DeviceError code = kDeviceOk;
+  std::string name;
+  std::string description;
+
+  bool Succeeded() const { return code >= 0; }
+  static DeviceResult Ok() { return {}; }
+  static DeviceResult Fail(DeviceError code, std::string name, std::string description) {
+    return DeviceResult{code, std::move(name), std::move(description)};
+  }
 };
 
 // True for the one format buffers and the capture ring accept: the working

@@ -164,7 +164,9 @@ void CSoundPlayback::ScrollToSelectionStart() {
   if (view_ == nullptr) return;
   const PlaybackViewport viewport = view_->Viewport();
   const int32_t zoom = std::max(viewport.zoom, 1);
-  view_->ScrollTo(sound_->selectionStart / 4 / zoom - viewport.clientWidth / 2 + 30);
+  // Signed, as the selection is: an unsigned divisor would make it unsigned.
+  constexpr auto kFrameBytes = static_cast<int32_t>(kWorkingBlockAlign);
+  view_->ScrollTo(sound_->selectionStart / kFrameBytes / zoom - viewport.clientWidth / 2 + 30);
 }
 
 void CSoundPlayback::FollowPlayPosition(uint64_t position, int32_t oldStart, int32_t oldEnd,
@@ -175,7 +177,7 @@ void CSoundPlayback::FollowPlayPosition(uint64_t position, int32_t oldStart, int
     // The cursor stands 10 pixels right of the window's centre.
     const int64_t zoom = std::max(viewport.zoom, 1);
     const int64_t wanted = std::clamp<int64_t>(
-        static_cast<int64_t>(position / 4) / zoom + 30 - viewport.clientWidth / 2, 0, INT32_MAX);
+        static_cast<int64_t>(position / kWorkingBlockAlign) / zoom + 30 - viewport.clientWidth / 2, 0, INT32_MAX);
     if (viewport.scrollPosition != wanted) {
       view_->ScrollTo(static_cast<int32_t>(wanted));
       return;

@@ -78,7 +78,7 @@ Mp3BitRates AllowedMp3BitRates(uint32_t rate) {
   }
 }
 
-int SuggestFormat(const WaveFormat& wanted, FormatRecord* record) {
+ConvertResult SuggestFormat(const WaveFormat& wanted, FormatRecord* record) {
   WaveFormat f;
   f.formatTag = wanted.formatTag;
   f.channels = wanted.channels;
@@ -89,30 +89,30 @@ int SuggestFormat(const WaveFormat& wanted, FormatRecord* record) {
 
   switch (wanted.formatTag) {
     case kFormatPCM:
-      if (!monoOrStereo || !rateInRange) return kConvertFailed;
+      if (!monoOrStereo || !rateInRange) return ConvertResult::kFailed;
       if (wanted.bitsPerSample != 8 && wanted.bitsPerSample != 16 && wanted.bitsPerSample != 24 &&
           wanted.bitsPerSample != 32) {
-        return kConvertFailed;
+        return ConvertResult::kFailed;
       }
       f.bitsPerSample = wanted.bitsPerSample;
       f.blockAlign = static_cast<uint16_t>(f.channels * f.bitsPerSample / 8);
       f.avgBytesPerSec = f.samplesPerSec * f.blockAlign;
       break;
     case kFormatIEEEFloat:
-      if (!monoOrStereo || !rateInRange || wanted.bitsPerSample != 32) return kConvertFailed;
+      if (!monoOrStereo || !rateInRange || wanted.bitsPerSample != 32) return ConvertResult::kFailed;
       f.bitsPerSample = 32;
       f.blockAlign = static_cast<uint16_t>(f.channels * 4);
       f.avgBytesPerSec = f.samplesPerSec * f.blockAlign;
       break;
     case kFormatALaw:
     case kFormatMuLaw:
-      if (!monoOrStereo || !rateInRange) return kConvertFailed;
+      if (!monoOrStereo || !rateInRange) return ConvertResult::kFailed;
       f.bitsPerSample = 8;
       f.blockAlign = f.channels;
       f.avgBytesPerSec = f.samplesPerSec * f.blockAlign;
       break;
     case kFormatIMAADPCM: {
-      if (!monoOrStereo || !rateInRange) return kConvertFailed;
+      if (!monoOrStereo || !rateInRange) return ConvertResult::kFailed;
       f.bitsPerSample = 4;
       f.blockAlign = AdpcmBlockAlign(f.channels, f.samplesPerSec);
       // A 4-byte header per channel holds the first sample, then two
@@ -125,7 +125,7 @@ int SuggestFormat(const WaveFormat& wanted, FormatRecord* record) {
       break;
     }
     case kFormatMSADPCM: {
-      if (!monoOrStereo || !rateInRange) return kConvertFailed;
+      if (!monoOrStereo || !rateInRange) return ConvertResult::kFailed;
       f.bitsPerSample = 4;
       f.blockAlign = AdpcmBlockAlign(f.channels, f.samplesPerSec);
       // A 7-byte header per channel holds the first two samples.
@@ -142,7 +142,7 @@ int SuggestFormat(const WaveFormat& wanted, FormatRecord* record) {
       break;
     }
     case kFormatGSM610:
-      if (f.channels != 1 || f.samplesPerSec != kGsmRate) return kConvertFailed;
+      if (f.channels != 1 || f.samplesPerSec != kGsmRate) return ConvertResult::kFailed;
       f.bitsPerSample = 0;
       f.blockAlign = kGsmBlockAlign;
       f.avgBytesPerSec = kGsmRate * kGsmBlockAlign / kGsmSamplesPerBlock;
@@ -150,7 +150,7 @@ int SuggestFormat(const WaveFormat& wanted, FormatRecord* record) {
       break;
     case kFormatMPEGLayer3: {
       const Mp3BitRates allowed = AllowedMp3BitRates(f.samplesPerSec);
-      if (!monoOrStereo || allowed.count == 0) return kConvertFailed;
+      if (!monoOrStereo || allowed.count == 0) return ConvertResult::kFailed;
       const uint32_t wantedKbps = wanted.avgBytesPerSec * 8 / 1000;
       uint16_t kbps = allowed.rates[0];
       for (size_t i = 0; i < allowed.count; ++i) {
@@ -178,10 +178,10 @@ int SuggestFormat(const WaveFormat& wanted, FormatRecord* record) {
       break;
     }
     default:
-      return kConvertFailed;
+      return ConvertResult::kFailed;
   }
   *record = MakeFormatRecord(f, extra);
-  return kConvertOk;
+  return ConvertResult::kOk;
 }
 
 uint32_t SamplesPerBlock(const FormatRecord& record) {

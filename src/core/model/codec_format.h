@@ -11,11 +11,11 @@
 
 #include "core/model/wave_format.h"
 
-// Results of the conversion functions.
-enum ConvertResult : int {
-  kConvertOk = 0,
-  kConvertFailed = 2,       // format not supported, codec failure or stopped
-  kConvertOutOfMemory = 3,
+// Results of the conversion functions (the numbers they have always had).
+enum class ConvertResult : int {
+  kOk = 0,
+  kFailed = 2,       // format not supported, codec failure or stopped
+  kOutOfMemory = 3,
 };
 
 // Equal formats share their first 16 bytes (tag, channels, rate, average
@@ -44,9 +44,9 @@ constexpr uint16_t kMp3EncoderDelay = 1105;
 // channels and sample rate are kept, and so are its bits per sample for PCM
 // (8, 16, 24, 32) and float (32), and its bit rate (average bytes per second
 // × 8) for MPEG layer 3, where the nearest bit rate the stream allows is
-// taken. Everything else is computed. Returns kConvertOk, or kConvertFailed
+// taken. Everything else is computed. Returns ConvertResult::kOk, or kFailed
 // for a format we cannot encode (record untouched).
-int SuggestFormat(const WaveFormat& wanted, FormatRecord* record);
+[[nodiscard]] ConvertResult SuggestFormat(const WaveFormat& wanted, FormatRecord* record);
 
 // The samples one block of a block codec holds: the samples-per-block field
 // of ADPCM and GSM records, 1152 or 576 for MPEG layer 3, 1 for PCM-like

@@ -57,25 +57,25 @@ DecodeStage::DecodeStage(const std::atomic<bool>* stop) : m_stop(stop) {}
 
 DecodeStage::~DecodeStage() { av_channel_layout_uninit(&m_layout); }
 
-int DecodeStage::Open(const FormatRecord& source) {
+ConvertResult DecodeStage::Open(const FormatRecord& source) {
   const WaveFormat head = ParseWaveFormat(source);
   uint16_t tag = head.formatTag;
   uint32_t channelMask = 0;
   if (tag == kFormatExtensible) {
     ExtensibleFormat extensible;
-    if (!ParseExtensible(source, &extensible)) return kConvertFailed;
+    if (!ParseExtensible(source, &extensible)) return ConvertResult::kFailed;
     if (extensible.subFormatTag != kFormatPCM && extensible.subFormatTag != kFormatIEEEFloat) {
-      return kConvertFailed;
+      return ConvertResult::kFailed;
     }
     tag = extensible.subFormatTag;
     channelMask = extensible.channelMask;
   }
   if (head.channels < 1 || head.channels > kMostChannels || head.samplesPerSec < kLowestRate ||
       head.samplesPerSec > kHighestRate) {
-    return kConvertFailed;
+    return ConvertResult::kFailed;
   }
   const SourceCodec codec = ChooseCodec(tag, head.bitsPerSample);
-  if (codec.direct == AV_SAMPLE_FMT_NONE && codec.decoder == AV_CODEC_ID_NONE) return kConvertFailed;
+  if (codec.direct == AV_SAMPLE_FMT_NONE && codec.decoder == AV_CODEC_ID_NONE) return ConvertResult::kFailed;
 
   m_rate = static_cast<int>(head.samplesPerSec);
   m_channels = head.channels;
@@ -89,7 +89,7 @@ int DecodeStage::Open(const FormatRecord& source) {
   }
 
   if (IsBlockCodec(tag)) {
-    if (head.blockAlign == 0) return kConvertFailed;
+    if (head.blockAlign == 0) return ConvertResult::kFailed;
     m_unitBytes = head.blockAlign;
     m_unitsPerCall = 1;
     // The record's samples-per-block field only sizes the output estimate
@@ -106,22 +106,22 @@ int DecodeStage::Open(const FormatRecord& source) {
     m_samplesPerUnit = 1;
   }
   m_pending.reset(new (std::nothrow) uint8_t[m_unitBytes]);
-  if (!m_pending) return kConvertOutOfMemory;
+  if (!m_pending) return ConvertResult::kOutOfMemory;
 
   if (codec.direct != AV_SAMPLE_FMT_NONE) {
     m_directFormat = codec.direct;
-    return kConvertOk;
+    return ConvertResult::kOk;
   }
 
   const AVCodec* decoder = avcodec_find_decoder(codec.decoder);
-  if (decoder == nullptr) return kConvertFailed;
+  if (decoder == nullptr) return ConvertResult::kFailed;
   m_decoder.reset(avcodec_alloc_context3(decoder));
   m_frame.reset(av_frame_alloc());
   m_packet.reset(av_packet_alloc());
-  if (!m_decoder || !m_frame || !m_packet) return kConvertOutOfMemory;
+  if (!m_decoder || !m_frame || !m_packet) return ConvertResult::kOutOfMemory;
   AVCodecContext* c = m_decoder.get();
   c->sample_rate = m_rate;
-  if (av_channel_layout_copy(&c->ch_layout, &m_layout) < 0) return kConvertOutOfMemory;
+  if (av_channel_layout_copy(&c->ch_layout, &m_layout) < 0) return ConvertResult::kOutOfMemory;
   c->block_align = head.blockAlign;
   c->bits_per_coded_sample = head.bitsPerSample;
   const size_t extraSize = std::min<size_t>(head.extraSize, source.size() - std::min(source.size(), kWaveFormatHeadSize));
@@ -129,20 +129,20 @@ int DecodeStage::Open(const FormatRecord& source) {
     // The decoder reads the record's extra bytes (the MS ADPCM predictor
     // table, the samples per block) as its extradata.
     c->extradata = static_cast<uint8_t*>(av_mallocz(extraSize + AV_INPUT_BUFFER_PADDING_SIZE));
-    if (c->extradata == nullptr) return kConvertOutOfMemory;
+    if (c->extradata == nullptr) return ConvertResult::kOutOfMemory;
     std::memcpy(c->extradata, source.data() + kWaveFormatHeadSize, extraSize);
     c->extradata_size = static_cast<int>(extraSize);
   }
   const int opened = avcodec_open2(c, decoder, nullptr);
   if (opened < 0) return ResultFromAVError(opened);
-  return kConvertOk;
+  return ConvertResult::kOk;
 }
 
 uint64_t DecodeStage::EstimateFrames(uint64_t bytes) const {
   return (bytes / m_unitBytes + 1) * m_samplesPerUnit;
 }
 
-int DecodeStage::Feed(const uint8_t* data, uint64_t size, EncodeStage& sink) {
+ConvertResult DecodeStage::Feed(const uint8_t* data, uint64_t size, EncodeStage& sink) {
   if (m_pendingSize != 0) {
     const uint32_t missing = m_unitBytes - m_pendingSize;
     const uint32_t take = static_cast<uint32_t>(std::min<uint64_t>(missing, size));
@@ -150,25 +150,25 @@ int DecodeStage::Feed(const uint8_t* data, uint64_t size, EncodeStage& sink) {
     m_pendingSize += take;
     data += take;
     size -= take;
-    if (m_pendingSize < m_unitBytes) return kConvertOk;
+    if (m_pendingSize < m_unitBytes) return ConvertResult::kOk;
     m_pendingSize = 0;
-    const int fed = FeedUnits(m_pending.get(), m_unitBytes, sink);
-    if (fed != kConvertOk) return fed;
+    const ConvertResult fed = FeedUnits(m_pending.get(), m_unitBytes, sink);
+    if (fed != ConvertResult::kOk) return fed;
   }
   const uint64_t whole = size - size % m_unitBytes;
-  const int fed = FeedUnits(data, whole, sink);
-  if (fed != kConvertOk) return fed;
+  const ConvertResult fed = FeedUnits(data, whole, sink);
+  if (fed != ConvertResult::kOk) return fed;
   m_pendingSize = static_cast<uint32_t>(size - whole);
   if (m_pendingSize != 0) std::memcpy(m_pending.get(), data + whole, m_pendingSize);
-  return kConvertOk;
+  return ConvertResult::kOk;
 }
 
-int DecodeStage::FeedUnits(const uint8_t* data, uint64_t size, EncodeStage& sink) {
+ConvertResult DecodeStage::FeedUnits(const uint8_t* data, uint64_t size, EncodeStage& sink) {
   const uint64_t callBytes = static_cast<uint64_t>(m_unitBytes) * m_unitsPerCall;
   while (size > 0) {
-    if (Stopped()) return kConvertFailed;
+    if (Stopped()) return ConvertResult::kFailed;
     const uint64_t bytes = std::min(size, callBytes);
-    int done;
+    ConvertResult done;
     if (m_decoder) {
       done = DecodePacket(data, static_cast<int>(bytes), sink);
     } else {
@@ -176,14 +176,14 @@ int DecodeStage::FeedUnits(const uint8_t* data, uint64_t size, EncodeStage& sink
       done = sink.Write(&data, frames, m_directFormat, m_layout, m_rate);
       m_framesOut += static_cast<uint64_t>(frames);
     }
-    if (done != kConvertOk) return done;
+    if (done != ConvertResult::kOk) return done;
     data += bytes;
     size -= bytes;
   }
-  return kConvertOk;
+  return ConvertResult::kOk;
 }
 
-int DecodeStage::DecodePacket(const uint8_t* data, int size, EncodeStage& sink) {
+ConvertResult DecodeStage::DecodePacket(const uint8_t* data, int size, EncodeStage& sink) {
   AVPacket* packet = m_packet.get();
   const int allocated = av_new_packet(packet, size);
   if (allocated < 0) return ResultFromAVError(allocated);
@@ -192,49 +192,49 @@ int DecodeStage::DecodePacket(const uint8_t* data, int size, EncodeStage& sink) 
   av_packet_unref(packet);
   // A block the decoder rejects is skipped; only running out of memory ends
   // the conversion.
-  if (sent == AVERROR(ENOMEM)) return kConvertOutOfMemory;
+  if (sent == AVERROR(ENOMEM)) return ConvertResult::kOutOfMemory;
   return Drain(sink);
 }
 
-int DecodeStage::Drain(EncodeStage& sink) {
+ConvertResult DecodeStage::Drain(EncodeStage& sink) {
   return DrainDecoder(m_decoder.get(), m_frame.get(), sink, &m_framesOut);
 }
 
-int DrainDecoder(AVCodecContext* decoder, AVFrame* frame, EncodeStage& sink, uint64_t* frames) {
+ConvertResult DrainDecoder(AVCodecContext* decoder, AVFrame* frame, EncodeStage& sink, uint64_t* frames) {
   // A damaged block shows as an error here; the decoder drops it and the
   // next call goes on. The cap only guards against a decoder that keeps
   // repeating an error.
   int errors = 0;
   for (;;) {
     const int received = avcodec_receive_frame(decoder, frame);
-    if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return kConvertOk;
-    if (received == AVERROR(ENOMEM)) return kConvertOutOfMemory;
+    if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return ConvertResult::kOk;
+    if (received == AVERROR(ENOMEM)) return ConvertResult::kOutOfMemory;
     if (received < 0) {
-      if (++errors > 64) return kConvertOk;
+      if (++errors > 64) return ConvertResult::kOk;
       continue;
     }
-    const int written = sink.Write(frame->extended_data, frame->nb_samples,
-                                   static_cast<AVSampleFormat>(frame->format), frame->ch_layout,
-                                   frame->sample_rate);
+    const ConvertResult written = sink.Write(frame->extended_data, frame->nb_samples,
+                                             static_cast<AVSampleFormat>(frame->format), frame->ch_layout,
+                                             frame->sample_rate);
     *frames += static_cast<uint64_t>(std::max(frame->nb_samples, 0));
     av_frame_unref(frame);
-    if (written != kConvertOk) return written;
+    if (written != ConvertResult::kOk) return written;
   }
 }
 
-int DecodeStage::Finish(EncodeStage& sink) {
+ConvertResult DecodeStage::Finish(EncodeStage& sink) {
   if (m_pendingSize != 0) {
     // A short last block: decoders of block codecs decode what it holds;
     // a partial PCM sample frame has nothing to give.
     const uint32_t size = m_pendingSize;
     m_pendingSize = 0;
     if (m_decoder) {
-      const int fed = DecodePacket(m_pending.get(), static_cast<int>(size), sink);
-      if (fed != kConvertOk) return fed;
+      const ConvertResult fed = DecodePacket(m_pending.get(), static_cast<int>(size), sink);
+      if (fed != ConvertResult::kOk) return fed;
     }
   }
-  if (!m_decoder) return kConvertOk;
+  if (!m_decoder) return ConvertResult::kOk;
   const int sent = avcodec_send_packet(m_decoder.get(), nullptr);
-  if (sent == AVERROR(ENOMEM)) return kConvertOutOfMemory;
+  if (sent == AVERROR(ENOMEM)) return ConvertResult::kOutOfMemory;
   return Drain(sink);
 }

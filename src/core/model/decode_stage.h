@@ -15,12 +15,12 @@
 
 // Receives every frame an FFmpeg decoder has ready and writes it to `sink`,
 // adding the frame count to `*frames`. Damaged packets are passed over.
-int DrainDecoder(AVCodecContext* decoder, AVFrame* frame, EncodeStage& sink, uint64_t* frames);
+[[nodiscard]] ConvertResult DrainDecoder(AVCodecContext* decoder, AVFrame* frame, EncodeStage& sink, uint64_t* frames);
 
 class DecodeStage {
  public:
   // `stop`, when given, is polled between packets; once it reads true every
-  // call fails with kConvertFailed.
+  // call fails with ConvertResult::kFailed.
   explicit DecodeStage(const std::atomic<bool>* stop = nullptr);
   ~DecodeStage();
 
@@ -30,8 +30,8 @@ class DecodeStage {
   // Accepts PCM of 8, 16, 24 or 32 bits, float of 32 or 64 bits, A-law,
   // mu-law, MS ADPCM, IMA ADPCM, GSM 6.10 and extensible records with a PCM
   // or float sub-format; 1 to 64 channels at 1,000 to 384,000 Hz. Returns
-  // kConvertOk, kConvertFailed or kConvertOutOfMemory.
-  int Open(const FormatRecord& source);
+  // ConvertResult::kOk, kFailed or kOutOfMemory.
+  [[nodiscard]] ConvertResult Open(const FormatRecord& source);
 
   // About how many frames at the source rate `bytes` of data hold.
   uint64_t EstimateFrames(uint64_t bytes) const;
@@ -39,18 +39,18 @@ class DecodeStage {
 
   // Decodes the next `size` bytes of the stream into `sink`. The bytes may
   // end inside a block: the rest waits for the next call.
-  int Feed(const uint8_t* data, uint64_t size, EncodeStage& sink);
+  [[nodiscard]] ConvertResult Feed(const uint8_t* data, uint64_t size, EncodeStage& sink);
   // Decodes a trailing short block and drains the decoder.
-  int Finish(EncodeStage& sink);
+  [[nodiscard]] ConvertResult Finish(EncodeStage& sink);
 
   // Frames handed to the sink so far.
   uint64_t framesDecoded() const { return m_framesOut; }
 
  private:
   bool Stopped() const { return m_stop != nullptr && m_stop->load(std::memory_order_relaxed); }
-  int FeedUnits(const uint8_t* data, uint64_t size, EncodeStage& sink);
-  int DecodePacket(const uint8_t* data, int size, EncodeStage& sink);
-  int Drain(EncodeStage& sink);
+  ConvertResult FeedUnits(const uint8_t* data, uint64_t size, EncodeStage& sink);
+  ConvertResult DecodePacket(const uint8_t* data, int size, EncodeStage& sink);
+  ConvertResult Drain(EncodeStage& sink);
 
   const std::atomic<bool>* m_stop;
   int m_rate = 0;

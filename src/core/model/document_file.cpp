@@ -65,38 +65,38 @@ bool CSoundLayer::WriteChunk(AtomicFileWriter& file) const {
   return file.ok();
 }
 
-int CSoundLayer::ReadChunk(SequentialReader& file, uint32_t* repairedNodes) {
+ReadResult CSoundLayer::ReadChunk(SequentialReader& file, uint32_t* repairedNodes) {
   nodes.clear();
   m_data.reset();
   m_length = 0;
 
   uint8_t head[4 + 1 + 4 + 1 + 4 + 4];
-  if (!file.Read(head, sizeof head) || std::memcmp(head, "LAYR", 4) != 0) return kReadBadDocument;
+  if (!file.Read(head, sizeof head) || std::memcmp(head, "LAYR", 4) != 0) return ReadResult::kBadDocument;
   flag = head[4];
   offset = static_cast<int32_t>(ReadLE32(head + 5));
   envelopeOn = head[9];
   envelopeColor = ReadLE32(head + 10);
   waveColor = ReadLE32(head + 14);
   // An empty name stays empty: the default name is only given at construction.
-  if (!ReadCountedText(file, &name)) return kReadBadDocument;
+  if (!ReadCountedText(file, &name)) return ReadResult::kBadDocument;
 
   uint64_t length;
-  if (!file.ReadLE64(&length) || length > file.remaining()) return kReadBadDocument;
+  if (!file.ReadLE64(&length) || length > file.remaining()) return ReadResult::kBadDocument;
   std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[length]);
-  if (!data) return kReadOutOfMemory;
-  if (!file.Read(data.get(), length)) return kReadBadDocument;
+  if (!data) return ReadResult::kOutOfMemory;
+  if (!file.Read(data.get(), length)) return ReadResult::kBadDocument;
   m_data = std::move(data);
   m_length = length;
   MarkDataChanged();
 
   uint8_t marker[4];
   uint32_t count;
-  if (!file.Read(marker, 4) || std::memcmp(marker, "NODS", 4) != 0) return kReadBadDocument;
-  if (!file.ReadLE32(&count) || count > file.remaining() / 16) return kReadBadDocument;
+  if (!file.Read(marker, 4) || std::memcmp(marker, "NODS", 4) != 0) return ReadResult::kBadDocument;
+  if (!file.ReadLE32(&count) || count > file.remaining() / 16) return ReadResult::kBadDocument;
   nodes.reserve(count);
   for (uint32_t i = 0; i < count; ++i) {
     uint8_t record[16];
-    if (!file.Read(record, 16)) return kReadBadDocument;
+    if (!file.Read(record, 16)) return ReadResult::kBadDocument;
     EnvelopeNode node;
     const uint64_t levelBits = ReadLE64(record);
     std::memcpy(&node.level, &levelBits, 8);
@@ -116,56 +116,56 @@ int CSoundLayer::ReadChunk(SequentialReader& file, uint32_t* repairedNodes) {
   // a node added before the next rebuild would otherwise take its level
   // from the wrong envelope.
   RebuildSnapshot();
-  return kReadOk;
+  return ReadResult::kOk;
 }
 
-int CSound::WriteDocumentFile(const std::string& documentPath) {
+WriteResult CSound::WriteDocumentFile(const std::string& documentPath) {
   // Written in one pass to a temporary file that replaces the old document
   // only when every byte is on disk.
   AtomicFileWriter file;
-  if (!file.Open(documentPath)) return 1;
+  if (!file.Open(documentPath)) return WriteResult::kFailed;
   file.Write(kMagic, 4);
   file.WriteLE32(static_cast<uint32_t>(layers.size()));
   for (const auto& layer : layers) {
-    if (!layer->WriteChunk(file)) return 1;
+    if (!layer->WriteChunk(file)) return WriteResult::kFailed;
   }
   for (const std::string& tag : tags) {
     file.WriteLE32(static_cast<uint32_t>(tag.size()));
     file.Write(tag.data(), tag.size());
   }
-  return file.Commit() ? 0 : 1;
+  return file.Commit() ? WriteResult::kOk : WriteResult::kFailed;
 }
 
-int CSound::ReadDocumentFile(const std::string& documentPath, uint32_t* repairedNodes) {
+ReadResult CSound::ReadDocumentFile(const std::string& documentPath, uint32_t* repairedNodes) {
   layers.clear();
   uint32_t repaired = 0;
   FileReader reader;
-  // This reader has always answered 4 for a file it cannot open.
-  if (!reader.Open(documentPath)) return kReadNotWave;
+  // This reader has always answered kNotWave for a file it cannot open.
+  if (!reader.Open(documentPath)) return ReadResult::kNotWave;
   SequentialReader file(reader);
   uint8_t magic[4];
-  if (!file.Read(magic, 4) || std::memcmp(magic, kMagic, 4) != 0) return kReadBadDocument;
+  if (!file.Read(magic, 4) || std::memcmp(magic, kMagic, 4) != 0) return ReadResult::kBadDocument;
 
-  int failure = kReadOk;
+  ReadResult failure = ReadResult::kOk;
   uint32_t count;
   // A document with more layers than a sound may gain is still read whole:
   // the limit holds for adding layers, and refusing would lock the user out
   // of the file. Beyond what the view and playback can carry, the file is
   // refused as a whole (and left as it is) rather than cut: a save of a cut
   // document would lose the layers left out.
-  if (!file.ReadLE32(&count)) failure = kReadBadDocument;
+  if (!file.ReadLE32(&count)) failure = ReadResult::kBadDocument;
   // A count the file cannot hold (every chunk takes at least 38 bytes) says
   // that it is damaged rather than large.
   constexpr uint64_t kSmallestLayerChunk = 22 + 8 + 4 + 4;
-  if (failure == kReadOk && count > file.remaining() / kSmallestLayerChunk) failure = kReadBadDocument;
+  if (failure == ReadResult::kOk && count > file.remaining() / kSmallestLayerChunk) failure = ReadResult::kBadDocument;
   // Every sound has a first layer, which cannot be deleted: a document
   // without one was not written by the editor and has nothing to show.
-  if (failure == kReadOk && count == 0) failure = kReadBadDocument;
-  if (failure == kReadOk && count > kMaximumDocumentLayers) return kReadTooManyLayers;
-  for (uint32_t i = 0; i < count && failure == kReadOk; ++i) {
+  if (failure == ReadResult::kOk && count == 0) failure = ReadResult::kBadDocument;
+  if (failure == ReadResult::kOk && count > kMaximumDocumentLayers) return ReadResult::kTooManyLayers;
+  for (uint32_t i = 0; i < count && failure == ReadResult::kOk; ++i) {
     auto layer = std::make_unique<CSoundLayer>(1, std::string(), nullptr, 0, settings());
-    const int result = layer->ReadChunk(file, &repaired);
-    if (result != kReadOk)
+    const ReadResult result = layer->ReadChunk(file, &repaired);
+    if (result != ReadResult::kOk)
       failure = result;
     else
       layers.push_back(std::move(layer));
@@ -173,11 +173,11 @@ int CSound::ReadDocumentFile(const std::string& documentPath, uint32_t* repaired
   // The tags are read even after a failed chunk, as far as the file allows.
   for (std::string& tag : tags) {
     if (!ReadCountedText(file, &tag)) {
-      if (failure == kReadOk) failure = kReadBadDocument;
+      if (failure == ReadResult::kOk) failure = ReadResult::kBadDocument;
       break;
     }
   }
-  if (failure != kReadOk) {
+  if (failure != ReadResult::kOk) {
     layers.clear();
     return failure;
   }
@@ -188,5 +188,5 @@ int CSound::ReadDocumentFile(const std::string& documentPath, uint32_t* repaired
   std::memcpy(riffId, "RIFF", 5);
   std::memcpy(waveId, "WAVE", 5);
   riffSize = GetLength();
-  return kReadOk;
+  return ReadResult::kOk;
 }

@@ -51,7 +51,7 @@ AVSampleFormat PreferredSampleFormat(const AVCodec* codec) {
 // Mono to stereo at unity gain on both sides, stereo to mono as the mean of
 // the two; any other pair of channel counts keeps the resampler's own
 // matrix. Must be set before the resampler is initialised.
-int SetMonoStereoMatrix(SwrContext* resampler, int inChannels, int outChannels) {
+ConvertResult SetMonoStereoMatrix(SwrContext* resampler, int inChannels, int outChannels) {
   static const double kSpread[2] = {1.0, 1.0};     // [out][in], stride 1
   static const double kMean[2] = {0.5, 0.5};       // [out 0][in], stride 2
   int set = 0;
@@ -60,7 +60,7 @@ int SetMonoStereoMatrix(SwrContext* resampler, int inChannels, int outChannels) 
   } else if (inChannels == 2 && outChannels == 1) {
     set = swr_set_matrix(resampler, kMean, 2);
   }
-  return set < 0 ? ResultFromAVError(set) : kConvertOk;
+  return set < 0 ? ResultFromAVError(set) : ConvertResult::kOk;
 }
 
 }  // namespace
@@ -74,7 +74,7 @@ EncodeStage::~EncodeStage() {
   av_channel_layout_uninit(&m_inLayout);
 }
 
-int EncodeStage::Open(const FormatRecord& target, int adpcmTrellis) {
+ConvertResult EncodeStage::Open(const FormatRecord& target, int adpcmTrellis) {
   m_target = ParseWaveFormat(target);
   av_channel_layout_default(&m_targetLayout, m_target.channels);
 
@@ -85,35 +85,35 @@ int EncodeStage::Open(const FormatRecord& target, int adpcmTrellis) {
         case 16: m_targetFormat = AV_SAMPLE_FMT_S16; break;
         case 24: m_targetFormat = AV_SAMPLE_FMT_S32; m_pack24 = true; break;
         case 32: m_targetFormat = AV_SAMPLE_FMT_S32; break;
-        default: return kConvertFailed;
+        default: return ConvertResult::kFailed;
       }
-      return kConvertOk;
+      return ConvertResult::kOk;
     case kFormatIEEEFloat:
-      if (m_target.bitsPerSample != 32) return kConvertFailed;
+      if (m_target.bitsPerSample != 32) return ConvertResult::kFailed;
       m_targetFormat = AV_SAMPLE_FMT_FLT;
-      return kConvertOk;
+      return ConvertResult::kOk;
     default:
       break;
   }
 
   const AVCodec* codec = FindEncoder(m_target.formatTag);
-  if (codec == nullptr) return kConvertFailed;
+  if (codec == nullptr) return ConvertResult::kFailed;
   m_encoder.reset(avcodec_alloc_context3(codec));
   m_frame.reset(av_frame_alloc());
   m_packet.reset(av_packet_alloc());
-  if (!m_encoder || !m_frame || !m_packet) return kConvertOutOfMemory;
+  if (!m_encoder || !m_frame || !m_packet) return ConvertResult::kOutOfMemory;
   AVCodecContext* c = m_encoder.get();
   m_targetFormat = PreferredSampleFormat(codec);
   c->sample_fmt = m_targetFormat;
   c->sample_rate = static_cast<int>(m_target.samplesPerSec);
   c->time_base = AVRational{1, c->sample_rate};
-  if (av_channel_layout_copy(&c->ch_layout, &m_targetLayout) < 0) return kConvertOutOfMemory;
+  if (av_channel_layout_copy(&c->ch_layout, &m_targetLayout) < 0) return ConvertResult::kOutOfMemory;
   if (m_target.formatTag == kFormatMPEGLayer3) {
     c->bit_rate = static_cast<int64_t>(m_target.avgBytesPerSec) * 8;
   }
   if (m_target.formatTag == kFormatMSADPCM || m_target.formatTag == kFormatIMAADPCM) {
     if (av_opt_set_int(c->priv_data, "block_size", m_target.blockAlign, 0) < 0) {
-      return kConvertFailed;
+      return ConvertResult::kFailed;
     }
     c->trellis = adpcmTrellis;
   }
@@ -122,12 +122,12 @@ int EncodeStage::Open(const FormatRecord& target, int adpcmTrellis) {
   // The record promises a block size; an encoder that chose another would
   // write a file its own header misdescribes.
   if (m_target.blockAlign > 1 && c->block_align != 0 && c->block_align != m_target.blockAlign) {
-    return kConvertFailed;
+    return ConvertResult::kFailed;
   }
   const int fifoSamples = std::max(c->frame_size, kVariableFrameSamples) * 2;
   m_fifo.reset(av_audio_fifo_alloc(m_targetFormat, m_target.channels, fifoSamples));
-  if (!m_fifo) return kConvertOutOfMemory;
-  return kConvertOk;
+  if (!m_fifo) return ConvertResult::kOutOfMemory;
+  return ConvertResult::kOk;
 }
 
 void EncodeStage::Reserve(uint64_t frames) {
@@ -138,12 +138,12 @@ void EncodeStage::Reserve(uint64_t frames) {
   m_output.Reserve(bytes);  // a failure here shows again when the data comes
 }
 
-int EncodeStage::ConfigureResampler(AVSampleFormat format, const AVChannelLayout& layout, int rate) {
+ConvertResult EncodeStage::ConfigureResampler(AVSampleFormat format, const AVChannelLayout& layout, int rate) {
   if (m_resampler) {
     // The source changed its stream parameters: what the old resampler
     // holds back belongs to the old ones.
-    const int flushed = Resample(nullptr, 0);
-    if (flushed != kConvertOk) return flushed;
+    const ConvertResult flushed = Resample(nullptr, 0);
+    if (flushed != ConvertResult::kOk) return flushed;
   }
   m_resampler.reset();
   SwrContext* raw = nullptr;
@@ -154,27 +154,27 @@ int EncodeStage::ConfigureResampler(AVSampleFormat format, const AVChannelLayout
                                             nullptr);
   m_resampler.reset(raw);
   if (allocated < 0) return ResultFromAVError(allocated);
-  const int matrixSet = SetMonoStereoMatrix(raw, layout.nb_channels, m_target.channels);
-  if (matrixSet != kConvertOk) return matrixSet;
+  const ConvertResult matrixSet = SetMonoStereoMatrix(raw, layout.nb_channels, m_target.channels);
+  if (matrixSet != ConvertResult::kOk) return matrixSet;
   if (m_floatResampling && rate != static_cast<int>(m_target.samplesPerSec)) {
     av_opt_set_sample_fmt(raw, "internal_sample_fmt", AV_SAMPLE_FMT_FLTP, 0);
   }
   const int initialised = swr_init(raw);
   if (initialised < 0) return ResultFromAVError(initialised);
   av_channel_layout_uninit(&m_inLayout);
-  if (av_channel_layout_copy(&m_inLayout, &layout) < 0) return kConvertOutOfMemory;
+  if (av_channel_layout_copy(&m_inLayout, &layout) < 0) return ConvertResult::kOutOfMemory;
   m_inFormat = format;
   m_inRate = rate;
-  return kConvertOk;
+  return ConvertResult::kOk;
 }
 
-int EncodeStage::Write(const uint8_t* const* planes, int samples, AVSampleFormat format,
-                       const AVChannelLayout& layout, int rate) {
-  if (Stopped()) return kConvertFailed;
-  if (samples <= 0) return kConvertOk;
+ConvertResult EncodeStage::Write(const uint8_t* const* planes, int samples, AVSampleFormat format,
+                                 const AVChannelLayout& layout, int rate) {
+  if (Stopped()) return ConvertResult::kFailed;
+  if (samples <= 0) return ConvertResult::kOk;
   if (!m_resampler || format != m_inFormat || rate != m_inRate ||
       av_channel_layout_compare(&layout, &m_inLayout) != 0) {
-    int configured;
+    ConvertResult configured;
     if (layout.order == AV_CHANNEL_ORDER_UNSPEC) {
       // A source that names no speakers gets the usual ones for its count.
       AVChannelLayout named{};
@@ -183,30 +183,30 @@ int EncodeStage::Write(const uint8_t* const* planes, int samples, AVSampleFormat
       av_channel_layout_uninit(&named);
       // Remember the unnamed layout so the next frame does not reconfigure.
       av_channel_layout_uninit(&m_inLayout);
-      if (configured == kConvertOk && av_channel_layout_copy(&m_inLayout, &layout) < 0) {
-        configured = kConvertOutOfMemory;
+      if (configured == ConvertResult::kOk && av_channel_layout_copy(&m_inLayout, &layout) < 0) {
+        configured = ConvertResult::kOutOfMemory;
       }
     } else {
       configured = ConfigureResampler(format, layout, rate);
     }
-    if (configured != kConvertOk) return configured;
+    if (configured != ConvertResult::kOk) return configured;
   }
   m_framesIn += static_cast<uint64_t>(samples);
   return Resample(planes, samples);
 }
 
-int EncodeStage::Resample(const uint8_t* const* inputPlanes, int samples) {
+ConvertResult EncodeStage::Resample(const uint8_t* const* inputPlanes, int samples) {
   SwrContext* swr = m_resampler.get();
   // swr_convert takes its input without the inner const; it only reads it.
   const uint8_t** planes = const_cast<const uint8_t**>(inputPlanes);
   const bool flushing = planes == nullptr;
   for (;;) {
-    if (Stopped()) return kConvertFailed;
+    if (Stopped()) return ConvertResult::kFailed;
     const int room = swr_get_out_samples(swr, samples) + 16;
     int produced;
     if (!m_encoder && !m_pack24) {
       const uint64_t frameBytes = m_target.blockAlign;
-      if (!m_output.Reserve(static_cast<uint64_t>(room) * frameBytes)) return kConvertOutOfMemory;
+      if (!m_output.Reserve(static_cast<uint64_t>(room) * frameBytes)) return ConvertResult::kOutOfMemory;
       uint8_t* out = m_output.end();
       produced = swr_convert(swr, &out, room, planes, samples);
       if (produced < 0) return ResultFromAVError(produced);
@@ -218,7 +218,7 @@ int EncodeStage::Resample(const uint8_t* const* inputPlanes, int samples) {
         m_scratchSamples = 0;
         if (av_samples_alloc_array_and_samples(&m_scratch, nullptr, m_target.channels, room,
                                                m_targetFormat, 0) < 0) {
-          return kConvertOutOfMemory;
+          return ConvertResult::kOutOfMemory;
         }
         m_scratchSamples = room;
       }
@@ -227,7 +227,7 @@ int EncodeStage::Resample(const uint8_t* const* inputPlanes, int samples) {
       if (m_pack24) {
         // Keep the upper three bytes of each little-endian 32-bit sample.
         const uint64_t values = static_cast<uint64_t>(produced) * m_target.channels;
-        if (!m_output.Reserve(values * 3)) return kConvertOutOfMemory;
+        if (!m_output.Reserve(values * 3)) return ConvertResult::kOutOfMemory;
         const uint8_t* in = m_scratch[0];
         uint8_t* out = m_output.end();
         for (uint64_t i = 0; i < values; ++i, in += 4, out += 3) {
@@ -238,27 +238,27 @@ int EncodeStage::Resample(const uint8_t* const* inputPlanes, int samples) {
         m_output.Commit(values * 3);
       } else if (produced > 0) {
         if (av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(m_scratch), produced) < produced) {
-          return kConvertOutOfMemory;
+          return ConvertResult::kOutOfMemory;
         }
-        const int encoded = EncodeFromFifo(false);
-        if (encoded != kConvertOk) return encoded;
+        const ConvertResult encoded = EncodeFromFifo(false);
+        if (encoded != ConvertResult::kOk) return encoded;
       }
     }
     // A call with input converts all of it; a flush may need several rounds.
-    if (!flushing || produced == 0) return kConvertOk;
+    if (!flushing || produced == 0) return ConvertResult::kOk;
     samples = 0;
   }
 }
 
-int EncodeStage::EncodeFromFifo(bool final) {
+ConvertResult EncodeStage::EncodeFromFifo(bool final) {
   AVCodecContext* c = m_encoder.get();
   const bool exactFrames = c->frame_size > 0 &&
                            !(c->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
   const int frameSamples = exactFrames ? c->frame_size : kVariableFrameSamples;
   for (;;) {
-    if (Stopped()) return kConvertFailed;
+    if (Stopped()) return ConvertResult::kFailed;
     const int available = av_audio_fifo_size(m_fifo.get());
-    if (available == 0 || (available < frameSamples && !final)) return kConvertOk;
+    if (available == 0 || (available < frameSamples && !final)) return ConvertResult::kOk;
     const int take = std::min(available, frameSamples);
     // Block codecs need whole blocks; the last one is filled with silence
     // unless the codec can end on a short frame.
@@ -269,11 +269,11 @@ int EncodeStage::EncodeFromFifo(bool final) {
     frame->nb_samples = pad ? frameSamples : take;
     frame->format = m_targetFormat;
     frame->sample_rate = c->sample_rate;
-    if (av_channel_layout_copy(&frame->ch_layout, &m_targetLayout) < 0) return kConvertOutOfMemory;
+    if (av_channel_layout_copy(&frame->ch_layout, &m_targetLayout) < 0) return ConvertResult::kOutOfMemory;
     const int allocated = av_frame_get_buffer(frame, 0);
     if (allocated < 0) return ResultFromAVError(allocated);
     if (av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void**>(frame->extended_data), take) < take) {
-      return kConvertFailed;
+      return ConvertResult::kFailed;
     }
     if (pad) {
       av_samples_set_silence(frame->extended_data, take, frameSamples - take, m_target.channels,
@@ -281,34 +281,34 @@ int EncodeStage::EncodeFromFifo(bool final) {
     }
     frame->pts = m_nextPts;
     m_nextPts += frame->nb_samples;
-    const int sent = SendFrame(frame);
-    if (sent != kConvertOk) return sent;
+    const ConvertResult sent = SendFrame(frame);
+    if (sent != ConvertResult::kOk) return sent;
   }
 }
 
-int EncodeStage::SendFrame(AVFrame* frame) {
+ConvertResult EncodeStage::SendFrame(AVFrame* frame) {
   AVCodecContext* c = m_encoder.get();
   const int sent = avcodec_send_frame(c, frame);
   if (sent < 0) return ResultFromAVError(sent);
   for (;;) {
     const int received = avcodec_receive_packet(c, m_packet.get());
-    if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return kConvertOk;
+    if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return ConvertResult::kOk;
     if (received < 0) return ResultFromAVError(received);
     const bool appended = m_output.Append(m_packet->data, static_cast<uint64_t>(m_packet->size));
     av_packet_unref(m_packet.get());
-    if (!appended) return kConvertOutOfMemory;
+    if (!appended) return ConvertResult::kOutOfMemory;
   }
 }
 
-int EncodeStage::Finish() {
+ConvertResult EncodeStage::Finish() {
   if (m_resampler) {
-    const int flushed = Resample(nullptr, 0);
-    if (flushed != kConvertOk) return flushed;
+    const ConvertResult flushed = Resample(nullptr, 0);
+    if (flushed != ConvertResult::kOk) return flushed;
   }
-  if (!m_encoder) return kConvertOk;
-  const int drained = EncodeFromFifo(true);
-  if (drained != kConvertOk) return drained;
+  if (!m_encoder) return ConvertResult::kOk;
+  const ConvertResult drained = EncodeFromFifo(true);
+  if (drained != ConvertResult::kOk) return drained;
   // A codec that never got a frame has nothing to flush.
-  if (m_nextPts == 0) return kConvertOk;
+  if (m_nextPts == 0) return ConvertResult::kOk;
   return SendFrame(nullptr);
 }

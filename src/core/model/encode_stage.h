@@ -16,7 +16,7 @@
 class EncodeStage {
  public:
   // `stop`, when given, is polled between frames; once it reads true every
-  // call fails with kConvertFailed.
+  // call fails with ConvertResult::kFailed.
   explicit EncodeStage(const std::atomic<bool>* stop = nullptr);
   ~EncodeStage();
 
@@ -32,9 +32,9 @@ class EncodeStage {
   static constexpr int kAdpcmTrellis = 4;
 
   // `target` must be a complete record (see SuggestFormat). Returns
-  // kConvertOk, kConvertFailed or kConvertOutOfMemory. `adpcmTrellis` is for
+  // ConvertResult::kOk, kFailed or kOutOfMemory. `adpcmTrellis` is for
   // measuring the search against no search.
-  int Open(const FormatRecord& target, int adpcmTrellis = kAdpcmTrellis);
+  [[nodiscard]] ConvertResult Open(const FormatRecord& target, int adpcmTrellis = kAdpcmTrellis);
 
   // Makes the resampler work in floating point whatever its input: for
   // 16-bit samples cut down from a deeper source, whose rate changes then
@@ -47,13 +47,13 @@ class EncodeStage {
 
   // Takes `samples` frames of audio; `planes` as FFmpeg lays them out for
   // `format` (one plane when interleaved).
-  int Write(const uint8_t* const* planes, int samples, AVSampleFormat format,
-            const AVChannelLayout& layout, int rate);
+  [[nodiscard]] ConvertResult Write(const uint8_t* const* planes, int samples, AVSampleFormat format,
+                                    const AVChannelLayout& layout, int rate);
 
   // Drains the resampler (it holds back samples for its filter) and the
   // encoder, padding the last codec block with silence where the codec
   // needs whole blocks.
-  int Finish();
+  [[nodiscard]] ConvertResult Finish();
 
   uint32_t targetRate() const { return m_target.samplesPerSec; }
   uint64_t framesWritten() const { return m_framesIn; }
@@ -61,12 +61,12 @@ class EncodeStage {
 
  private:
   bool Stopped() const { return m_stop != nullptr && m_stop->load(std::memory_order_relaxed); }
-  int ConfigureResampler(AVSampleFormat format, const AVChannelLayout& layout, int rate);
+  ConvertResult ConfigureResampler(AVSampleFormat format, const AVChannelLayout& layout, int rate);
   // Runs the resampler over `samples` input frames (null to flush) and
   // passes what it gives on.
-  int Resample(const uint8_t* const* planes, int samples);
-  int EncodeFromFifo(bool final);
-  int SendFrame(AVFrame* frame);
+  ConvertResult Resample(const uint8_t* const* planes, int samples);
+  ConvertResult EncodeFromFifo(bool final);
+  ConvertResult SendFrame(AVFrame* frame);
 
   const std::atomic<bool>* m_stop;
   WaveFormat m_target;

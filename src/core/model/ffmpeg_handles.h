@@ -37,6 +37,6 @@ using AudioFifoHandle = std::unique_ptr<AVAudioFifo, AudioFifoFree>;
 
 // FFmpeg reports a failed allocation as ENOMEM; everything else is a codec
 // failure to us.
-inline int ResultFromAVError(int error) {
-  return error == AVERROR(ENOMEM) ? kConvertOutOfMemory : kConvertFailed;
+inline ConvertResult ResultFromAVError(int error) {
+  return error == AVERROR(ENOMEM) ? ConvertResult::kOutOfMemory : ConvertResult::kFailed;
 }

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr uint64_t kWorkingRate = 44100;
+constexpr uint64_t kWorkingRate = kWorkingSampleRate;
 
 // Formats in which every block holds exactly one sample frame.
 bool HoldsOneFramePerBlock(uint16_t formatTag) {

@@ -35,7 +35,7 @@ struct Builder {
     wanted.bitsPerSample = bits;
     wanted.avgBytesPerSec = kbps * 1000 / 8;
     CatalogueFormat entry;
-    if (SuggestFormat(wanted, &entry.record) != kConvertOk) return;
+    if (SuggestFormat(wanted, &entry.record) != ConvertResult::kOk) return;
     const WaveFormat head = ParseWaveFormat(entry.record);
     entry.formatTag = tag;
     entry.channels = channels;

@@ -63,27 +63,27 @@ class Mp3Demuxer {
     avio_context_free(&m_io);
   }
 
-  int Open(const std::vector<ByteSpan>& pieces) {
+  ConvertResult Open(const std::vector<ByteSpan>& pieces) {
     m_reader.pieces = &pieces;
     for (const ByteSpan& piece : pieces) m_reader.total += piece.size;
-    if (m_reader.total == 0) return kConvertFailed;
+    if (m_reader.total == 0) return ConvertResult::kFailed;
     auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-    if (buffer == nullptr) return kConvertOutOfMemory;
+    if (buffer == nullptr) return ConvertResult::kOutOfMemory;
     m_io = avio_alloc_context(buffer, kIoBufferSize, 0, &m_reader, ReadPieces, nullptr, SeekPieces);
     if (m_io == nullptr) {
       av_free(buffer);
-      return kConvertOutOfMemory;
+      return ConvertResult::kOutOfMemory;
     }
     m_format = avformat_alloc_context();
-    if (m_format == nullptr) return kConvertOutOfMemory;
+    if (m_format == nullptr) return ConvertResult::kOutOfMemory;
     m_format->pb = m_io;
     m_format->flags |= AVFMT_FLAG_CUSTOM_IO;
     // The bytes are known to be MP3: no probing, which could mistake a
     // damaged stream for something else.
     const int opened = avformat_open_input(&m_format, nullptr, av_find_input_format("mp3"), nullptr);
     if (opened < 0) return ResultFromAVError(opened);  // the context is already freed
-    if (m_format->nb_streams < 1) return kConvertFailed;
-    return kConvertOk;
+    if (m_format->nb_streams < 1) return ConvertResult::kFailed;
+    return ConvertResult::kOk;
   }
 
   AVFormatContext* format() { return m_format; }
@@ -121,33 +121,33 @@ bool ParseFrameHeader(const uint8_t* p, size_t size, FrameHeader* header) {
 }
 
 // Reads packets until the first whole frame and returns its header.
-int FirstFrame(Mp3Demuxer& demuxer, FrameHeader* header) {
+ConvertResult FirstFrame(Mp3Demuxer& demuxer, FrameHeader* header) {
   PacketHandle packet(av_packet_alloc());
-  if (!packet) return kConvertOutOfMemory;
+  if (!packet) return ConvertResult::kOutOfMemory;
   // Give up after a few packets: a stream whose first frames are all
   // unreadable is not one we can describe.
   for (int tries = 0; tries < 32; ++tries) {
-    if (av_read_frame(demuxer.format(), packet.get()) < 0) return kConvertFailed;
+    if (av_read_frame(demuxer.format(), packet.get()) < 0) return ConvertResult::kFailed;
     const bool found = ParseFrameHeader(packet->data, static_cast<size_t>(packet->size), header);
     av_packet_unref(packet.get());
-    if (found) return kConvertOk;
+    if (found) return ConvertResult::kOk;
   }
-  return kConvertFailed;
+  return ConvertResult::kFailed;
 }
 
 }  // namespace
 
-int DecodeMp3Stream(const std::vector<ByteSpan>& pieces, EncodeStage& sink,
-                    const std::atomic<bool>* stop) {
+ConvertResult DecodeMp3Stream(const std::vector<ByteSpan>& pieces, EncodeStage& sink,
+                                  const std::atomic<bool>* stop) {
   Mp3Demuxer demuxer;
-  const int opened = demuxer.Open(pieces);
-  if (opened != kConvertOk) return opened;
+  const ConvertResult opened = demuxer.Open(pieces);
+  if (opened != ConvertResult::kOk) return opened;
   const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_MP3);
-  if (codec == nullptr) return kConvertFailed;
+  if (codec == nullptr) return ConvertResult::kFailed;
   CodecContextHandle decoder(avcodec_alloc_context3(codec));
   FrameHandle frame(av_frame_alloc());
   PacketHandle packet(av_packet_alloc());
-  if (!decoder || !frame || !packet) return kConvertOutOfMemory;
+  if (!decoder || !frame || !packet) return ConvertResult::kOutOfMemory;
   AVStream* stream = demuxer.stream();
   const int copied = avcodec_parameters_to_context(decoder.get(), stream->codecpar);
   if (copied < 0) return ResultFromAVError(copied);
@@ -158,10 +158,10 @@ int DecodeMp3Stream(const std::vector<ByteSpan>& pieces, EncodeStage& sink,
   uint64_t frames = 0;
   bool reserved = false;
   for (;;) {
-    if (stop != nullptr && stop->load(std::memory_order_relaxed)) return kConvertFailed;
+    if (stop != nullptr && stop->load(std::memory_order_relaxed)) return ConvertResult::kFailed;
     const int read = av_read_frame(demuxer.format(), packet.get());
     // The end of the bytes, or bytes past which no frame can be found.
-    if (read == AVERROR(ENOMEM)) return kConvertOutOfMemory;
+    if (read == AVERROR(ENOMEM)) return ConvertResult::kOutOfMemory;
     if (read < 0) break;
     if (!reserved) {
       // Size the output once from the first frame's bit rate; a
@@ -176,37 +176,37 @@ int DecodeMp3Stream(const std::vector<ByteSpan>& pieces, EncodeStage& sink,
     int sent = 0;
     if (packet->stream_index == 0) sent = avcodec_send_packet(decoder.get(), packet.get());
     av_packet_unref(packet.get());
-    if (sent == AVERROR(ENOMEM)) return kConvertOutOfMemory;
-    const int drained = DrainDecoder(decoder.get(), frame.get(), sink, &frames);
-    if (drained != kConvertOk) return drained;
+    if (sent == AVERROR(ENOMEM)) return ConvertResult::kOutOfMemory;
+    const ConvertResult drained = DrainDecoder(decoder.get(), frame.get(), sink, &frames);
+    if (drained != ConvertResult::kOk) return drained;
   }
-  if (avcodec_send_packet(decoder.get(), nullptr) == AVERROR(ENOMEM)) return kConvertOutOfMemory;
-  const int drained = DrainDecoder(decoder.get(), frame.get(), sink, &frames);
-  if (drained != kConvertOk) return drained;
-  return frames == 0 ? kConvertFailed : kConvertOk;
+  if (avcodec_send_packet(decoder.get(), nullptr) == AVERROR(ENOMEM)) return ConvertResult::kOutOfMemory;
+  const ConvertResult drained = DrainDecoder(decoder.get(), frame.get(), sink, &frames);
+  if (drained != ConvertResult::kOk) return drained;
+  return frames == 0 ? ConvertResult::kFailed : ConvertResult::kOk;
 }
 
-int DecodeMp3(const uint8_t* bytes, size_t size, std::unique_ptr<uint8_t[]>* pcm, uint64_t* length) {
+ConvertResult DecodeMp3(const uint8_t* bytes, size_t size, std::unique_ptr<uint8_t[]>* pcm, uint64_t* length) {
   EncodeStage sink;
-  const int opened = sink.Open(MakeFormatRecord(WorkingFormat()));
-  if (opened != kConvertOk) return opened;
+  const ConvertResult opened = sink.Open(MakeFormatRecord(WorkingFormat()));
+  if (opened != ConvertResult::kOk) return opened;
   const std::vector<ByteSpan> pieces = {ByteSpan{bytes, size}};
-  const int decoded = DecodeMp3Stream(pieces, sink, nullptr);
-  if (decoded != kConvertOk) return decoded;
-  const int finished = sink.Finish();
-  if (finished != kConvertOk) return finished;
+  const ConvertResult decoded = DecodeMp3Stream(pieces, sink, nullptr);
+  if (decoded != ConvertResult::kOk) return decoded;
+  const ConvertResult finished = sink.Finish();
+  if (finished != ConvertResult::kOk) return finished;
   *pcm = sink.output().Take(length);
-  return kConvertOk;
+  return ConvertResult::kOk;
 }
 
-int DescribeMp3(const uint8_t* bytes, size_t size, FormatRecord* record) {
+ConvertResult DescribeMp3(const uint8_t* bytes, size_t size, FormatRecord* record) {
   const std::vector<ByteSpan> pieces = {ByteSpan{bytes, size}};
   Mp3Demuxer demuxer;
-  const int opened = demuxer.Open(pieces);
-  if (opened != kConvertOk) return opened;
+  const ConvertResult opened = demuxer.Open(pieces);
+  if (opened != ConvertResult::kOk) return opened;
   FrameHeader header;
-  const int found = FirstFrame(demuxer, &header);
-  if (found != kConvertOk) return found;
+  const ConvertResult found = FirstFrame(demuxer, &header);
+  if (found != ConvertResult::kOk) return found;
   // A Xing header gives the average of a variable-rate stream.
   const int64_t average = demuxer.stream()->codecpar->bit_rate;
   const uint32_t bitRate = average > 0 ? static_cast<uint32_t>(average) : header.bitRate;
@@ -225,5 +225,5 @@ int DescribeMp3(const uint8_t* bytes, size_t size, FormatRecord* record) {
   WriteLE16(&extra[8], 1);      // frames per block
   WriteLE16(&extra[10], 1393);  // codec delay
   *record = MakeFormatRecord(f, extra);
-  return kConvertOk;
+  return ConvertResult::kOk;
 }

@@ -10,20 +10,20 @@
 #include "core/model/mp3_decoder.h"
 #include "core/model/sound.h"
 
-int CSound::ReadMp3File() {
+ReadResult CSound::ReadMp3File() {
   FileReader file;
-  if (!file.Open(path)) return kReadNotWave;  // this reader has always answered 4 here
+  if (!file.Open(path)) return ReadResult::kNotWave;  // the answer this reader has always given here
   std::memcpy(riffId, "RIFF", 5);
   std::memcpy(waveId, "WAVE", 5);
   riffSize = static_cast<uint32_t>(std::min<uint64_t>(file.size(), UINT32_MAX));
   formatSize = 30;
   const uint64_t length = file.size();
   std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[length]);
-  if (!data) return kReadOutOfMemory;
-  if (!file.Read(0, data.get(), length)) return kReadCannotOpen;
+  if (!data) return ReadResult::kOutOfMemory;
+  if (!file.Read(0, data.get(), length)) return ReadResult::kCannotOpen;
   FormatRecord record;
-  if (DescribeMp3(data.get(), static_cast<size_t>(length), &record) != kConvertOk) return kReadNotWave;
+  if (DescribeMp3(data.get(), static_cast<size_t>(length), &record) != ConvertResult::kOk) return ReadResult::kNotWave;
   fileFormat = std::move(record);
   AppendLayer(std::string(), std::move(data), length);
-  return layers.empty() ? kReadNotWave : kReadOk;
+  return layers.empty() ? ReadResult::kNotWave : ReadResult::kOk;
 }

@@ -35,9 +35,9 @@ FormatRecord RawFormatRecord(const RawPCMAnswers& answers) {
   return MakeFormatRecord(format);
 }
 
-int CSound::ReadRawFile(RawPCMQuestions& questions) {
+ReadResult CSound::ReadRawFile(RawPCMQuestions& questions) {
   RawPCMAnswers answers;
-  if (!questions.Ask(&answers)) return kReadCancelled;
+  if (!questions.Ask(&answers)) return ReadResult::kCancelled;
   std::memcpy(riffId, "RIFF", 5);
   riffSize = 0;
   std::memcpy(waveId, "WAVE", 5);
@@ -45,14 +45,14 @@ int CSound::ReadRawFile(RawPCMQuestions& questions) {
   fileFormat = RawFormatRecord(answers);
 
   FileReader file;
-  if (!file.Open(path)) return kReadCannotOpen;
+  if (!file.Open(path)) return ReadResult::kCannotOpen;
   riffSize = static_cast<uint32_t>(std::min<uint64_t>(file.size(), UINT32_MAX));
   // A partial frame at the end is no sample: it is left out.
   const uint64_t blockAlign = std::max<uint16_t>(ParseWaveFormat(fileFormat).blockAlign, 1);
   const uint64_t length = file.size() - file.size() % blockAlign;
   std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[length]);
-  if (!data) return kReadOutOfMemory;
-  if (!file.Read(0, data.get(), length)) return kReadCannotOpen;
+  if (!data) return ReadResult::kOutOfMemory;
+  if (!file.Read(0, data.get(), length)) return ReadResult::kCannotOpen;
   AppendLayer(std::string(), std::move(data), length);
-  return layers.empty() ? kReadNotWave : kReadOk;
+  return layers.empty() ? ReadResult::kNotWave : ReadResult::kOk;
 }

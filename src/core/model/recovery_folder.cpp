@@ -158,7 +158,7 @@ std::string RecoveryFolder::NewEntryFile() {
 
 bool RecoveryFolder::Store(const RecoveryEntry& entry, SoundSnapshot& snapshot) {
   if (!isOpen() || !RecoveryIndex::IsEntryFileName(entry.file)) return false;
-  if (snapshot.Write(FilePath(entry.file)) != 0) return false;
+  if (snapshot.Write(FilePath(entry.file)) != WriteResult::kOk) return false;
   std::lock_guard<std::mutex> lock(m_mutex);
   const auto known = std::find_if(m_entries.begin(), m_entries.end(), [&](const RecoveryEntry& e) { return e.file == entry.file; });
   if (known != m_entries.end())
@@ -177,9 +177,9 @@ bool RecoveryFolder::Remove(const std::string& file) {
   return m_entries.size() == before || WriteIndex();
 }
 
-int RecoveryFolder::Load(const std::string& file, CSound& sound, uint32_t* repairedNodes) const {
+ReadResult RecoveryFolder::Load(const std::string& file, CSound& sound, uint32_t* repairedNodes) const {
   // A store replaces the file whole (a rename): a read sees the old or the new one.
-  if (!RecoveryIndex::IsEntryFileName(file)) return kReadBadDocument;
+  if (!RecoveryIndex::IsEntryFileName(file)) return ReadResult::kBadDocument;
   return sound.ReadDocumentFile(FilePath(file), repairedNodes);
 }
 

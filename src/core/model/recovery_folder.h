@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model/file_result.h"
 #include "core/model/recovery_index.h"
 
 class CSound;
@@ -71,9 +72,10 @@ class RecoveryFolder {
   // entry is then kept).
   bool Remove(const std::string& file);
 
-  // Reads the entry's document into `sound`: the result codes of
-  // CSound::ReadDocumentFile.
-  [[nodiscard]] int Load(const std::string& file, CSound& sound, uint32_t* repairedNodes = nullptr) const;
+  // Reads the entry's document into `sound`: the results of
+  // CSound::ReadDocumentFile, and ReadResult::kBadDocument for a name that
+  // is not an entry's.
+  [[nodiscard]] ReadResult Load(const std::string& file, CSound& sound, uint32_t* repairedNodes = nullptr) const;
 
   std::string FilePath(const std::string& file) const;
 

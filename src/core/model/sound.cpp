@@ -54,7 +54,7 @@ bool CSound::AddGeneratedLayer(const GeneratorParameters& parameters, ProgressRe
   // An unknown function would render nothing into the new block, leaving
   // whatever the allocator handed out to be played and saved.
   if (parameters.length < 0 || !IsGeneratorFunction(parameters.functionType) || !CanAddLayer()) return false;
-  const uint64_t bytes = static_cast<uint64_t>(parameters.length) * 4;
+  const uint64_t bytes = static_cast<uint64_t>(parameters.length) * kWorkingBlockAlign;
   std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[bytes]);
   if (!data) return false;
   SilentProgress silent;

@@ -12,22 +12,11 @@
 #include <string_view>
 #include <vector>
 
+#include "core/model/file_result.h"
 #include "core/model/settings_record.h"
 #include "core/model/sound_layer.h"
 #include "core/model/wave_format.h"
 #include "core/model/wave_generator.h"
-
-// Result codes of the file readers.
-enum ReadResult : int {
-  kReadOk = 0,
-  kReadBadDocument = 1,   // a layered document that cannot be read
-  kReadConvertFailed = 2,
-  kReadOutOfMemory = 3,
-  kReadNotWave = 4,       // not a wave file this reader accepts
-  kReadCannotOpen = 5,
-  kReadCancelled = 6,     // the user cancelled a raw import
-  kReadTooManyLayers = 7, // a layered document of more than CSound::kMaximumDocumentLayers
-};
 
 constexpr int kTagCount = 9;
 // The tags in their fixed order, with their RIFF INFO ids.
@@ -93,32 +82,34 @@ class CSound {
 
   // Reads the wave file named by `path`: one layer per data chunk and the
   // tags of its LIST/INFO chunk and of the trailer behind the RIFF chunk.
-  // Returns kReadOk, kReadOutOfMemory, kReadNotWave or kReadCannotOpen (the
+  // Returns ReadResult::kOk, kOutOfMemory, kNotWave or kCannotOpen (the
   // file cannot be opened, or reading it failed part way). Layers and tags
   // read before a failure stay in the sound; the caller discards it.
-  int ReadWaveFile();
+  [[nodiscard]] ReadResult ReadWaveFile();
 
   // Reads the MP3 file named by `path` whole into one layer, with a format
   // record that describes its stream (tag 85 with the stream's own rate and
-  // channels). 0 read, 3 out of memory, 4 no MP3 audio in it (or it cannot
-  // be opened), 5 cannot be read.
-  int ReadMp3File();
+  // channels). ReadResult::kOk, kOutOfMemory, kNotWave (no MP3 audio in it,
+  // or it cannot be opened) or kCannotOpen (it cannot be read).
+  [[nodiscard]] ReadResult ReadMp3File();
 
   // Imports the file named by `path` as raw PCM after asking `questions`
   // for its rate, bits and channels: one layer of the whole file (a partial
   // frame at the end left out), in the format the answers describe.
-  // 0 read, 3 out of memory, 5 cannot be read, 6 cancelled.
-  int ReadRawFile(RawPCMQuestions& questions);
+  // ReadResult::kOk, kOutOfMemory, kCannotOpen (it cannot be read) or
+  // kCancelled.
+  [[nodiscard]] ReadResult ReadRawFile(RawPCMQuestions& questions);
 
   // The layered document file: every layer with its placement, colours and
-  // envelope, then the nine tags. Write: 0 written, 1 failed (the old file
-  // is then left as it was). Read: 0 read, 1 not a layered document or a
-  // damaged one (no layers are kept), 3 out of memory, 4 cannot be opened,
-  // 7 more than kMaximumDocumentLayers layers (none are read).
+  // envelope, then the nine tags. Write: WriteResult::kOk or kFailed (the old
+  // file is then left as it was). Read: ReadResult::kOk, kBadDocument (not a
+  // layered document, or a damaged one; no layers are kept), kOutOfMemory,
+  // kNotWave (it cannot be opened: the number this reader has always given
+  // then) or kTooManyLayers (more than kMaximumDocumentLayers; none are read).
   // A read that had to move envelope nodes back into their layer or their
   // level range says how many through `repairedNodes`.
-  int WriteDocumentFile(const std::string& documentPath);
-  int ReadDocumentFile(const std::string& documentPath, uint32_t* repairedNodes = nullptr);
+  [[nodiscard]] WriteResult WriteDocumentFile(const std::string& documentPath);
+  [[nodiscard]] ReadResult ReadDocumentFile(const std::string& documentPath, uint32_t* repairedNodes = nullptr);
 
   // A sound holds at most this many layers; every way of adding one asks
   // CanAddLayer first.

@@ -50,11 +50,11 @@ OpenResult SoundDocument::Open(const std::string& path, RawPCMQuestions& rawQues
   result.systemError = ReadAccessError(path);
   if (result.systemError != 0) {
     result.status = OpenStatus::kReadFailed;
-    result.readCode = kReadCannotOpen;
+    result.readCode = ReadResult::kCannotOpen;
     return result;
   }
   const std::string kind = LowerExtension(path);
-  int code = kReadOk;
+  ReadResult code = ReadResult::kOk;
   bool convert = true;
   if (kind == "wav") {
     code = m_sound.ReadWaveFile();
@@ -66,11 +66,11 @@ OpenResult SoundDocument::Open(const std::string& path, RawPCMQuestions& rawQues
   } else {
     code = m_sound.ReadRawFile(rawQuestions);
   }
-  if (code == kReadCancelled) {
+  if (code == ReadResult::kCancelled) {
     result.status = OpenStatus::kCancelled;
     return result;
   }
-  if (code != kReadOk) {
+  if (code != ReadResult::kOk) {
     result.status = OpenStatus::kReadFailed;
     result.readCode = code;
     // It may have gone or changed while it was read.
@@ -78,26 +78,13 @@ OpenResult SoundDocument::Open(const std::string& path, RawPCMQuestions& rawQues
     return result;
   }
   if (!convert) return result;
-  // Every layer of a file in another format is brought to the working
-  // format, not only the first: a layer left in the file's format would
-  // play and save as noise.
-  const FormatRecord working = MakeFormatRecord(WorkingFormat());
-  if (EqualFormats(m_sound.fileFormat, working)) return result;
-  for (auto& layer : m_sound.layers) {
-    FormatRecord source = m_sound.fileFormat;
-    FormatRecord target = working;
-    uint64_t length = layer->length();
-    std::unique_ptr<uint8_t[]> data = layer->TakeData();
-    bool cancelled = false;
-    if (ConvertWithProgress(source, target, &data, &length, progress, &cancelled) != 0) {
-      if (cancelled)
-        result.status = OpenStatus::kCancelled;
-      else
-        result.status = kind == "wav" ? OpenStatus::kNotProperWave : OpenStatus::kConvertFailed;
-      return result;
-    }
-    layer->SetData(std::move(data), length);
-  }
+  const ConvertStatus converted = ConvertLayersToWorkingFormat(
+      m_sound, [&progress](FormatRecord& source, FormatRecord& target, std::unique_ptr<uint8_t[]>* data,
+                           uint64_t* length) { return ConvertWithProgress(source, target, data, length, progress); });
+  if (converted == ConvertStatus::kCancelled)
+    result.status = OpenStatus::kCancelled;
+  else if (converted == ConvertStatus::kFailed)
+    result.status = kind == "wav" ? OpenStatus::kNotProperWave : OpenStatus::kConvertFailed;
   return result;
 }
 
@@ -122,10 +109,10 @@ std::string SoundDocument::ProposedSaveName(const std::string& path, const std::
   return name + ".wav";
 }
 
-int SoundDocument::ConvertWithProgress(FormatRecord& source, FormatRecord& target, std::unique_ptr<uint8_t[]>* data,
-                                       uint64_t* length, ProgressReport& progress, bool* cancelled) {
-  if (cancelled != nullptr) *cancelled = false;
-  if (*length == 0) return 0;
+ConvertStatus SoundDocument::ConvertWithProgress(FormatRecord& source, FormatRecord& target,
+                                                 std::unique_ptr<uint8_t[]>* data, uint64_t* length,
+                                                 ProgressReport& progress) {
+  if (*length == 0) return ConvertStatus::kConverted;
   CWaveConverter converter;
   const uint64_t bytes = *length;
   converter.Start(&source, &target, std::move(*data), bytes, 4294967295ull);
@@ -144,8 +131,9 @@ int SoundDocument::ConvertWithProgress(FormatRecord& source, FormatRecord& targe
   }
   // Collect joins a worker that is still running before anything is freed.
   converter.Collect(data, length);
-  if (cancelled != nullptr) *cancelled = userCancelled;
-  return converter.HasFailed() || !*data ? 1 : 0;
+  // A cancel that came after the worker had finished cancels nothing.
+  if (!converter.HasFailed() && *data) return ConvertStatus::kConverted;
+  return userCancelled ? ConvertStatus::kCancelled : ConvertStatus::kFailed;
 }
 
 SaveResult SoundDocument::Save(const std::string& path, const FormatChooser& chooseFormat, ProgressReport& progress) {
@@ -156,7 +144,7 @@ SaveResult SoundDocument::Save(const std::string& path, const FormatChooser& cho
   }
   m_sound.Stop();
   if (LowerExtension(path) == "tvf") {
-    if (m_sound.WriteDocumentFile(path) != 0) {
+    if (m_sound.WriteDocumentFile(path) != WriteResult::kOk) {
       result.status = SaveStatus::kWriteFailed;
       result.systemError = errno;
       return result;
@@ -194,9 +182,9 @@ SaveResult SoundDocument::SaveWave(const std::string& path, const FormatChooser&
   const uint64_t workingFrames = length / kWorkingBlockAlign;
   FormatRecord working = MakeFormatRecord(WorkingFormat());
   if (!EqualFormats(chosen, working)) {
-    bool cancelled = false;
-    if (ConvertWithProgress(working, chosen, &buffer, &length, progress, &cancelled) != 0) {
-      result.status = cancelled ? SaveStatus::kCancelled : SaveStatus::kConvertFailed;
+    const ConvertStatus converted = ConvertWithProgress(working, chosen, &buffer, &length, progress);
+    if (converted != ConvertStatus::kConverted) {
+      result.status = converted == ConvertStatus::kCancelled ? SaveStatus::kCancelled : SaveStatus::kConvertFailed;
       return result;
     }
   }
@@ -204,9 +192,9 @@ SaveResult SoundDocument::SaveWave(const std::string& path, const FormatChooser&
       FramesAtRate(workingFrames, WorkingFormat().samplesPerSec, ParseWaveFormat(chosen).samplesPerSec);
   errno = 0;
   switch (WriteWaveFile(chosen, buffer.get(), length, path, &m_sound.tags, frames)) {
-    case kWriteOk:
+    case WriteResult::kOk:
       break;
-    case kWriteTooLarge:
+    case WriteResult::kTooLarge:
       result.status = SaveStatus::kTooLarge;
       return result;
     default:

@@ -17,6 +17,7 @@
 #include "core/model/sound.h"
 #include "core/model/wave_format.h"
 #include "core/model/wave_generator.h"
+#include "core/model/working_format_conversion.h"
 
 class RawPCMQuestions;
 
@@ -42,7 +43,7 @@ enum class OpenStatus {
 
 struct OpenResult {
   OpenStatus status = OpenStatus::kOpened;
-  int readCode = kReadOk;  // with kReadFailed
+  ReadResult readCode = ReadResult::kOk;  // with kReadFailed
   // With kReadFailed: why the file could not be opened (an errno value:
   // ENOENT, EACCES, EISDIR, ENODEV for a pipe or device, ...), 0 when it
   // could be opened and its contents are at fault.
@@ -122,10 +123,11 @@ class SoundDocument {
   static std::string ProposedSaveName(const std::string& path, const std::string& title);
 
   // Converts `*length` bytes from `source` to `target` on the converter's
-  // worker while `progress` is polled. 0 converted (or nothing to do), 1
-  // failed or cancelled; `cancelled`, when given, tells the two apart.
-  static int ConvertWithProgress(FormatRecord& source, FormatRecord& target, std::unique_ptr<uint8_t[]>* data,
-                                 uint64_t* length, ProgressReport& progress, bool* cancelled = nullptr);
+  // worker while `progress` is polled: kConverted (also with nothing to do),
+  // kFailed, or kCancelled when the user stopped it before it was done.
+  [[nodiscard]] static ConvertStatus ConvertWithProgress(FormatRecord& source, FormatRecord& target,
+                                                         std::unique_ptr<uint8_t[]>* data, uint64_t* length,
+                                                         ProgressReport& progress);
 
   // What a wave file of this sound cannot keep: more than one layer, or an
   // envelope that changes a level. A wave file holds only their mix.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/model/envelope_node.h"
+#include "core/model/file_result.h"
 #include "core/model/settings_record.h"
 
 class AtomicFileWriter;
@@ -75,12 +76,13 @@ class CSoundLayer {
   // the nodes). WriteChunk appends to a file being written; false once a
   // write failed.
   bool WriteChunk(AtomicFileWriter& file) const;
-  // Reads a chunk in place of the layer's data, fields and nodes. 0 read,
-  // 1 not a layer chunk, or a length beyond what is left of the file, 3 out
-  // of memory. A node the editor cannot have made (a level outside -1 ... 1
-  // or not a number, a position outside the layer) is moved to the nearest
-  // value it could have; `repairedNodes`, when given, counts them.
-  int ReadChunk(SequentialReader& file, uint32_t* repairedNodes = nullptr);
+  // Reads a chunk in place of the layer's data, fields and nodes:
+  // ReadResult::kOk, kBadDocument (not a layer chunk, or a length beyond
+  // what is left of the file) or kOutOfMemory. A node the editor cannot have
+  // made (a level outside -1 ... 1 or not a number, a position outside the
+  // layer) is moved to the nearest value it could have; `repairedNodes`, when
+  // given, counts them.
+  [[nodiscard]] ReadResult ReadChunk(SequentialReader& file, uint32_t* repairedNodes = nullptr);
 
   // Whether the envelope applies at all (Envelope On and at least one node).
   bool EnvelopeActive() const { return envelopeOn != 0 && !nodes.empty(); }

@@ -94,7 +94,7 @@ bool SoundSnapshot::Fill(const CSound& sound) {
   return true;
 }
 
-int SoundSnapshot::Write(const std::string& path) { return m_sound.WriteDocumentFile(path); }
+WriteResult SoundSnapshot::Write(const std::string& path) { return m_sound.WriteDocumentFile(path); }
 
 uint64_t SoundSnapshot::sampleBytes() const {
   uint64_t total = 0;

@@ -38,8 +38,9 @@ class SoundSnapshot {
   SoundSnapshot& operator=(const SoundSnapshot&) = delete;
 
   // Writes the copy as a layered document, replacing `path` only once all
-  // of it is on disk: 0 written, 1 failed (the old file is left as it was).
-  [[nodiscard]] int Write(const std::string& path);
+  // of it is on disk: WriteResult::kOk, or kFailed (the old file is left as
+  // it was).
+  [[nodiscard]] WriteResult Write(const std::string& path);
 
   const CSound& sound() const { return m_sound; }
   // The bytes of sample data the copy holds.

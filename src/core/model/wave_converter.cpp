@@ -62,8 +62,8 @@ void CWaveConverter::StopWorker() {
   m_worker.join();
 }
 
-int CWaveConverter::Start(FormatRecord* source, FormatRecord* target, std::unique_ptr<uint8_t[]> data,
-                          uint64_t length, uint64_t largestBlock) {
+void CWaveConverter::Start(FormatRecord* source, FormatRecord* target, std::unique_ptr<uint8_t[]> data,
+                           uint64_t length, uint64_t largestBlock) {
   StopWorker();
   m_source = source;
   m_target = target;
@@ -95,7 +95,7 @@ int CWaveConverter::Start(FormatRecord* source, FormatRecord* target, std::uniqu
   } catch (const std::bad_alloc&) {
     m_blocks.clear();
     m_failed.store(true, std::memory_order_release);
-    return 0;
+    return;
   }
 
   m_busy.store(true, std::memory_order_release);
@@ -105,16 +105,15 @@ int CWaveConverter::Start(FormatRecord* source, FormatRecord* target, std::uniqu
     m_busy.store(false, std::memory_order_release);
     m_failed.store(true, std::memory_order_release);
   }
-  return 0;
 }
 
 void CWaveConverter::Work() {
-  const int result = ConvertBlocks(*m_source, *m_target, m_blocks, &m_result, true);
-  if (result != kConvertOk) m_failed.store(true, std::memory_order_release);
+  const ConvertResult result = ConvertBlocks(*m_source, *m_target, m_blocks, &m_result, true);
+  if (result != ConvertResult::kOk) m_failed.store(true, std::memory_order_release);
   m_busy.store(false, std::memory_order_release);
 }
 
-int CWaveConverter::Collect(std::unique_ptr<uint8_t[]>* data, uint64_t* length) {
+void CWaveConverter::Collect(std::unique_ptr<uint8_t[]>* data, uint64_t* length) {
   data->reset();
   *length = 0;
   if (m_busy.load(std::memory_order_acquire)) {
@@ -129,28 +128,27 @@ int CWaveConverter::Collect(std::unique_ptr<uint8_t[]>* data, uint64_t* length) 
   m_result = OutputBlock();
   m_blocks.clear();
   m_blocks.shrink_to_fit();
-  return 0;
 }
 
-int CWaveConverter::Convert(FormatRecord& source, FormatRecord& target, std::unique_ptr<uint8_t[]>* data,
-                            uint64_t* length) {
-  if (AreEqualFormats(source, target)) return kConvertOk;
+ConvertResult CWaveConverter::Convert(FormatRecord& source, FormatRecord& target, std::unique_ptr<uint8_t[]>* data,
+                                      uint64_t* length) {
+  if (AreEqualFormats(source, target)) return ConvertResult::kOk;
   std::vector<Block> blocks;
   try {
     blocks.push_back(Block{std::move(*data), *length});
   } catch (const std::bad_alloc&) {
-    return kConvertOutOfMemory;
+    return ConvertResult::kOutOfMemory;
   }
   OutputBlock output;
-  const int result = ConvertBlocks(source, target, blocks, &output, false);
-  if (result != kConvertOk) {
+  const ConvertResult result = ConvertBlocks(source, target, blocks, &output, false);
+  if (result != ConvertResult::kOk) {
     // The data stay as they are (cut to 16 bits if that step was reached).
     *data = std::move(blocks[0].data);
     *length = blocks[0].length;
     return result;
   }
   *data = output.Take(length);
-  return kConvertOk;
+  return ConvertResult::kOk;
 }
 
 namespace {
@@ -159,11 +157,11 @@ namespace {
 // a 24-bit sample keeps its two most significant bytes, a 32-bit sample is
 // divided by 65,536 with the quotient truncated toward zero (so -1 becomes
 // -1 from 24 bits but 0 from 32 bits). A trailing partial sample is dropped.
-int NarrowPcm(std::unique_ptr<uint8_t[]>* data, uint64_t* length, uint16_t bits) {
+ConvertResult NarrowPcm(std::unique_ptr<uint8_t[]>* data, uint64_t* length, uint16_t bits) {
   const uint64_t bytesPerSample = bits / 8u;
   const uint64_t count = *length / bytesPerSample;
   std::unique_ptr<uint8_t[]> narrow(new (std::nothrow) uint8_t[count * 2 + 1]);
-  if (!narrow) return kConvertOutOfMemory;
+  if (!narrow) return ConvertResult::kOutOfMemory;
   const uint8_t* in = data->get();
   uint8_t* out = narrow.get();
   if (bits == 24) {
@@ -179,13 +177,13 @@ int NarrowPcm(std::unique_ptr<uint8_t[]>* data, uint64_t* length, uint16_t bits)
   }
   *data = std::move(narrow);
   *length = count * 2;
-  return kConvertOk;
+  return ConvertResult::kOk;
 }
 
 }  // namespace
 
-int CWaveConverter::ConvertBlocks(FormatRecord& source, FormatRecord& target, std::vector<Block>& blocks,
-                                  OutputBlock* output, bool releaseConsumed) {
+ConvertResult CWaveConverter::ConvertBlocks(FormatRecord& source, FormatRecord& target, std::vector<Block>& blocks,
+                                            OutputBlock* output, bool releaseConsumed) {
   uint64_t total = 0;
   for (const Block& block : blocks) total += block.length;
 
@@ -194,10 +192,10 @@ int CWaveConverter::ConvertBlocks(FormatRecord& source, FormatRecord& target, st
       if (output->size() == 0 && blocks.size() == 1) {
         output->Adopt(std::move(block.data), block.length);
       } else if (!output->Append(block.data.get(), block.length)) {
-        return kConvertOutOfMemory;
+        return ConvertResult::kOutOfMemory;
       }
     }
-    return kConvertOk;
+    return ConvertResult::kOk;
   }
 
   // 24- and 32-bit PCM is cut to 16 bits before any codec sees it; the
@@ -209,7 +207,7 @@ int CWaveConverter::ConvertBlocks(FormatRecord& source, FormatRecord& target, st
     switch (pcmBits) {
       case 8: case 16: break;
       case 24: case 32: narrowFrom = pcmBits; break;
-      default: return kConvertFailed;
+      default: return ConvertResult::kFailed;
     }
   }
   if (narrowFrom != 0) {
@@ -221,7 +219,7 @@ int CWaveConverter::ConvertBlocks(FormatRecord& source, FormatRecord& target, st
   // is the target's channels and rate). A PCM source hands the completed
   // record back to the caller, who writes it into the file.
   FormatRecord completed;
-  if (SuggestFormat(ParseWaveFormat(target), &completed) != kConvertOk) return kConvertFailed;
+  if (SuggestFormat(ParseWaveFormat(target), &completed) != ConvertResult::kOk) return ConvertResult::kFailed;
   if (sourceIsPcm) target = completed;
 
   // Equal once cut to 16 bits: the cut samples are the result.
@@ -231,59 +229,59 @@ int CWaveConverter::ConvertBlocks(FormatRecord& source, FormatRecord& target, st
   EncodeStage sink(&m_stop);
   DecodeStage decoder(&m_stop);
   if (!passThrough) {
-    const int sinkOpened = sink.Open(completed);
-    if (sinkOpened != kConvertOk) return sinkOpened;
+    const ConvertResult sinkOpened = sink.Open(completed);
+    if (sinkOpened != ConvertResult::kOk) return sinkOpened;
     if (narrowFrom != 0) sink.ResampleInFloat();
     if (!mp3Source) {
-      const int decoderOpened = decoder.Open(source);
-      if (decoderOpened != kConvertOk) return decoderOpened;
+      const ConvertResult decoderOpened = decoder.Open(source);
+      if (decoderOpened != ConvertResult::kOk) return decoderOpened;
       const WaveFormat head = ParseWaveFormat(source);
       sink.Reserve(decoder.EstimateFrames(total) * sink.targetRate() / head.samplesPerSec);
     }
   }
-  if (total == 0) return kConvertOk;
+  if (total == 0) return ConvertResult::kOk;
 
   if (mp3Source && !passThrough) {
     std::vector<ByteSpan> pieces;
     try {
       for (const Block& block : blocks) pieces.push_back(ByteSpan{block.data.get(), block.length});
     } catch (const std::bad_alloc&) {
-      return kConvertOutOfMemory;
+      return ConvertResult::kOutOfMemory;
     }
-    const int decoded = DecodeMp3Stream(pieces, sink, &m_stop);
-    if (decoded != kConvertOk) return decoded;
+    const ConvertResult decoded = DecodeMp3Stream(pieces, sink, &m_stop);
+    if (decoded != ConvertResult::kOk) return decoded;
     if (releaseConsumed) blocks.clear();
   } else {
     for (size_t i = 0; i < blocks.size(); ++i) {
-      if (m_stop.load(std::memory_order_relaxed)) return kConvertFailed;
+      if (m_stop.load(std::memory_order_relaxed)) return ConvertResult::kFailed;
       m_currentBlock.store(static_cast<uint32_t>(i), std::memory_order_relaxed);
       Block& block = blocks[i];
       if (narrowFrom != 0) {
-        const int narrowed = NarrowPcm(&block.data, &block.length, narrowFrom);
-        if (narrowed != kConvertOk) return narrowed;
+        const ConvertResult narrowed = NarrowPcm(&block.data, &block.length, narrowFrom);
+        if (narrowed != ConvertResult::kOk) return narrowed;
       }
       if (passThrough) {
         if (blocks.size() == 1) {
           output->Adopt(std::move(block.data), block.length);
         } else if (!output->Append(block.data.get(), block.length)) {
-          return kConvertOutOfMemory;
+          return ConvertResult::kOutOfMemory;
         }
       } else {
-        const int fed = decoder.Feed(block.data.get(), block.length, sink);
-        if (fed != kConvertOk) return fed;
+        const ConvertResult fed = decoder.Feed(block.data.get(), block.length, sink);
+        if (fed != ConvertResult::kOk) return fed;
       }
       if (releaseConsumed) {
         block.data.reset();
         block.length = 0;
       }
     }
-    if (passThrough) return kConvertOk;
-    const int finished = decoder.Finish(sink);
-    if (finished != kConvertOk) return finished;
-    if (decoder.framesDecoded() == 0) return kConvertFailed;
+    if (passThrough) return ConvertResult::kOk;
+    const ConvertResult finished = decoder.Finish(sink);
+    if (finished != ConvertResult::kOk) return finished;
+    if (decoder.framesDecoded() == 0) return ConvertResult::kFailed;
   }
-  const int finished = sink.Finish();
-  if (finished != kConvertOk) return finished;
+  const ConvertResult finished = sink.Finish();
+  if (finished != ConvertResult::kOk) return finished;
   *output = std::move(sink.output());
-  return kConvertOk;
+  return ConvertResult::kOk;
 }

@@ -31,10 +31,10 @@ class CWaveConverter {
   // `largestBlock` (callers pass 4,294,967,295: one block below 4 GiB); the
   // worker feeds them through one codec stream in order. Both records must
   // stay alive and untouched until Collect: the worker may complete them
-  // as Convert does. Returns 0. When the blocks cannot be allocated, no
-  // worker starts and the converter reports failure.
-  int Start(FormatRecord* source, FormatRecord* target, std::unique_ptr<uint8_t[]> data,
-            uint64_t length, uint64_t largestBlock);
+  // as Convert does. When the blocks cannot be allocated, no worker starts
+  // and the converter reports failure (HasFailed).
+  void Start(FormatRecord* source, FormatRecord* target, std::unique_ptr<uint8_t[]> data,
+             uint64_t length, uint64_t largestBlock);
 
   // True from Start until the worker has finished.
   bool IsBusy() const { return m_busy.load(std::memory_order_acquire); }
@@ -44,18 +44,18 @@ class CWaveConverter {
   // Takes the converted data. Called while the worker is still busy, the
   // wait counts as abandoned: the worker is told to stop and joined before
   // anything is freed, its result is discarded and the converter is marked
-  // failed. A failed conversion hands out null and length 0. Returns 0.
-  int Collect(std::unique_ptr<uint8_t[]>* data, uint64_t* length);
+  // failed. A failed conversion hands out null and length 0.
+  void Collect(std::unique_ptr<uint8_t[]>* data, uint64_t* length);
 
   // Converts `*length` bytes of `*data` from `source` to `target` in one
   // go: equal formats are left alone; 24- and 32-bit PCM is first cut to
   // 16 bits (and `source` changed to say so); for a PCM source, `target` is
   // completed with the fields and extra bytes its codec needs. On success
-  // *data and *length hold the converted samples. Returns kConvertOk,
-  // kConvertFailed (format not supported, codec failure, nothing decodable
-  // in non-empty data, or stopped) or kConvertOutOfMemory.
-  int Convert(FormatRecord& source, FormatRecord& target, std::unique_ptr<uint8_t[]>* data,
-              uint64_t* length);
+  // *data and *length hold the converted samples. Returns ConvertResult::kOk,
+  // kFailed (format not supported, codec failure, nothing decodable in
+  // non-empty data, or stopped) or kOutOfMemory.
+  [[nodiscard]] ConvertResult Convert(FormatRecord& source, FormatRecord& target, std::unique_ptr<uint8_t[]>* data,
+                                      uint64_t* length);
 
  private:
   struct Block {
@@ -68,8 +68,8 @@ class CWaveConverter {
   // are released as soon as they have been consumed.
   // With `releaseConsumed`, each input block is freed once consumed;
   // otherwise the blocks stay (cut to 16 bits where that step ran).
-  int ConvertBlocks(FormatRecord& source, FormatRecord& target, std::vector<Block>& blocks,
-                    OutputBlock* output, bool releaseConsumed);
+  ConvertResult ConvertBlocks(FormatRecord& source, FormatRecord& target, std::vector<Block>& blocks,
+                              OutputBlock* output, bool releaseConsumed);
   void StopWorker();
 
   // Written by the worker (cleared when it ends) and by Start; read by the

@@ -113,12 +113,12 @@ std::string WaveTagTrailer(const TagSet& tags) {
   return trailer;
 }
 
-int WriteWaveFile(const FormatRecord& format, const uint8_t* data, uint64_t length, const std::string& path,
-                  const TagSet* tags, uint64_t sampleFrames) {
+WriteResult WriteWaveFile(const FormatRecord& format, const uint8_t* data, uint64_t length, const std::string& path,
+                          const TagSet* tags, uint64_t sampleFrames) {
   const std::string header = WaveFileHeader(format, length, tags, sampleFrames);
-  if (header.empty()) return kWriteTooLarge;
+  if (header.empty()) return WriteResult::kTooLarge;
   AtomicFileWriter file;
-  if (!file.Open(path)) return kWriteFailed;
+  if (!file.Open(path)) return WriteResult::kFailed;
   file.Write(header.data(), header.size());
   if (length > 0) file.Write(data, static_cast<size_t>(length));
   if (length % 2 != 0) file.Write("", 1);
@@ -126,5 +126,5 @@ int WriteWaveFile(const FormatRecord& format, const uint8_t* data, uint64_t leng
     const std::string trailer = WaveTagTrailer(*tags);
     file.Write(trailer.data(), trailer.size());
   }
-  return file.Commit() ? kWriteOk : kWriteFailed;
+  return file.Commit() ? WriteResult::kOk : WriteResult::kFailed;
 }

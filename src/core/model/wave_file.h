@@ -10,15 +10,9 @@
 #include <cstdint>
 #include <string>
 
+#include "core/model/file_result.h"
 #include "core/model/sound.h"
 #include "core/model/wave_format.h"
-
-enum WriteResult : int {
-  kWriteOk = 0,
-  kWriteFailed = 1,    // the file could not be created or written; an old file stays as it was
-  kWriteTooLarge = 2,  // the RIFF chunk's 32-bit sizes cannot hold this much data (about 4 GiB);
-                       // nothing was written, the old file stays as it was
-};
 
 // Asks the writer to count the sample frames for the fact chunk from the
 // data: exact for fixed-size frames (float, A-law, mu-law), whole codec
@@ -30,11 +24,11 @@ inline constexpr uint64_t kFramesFromData = UINT64_MAX;
 // is not PCM gets a fact chunk holding `sampleFrames`: the frames of sound the
 // data stands for, without the silence a codec pads its last block with.
 // The old file at `path` is replaced only when everything was written; on
-// failure it stays as it was. Returns kWriteOk, kWriteFailed or
-// kWriteTooLarge (checked before anything is written).
-[[nodiscard]] int WriteWaveFile(const FormatRecord& format, const uint8_t* data, uint64_t length,
-                                const std::string& path, const TagSet* tags = nullptr,
-                                uint64_t sampleFrames = kFramesFromData);
+// failure it stays as it was. Returns WriteResult::kOk, kFailed or
+// kTooLarge (checked before anything is written).
+[[nodiscard]] WriteResult WriteWaveFile(const FormatRecord& format, const uint8_t* data, uint64_t length,
+                                        const std::string& path, const TagSet* tags = nullptr,
+                                        uint64_t sampleFrames = kFramesFromData);
 
 // The bytes WriteWaveFile puts before the samples: the RIFF header, fmt,
 // fact, LIST/INFO and the data chunk's header. Empty when the RIFF sizes

@@ -44,60 +44,60 @@ class WaveChunkReader {
 
   // Walks the chunks from the first one after the WAVE id up to `walkEnd`,
   // then scans the rest of the file from where the walk had to stop.
-  int Read(uint64_t walkEnd) {
+  ReadResult Read(uint64_t walkEnd) {
     uint64_t scanFrom = 0;
-    int result = Walk(walkEnd, &scanFrom);
-    if (result == kReadOk) result = Scan(scanFrom);
+    ReadResult result = Walk(walkEnd, &scanFrom);
+    if (result == ReadResult::kOk) result = Scan(scanFrom);
     // What was read before a failure stays in the sound, the pieces that
     // follow on in the last layer included.
-    const int joined = JoinFollowingPieces();
-    return result != kReadOk ? result : joined;
+    const ReadResult joined = JoinFollowingPieces();
+    return result != ReadResult::kOk ? result : joined;
   }
 
  private:
-  int Walk(uint64_t walkEnd, uint64_t* scanFrom) {
+  ReadResult Walk(uint64_t walkEnd, uint64_t* scanFrom) {
     uint64_t position = 12;
     for (;;) {
       *scanFrom = position;
-      if (position + 8 > walkEnd) return kReadOk;
+      if (position + 8 > walkEnd) return ReadResult::kOk;
       uint8_t header[8];
-      if (!m_file.Read(position, header, 8)) return kReadCannotOpen;
+      if (!m_file.Read(position, header, 8)) return ReadResult::kCannotOpen;
       const uint64_t size = ReadLE32(header + 4);
       const uint64_t body = position + 8;
       // Bare tag sub-chunks at this level are the shape of our own trailer,
       // which has no pad bytes: only the scan reads it correctly.
-      if (!IsPrintableId(header) || TagIndexOf(header) >= 0 || size > m_file.Remaining(body)) return kReadOk;
-      int result = kReadOk;
+      if (!IsPrintableId(header) || TagIndexOf(header) >= 0 || size > m_file.Remaining(body)) return ReadResult::kOk;
+      ReadResult result = ReadResult::kOk;
       if (SameId(header, "data")) {
         result = TakeData(body, size);
       } else if (SameId(header, "LIST") && size >= 4) {
         uint8_t listType[4];
-        if (!m_file.Read(body, listType, 4)) return kReadCannotOpen;
+        if (!m_file.Read(body, listType, 4)) return ReadResult::kCannotOpen;
         if (SameId(listType, "INFO")) result = TakeInfoList(body + 4, body + size);
       }
-      if (result != kReadOk) return result;
+      if (result != ReadResult::kOk) return result;
       position = body + size + (size & 1);
       if (position > walkEnd) {
         // Earlier versions wrote no pad byte after odd data, and the trailer
         // follows the data directly.
         *scanFrom = body + size;
-        return kReadOk;
+        return ReadResult::kOk;
       }
     }
   }
 
   // The sub-chunks of a LIST/INFO chunk between `position` and `end`.
-  int TakeInfoList(uint64_t position, uint64_t end) {
+  ReadResult TakeInfoList(uint64_t position, uint64_t end) {
     while (position + 8 <= end) {
       uint8_t header[8];
-      if (!m_file.Read(position, header, 8)) return kReadCannotOpen;
+      if (!m_file.Read(position, header, 8)) return ReadResult::kCannotOpen;
       if (!IsPrintableId(header)) break;
       const uint64_t size = ReadLE32(header + 4);
       const uint64_t body = position + 8;
       const int tag = TagIndexOf(header);
       if (tag >= 0) {
-        const int result = TakeTag(tag, body, std::min(size, end - body));
-        if (result != kReadOk) return result;
+        const ReadResult result = TakeTag(tag, body, std::min(size, end - body));
+        if (result != ReadResult::kOk) return result;
       }
       position = body + size + (size & 1);
       // Some writers leave out the pad byte after an odd sub-chunk; follow
@@ -108,13 +108,13 @@ class WaveChunkReader {
         position -= 1;
       }
     }
-    return kReadOk;
+    return ReadResult::kOk;
   }
 
   // The old reader's scan: every "data" id found becomes a layer, every known
   // tag id a tag. After a recognised chunk the scan resumes 3 bytes before
   // its end; anywhere else it moves on by one byte.
-  int Scan(uint64_t position) {
+  ReadResult Scan(uint64_t position) {
     uint8_t word[4];
     while (m_file.Read(position, word, 4)) {
       const bool isData = SameId(word, "data");
@@ -128,50 +128,50 @@ class WaveChunkReader {
       const uint64_t declared = ReadLE32(sizeBytes);
       const uint64_t body = position + 8;
       const uint64_t available = m_file.Remaining(body);
-      const int result = isData ? TakeData(body, declared) : TakeTag(tag, body, std::min(declared, available));
-      if (result != kReadOk) return result;
+      const ReadResult result = isData ? TakeData(body, declared) : TakeTag(tag, body, std::min(declared, available));
+      if (result != ReadResult::kOk) return result;
       if (declared > available) break;  // nothing follows a chunk that runs past the end
       position = body + declared + (declared & 1) - 3;
     }
-    return kReadOk;
+    return ReadResult::kOk;
   }
 
   // A data chunk becomes a layer. One cut short by the end of the file (a
   // streamed recording whose sizes were never filled in, a file cut off)
   // keeps the whole blocks the file holds.
-  int TakeData(uint64_t body, uint64_t declared) {
+  ReadResult TakeData(uint64_t body, uint64_t declared) {
     const uint64_t available = m_file.Remaining(body);
     const uint64_t length = declared > available ? available - available % m_blockAlign : declared;
     std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[length]);
-    if (!data) return kReadOutOfMemory;
-    if (!m_file.Read(body, data.get(), length)) return kReadCannotOpen;
+    if (!data) return ReadResult::kOutOfMemory;
+    if (!m_file.Read(body, data.get(), length)) return ReadResult::kCannotOpen;
     if (m_sound.CanAddLayer()) {
       m_sound.AppendLayer(std::string(), std::move(data), length);
-      return kReadOk;
+      return ReadResult::kOk;
     }
     // A sound holds ten layers at most; the sound of any further data chunk
     // follows on in the last layer rather than being lost. The pieces are
     // joined once at the end: joining each as it comes would copy the last
     // layer again for every chunk, and a file of many small chunks behind a
     // large one would take hours to open.
-    if (length == 0) return kReadOk;
+    if (length == 0) return ReadResult::kOk;
     try {
       m_following.push_back(Piece{std::move(data), length});
     } catch (const std::bad_alloc&) {
-      return kReadOutOfMemory;
+      return ReadResult::kOutOfMemory;
     }
     m_followingLength += length;
-    return kReadOk;
+    return ReadResult::kOk;
   }
 
-  int JoinFollowingPieces() {
-    if (m_following.empty()) return kReadOk;
+  ReadResult JoinFollowingPieces() {
+    if (m_following.empty()) return ReadResult::kOk;
     CSoundLayer& last = *m_sound.layers.back();
     const uint64_t joined = last.length() + m_followingLength;
     std::unique_ptr<uint8_t[]> all(new (std::nothrow) uint8_t[joined]);
     if (!all) {
       m_following.clear();
-      return kReadOutOfMemory;
+      return ReadResult::kOutOfMemory;
     }
     if (last.length() > 0) std::memcpy(all.get(), last.data(), last.length());
     uint64_t at = last.length();
@@ -181,16 +181,16 @@ class WaveChunkReader {
     }
     m_following.clear();
     last.SetData(std::move(all), joined);
-    return kReadOk;
+    return ReadResult::kOk;
   }
 
   // A tag's text runs to its first NUL, or over all its bytes without one.
-  int TakeTag(int tag, uint64_t body, uint64_t length) {
+  ReadResult TakeTag(int tag, uint64_t body, uint64_t length) {
     std::string text(static_cast<size_t>(length), '\0');
-    if (!m_file.Read(body, text.data(), length)) return kReadCannotOpen;
+    if (!m_file.Read(body, text.data(), length)) return ReadResult::kCannotOpen;
     text.resize(std::min(text.size(), std::strlen(text.c_str())));
     m_sound.tags[static_cast<size_t>(tag)] = std::move(text);
-    return kReadOk;
+    return ReadResult::kOk;
   }
 
   struct Piece {
@@ -208,26 +208,26 @@ class WaveChunkReader {
 
 }  // namespace
 
-int CSound::ReadWaveFile() {
+ReadResult CSound::ReadWaveFile() {
   FileReader file;
-  if (!file.Open(path)) return kReadCannotOpen;
+  if (!file.Open(path)) return ReadResult::kCannotOpen;
 
   uint8_t word[4];
-  if (!file.Read(0, word, 4)) return kReadNotWave;
+  if (!file.Read(0, word, 4)) return ReadResult::kNotWave;
   std::memcpy(riffId, word, 4);
   riffId[4] = '\0';
-  if (!SameId(word, "RIFF")) return kReadNotWave;
-  if (!file.Read(4, word, 4)) return kReadNotWave;
+  if (!SameId(word, "RIFF")) return ReadResult::kNotWave;
+  if (!file.Read(4, word, 4)) return ReadResult::kNotWave;
   riffSize = ReadLE32(word);
-  if (!file.Read(8, word, 4)) return kReadNotWave;
+  if (!file.Read(8, word, 4)) return ReadResult::kNotWave;
   std::memcpy(waveId, word, 4);
   waveId[4] = '\0';
-  if (!SameId(word, "WAVE")) return kReadNotWave;
+  if (!SameId(word, "WAVE")) return ReadResult::kNotWave;
 
   // The fmt chunk normally follows the WAVE id. Broadcast recorders put bext,
   // JUNK or LIST chunks first: then walk the chunk headers to find it.
   uint64_t fmtPosition = 12;
-  if (!file.Read(12, word, 4)) return kReadNotWave;
+  if (!file.Read(12, word, 4)) return ReadResult::kNotWave;
   if (!SameId(word, "fmt ")) {
     uint64_t position = 12;
     uint8_t header[8];
@@ -240,17 +240,17 @@ int CSound::ReadWaveFile() {
       const uint64_t size = ReadLE32(header + 4);
       position += 8 + size + (size & 1);
     }
-    if (!found) return kReadNotWave;
+    if (!found) return ReadResult::kNotWave;
     fmtPosition = position;
   }
-  if (!file.Read(fmtPosition + 4, word, 4)) return kReadNotWave;
+  if (!file.Read(fmtPosition + 4, word, 4)) return ReadResult::kNotWave;
   const uint32_t fmtSize = ReadLE32(word);
   const uint64_t fmtData = fmtPosition + 8;
   // A size the file cannot back is not a wave file, not an allocation.
-  if (fmtSize > file.Remaining(fmtData)) return kReadNotWave;
+  if (fmtSize > file.Remaining(fmtData)) return ReadResult::kNotWave;
   formatSize = fmtSize;
   fileFormat.assign(std::max<size_t>(fmtSize, kWaveFormatHeadSize), 0);
-  if (!file.Read(fmtData, fileFormat.data(), fmtSize)) return kReadCannotOpen;
+  if (!file.Read(fmtData, fileFormat.data(), fmtSize)) return ReadResult::kCannotOpen;
   const uint64_t blockAlign = std::max<uint16_t>(ParseWaveFormat(fileFormat).blockAlign, 1);
 
   // Streamed output leaves the RIFF size at 0 or 0xFFFFFFFF (or at a guess
@@ -258,7 +258,7 @@ int CSound::ReadWaveFile() {
   const uint64_t riffEnd = 8 + static_cast<uint64_t>(riffSize);
   const bool riffSizeKnown = riffSize != 0 && riffSize != UINT32_MAX && riffEnd <= file.size();
   WaveChunkReader chunks(file, *this, blockAlign);
-  const int result = chunks.Read(riffSizeKnown ? riffEnd : file.size());
-  if (result != kReadOk) return result;
-  return layers.empty() ? kReadNotWave : kReadOk;
+  const ReadResult result = chunks.Read(riffSizeKnown ? riffEnd : file.size());
+  if (result != ReadResult::kOk) return result;
+  return layers.empty() ? ReadResult::kNotWave : ReadResult::kOk;
 }

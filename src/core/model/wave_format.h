@@ -39,8 +39,12 @@ constexpr size_t kWaveFormatHeadSize = 18;
 // PCM, 2 channels, 44,100 Hz, 16 bits: the format of all sample data in memory.
 constexpr WaveFormat WorkingFormat() { return WaveFormat{}; }
 
-constexpr uint32_t kWorkingBytesPerSecond = 176400;
-constexpr uint32_t kWorkingBlockAlign = 4;
+// The working format's numbers, for code that counts in it. Taken from
+// WorkingFormat() so that there is one place that says what it is.
+constexpr uint32_t kWorkingSampleRate = WorkingFormat().samplesPerSec;
+constexpr uint32_t kWorkingBytesPerSecond = WorkingFormat().avgBytesPerSec;
+constexpr uint32_t kWorkingBlockAlign = WorkingFormat().blockAlign;  // bytes of one stereo frame
+static_assert(kWorkingBytesPerSecond == kWorkingSampleRate * kWorkingBlockAlign);
 
 // A format record as raw little-endian bytes: the 18-byte head and its extra
 // bytes. Records read from files may be shorter than 18 bytes on disk; they

@@ -312,9 +312,9 @@ bool CWavedeskApp::OfferRecovery() {
   QStringList failures;
   for (const RecoveryEntry& entry : entries) {
     auto document = NewDocument();
-    const int code = m_recovery->recoveryFolder().Load(entry.file, document->sound());
-    if (code != kReadOk) {
-      if (code == kReadOutOfMemory) {
+    const ReadResult code = m_recovery->recoveryFolder().Load(entry.file, document->sound());
+    if (code != ReadResult::kOk) {
+      if (code == ReadResult::kOutOfMemory) {
         failures << tr("%1: there is not enough memory for it now; it is offered again at the next start.")
                         .arg(nameOf(entry));
       } else {

@@ -60,17 +60,17 @@ bool CWavedeskDoc::OnNewDocument(const GeneratorParameters& parameters, bool* ca
 
 namespace {
 
-QString ReadFailure(int code) {
+QString ReadFailure(ReadResult code) {
   switch (code) {
-    case kReadOutOfMemory:
+    case ReadResult::kOutOfMemory:
       return QObject::tr("There is not enough memory to open it.");
-    case kReadNotWave:
+    case ReadResult::kNotWave:
       return QObject::tr("It is not a wave file this program can read.");
-    case kReadBadDocument:
+    case ReadResult::kBadDocument:
       return QObject::tr("It is not a Tarvo document, or it is damaged.");
-    case kReadConvertFailed:
+    case ReadResult::kConvertFailed:
       return QObject::tr("Its sound could not be decoded.");
-    case kReadTooManyLayers:
+    case ReadResult::kTooManyLayers:
       return QObject::tr("It holds more than %1 layers, more than this program can show and play.")
           .arg(CSound::kMaximumDocumentLayers);
     default:
@@ -141,7 +141,7 @@ CWavedeskDoc::OpenOutcome CWavedeskDoc::OnOpenDocument(const QString& path, RawP
     case OpenStatus::kReadFailed:
       if (result.systemError != 0)
         outcome.message = OpenFailure(result.systemError);
-      else if (result.readCode == kReadNotWave && path.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive))
+      else if (result.readCode == ReadResult::kNotWave && path.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive))
         outcome.message = tr("It is not an MP3 file this program can read.");
       else
         outcome.message = ReadFailure(result.readCode);
@@ -151,7 +151,7 @@ CWavedeskDoc::OpenOutcome CWavedeskDoc::OnOpenDocument(const QString& path, RawP
       outcome.message = tr("This was not a proper wav file");
       break;
     case OpenStatus::kConvertFailed:
-      outcome.message = ReadFailure(kReadConvertFailed);
+      outcome.message = ReadFailure(ReadResult::kConvertFailed);
       break;
   }
   return outcome;

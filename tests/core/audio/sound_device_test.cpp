@@ -261,7 +261,7 @@ struct RefusalCase {
   const char* name;
   // Makes the request on a fresh device; returns its result.
   DeviceResult (*request)(SoundOutputDevice& device);
-  int expectedCode;
+  DeviceError expectedCode;
 };
 
 DeviceResult BufferInFormat(SoundOutputDevice& device, WaveFormat format, uint32_t bytes) {

@@ -47,7 +47,7 @@ TEST(DocumentFile, WritesTheExactBytes) {
   sound.AppendLayer("Layer 1", Bytes("12345678"), 8);
   sound.AppendLayer("", Bytes("ab"), 2);
   // When it is written
-  ASSERT_EQ(sound.WriteDocumentFile(folder.File("a.tvf")), 0);
+  ASSERT_EQ(sound.WriteDocumentFile(folder.File("a.tvf")), WriteResult::kOk);
   // Then the file is the magic, the count, the chunks and the tags
   const std::string chunk = LayerChunk("Layer 1", "12345678");
   EXPECT_EQ(chunk.size(), 53u);
@@ -69,10 +69,10 @@ TEST(DocumentFile, RoundTripKeepsEveryField) {
   b.name.clear();
   original.tags[kTagTitle] = "Title";
   original.tags[kTagSubject] = "";
-  ASSERT_EQ(original.WriteDocumentFile(folder.File("r.tvf")), 0);
+  ASSERT_EQ(original.WriteDocumentFile(folder.File("r.tvf")), WriteResult::kOk);
 
   CSound copy;  // automatic envelope on: the read must replace that node
-  ASSERT_EQ(copy.ReadDocumentFile(folder.File("r.tvf")), 0);
+  ASSERT_EQ(copy.ReadDocumentFile(folder.File("r.tvf")), ReadResult::kOk);
   ASSERT_EQ(copy.layers.size(), 2u);
   const CSoundLayer& x = *copy.layers[0];
   EXPECT_EQ(x.name, "first");
@@ -107,9 +107,9 @@ TEST(DocumentFile, NodeAddedAfterAReadKeepsTheReadEnvelope) {
   test_support::TemporaryFolder folder;
   CSound original(NoEnvelope());
   original.AppendLayer("", Bytes(std::string(8000, 'x')), 8000).nodes = {{-1.0, 0}, {1.0, 4000}};
-  ASSERT_EQ(original.WriteDocumentFile(folder.File("e.tvf")), 0);
+  ASSERT_EQ(original.WriteDocumentFile(folder.File("e.tvf")), WriteResult::kOk);
   CSound copy;
-  ASSERT_EQ(copy.ReadDocumentFile(folder.File("e.tvf")), 0);
+  ASSERT_EQ(copy.ReadDocumentFile(folder.File("e.tvf")), ReadResult::kOk);
   // When a node is added in the middle
   copy.layers[0]->AddNode(2000);
   // Then it takes the ramp's level there, not the discarded node's
@@ -122,7 +122,7 @@ TEST(DocumentFile, ManyLayersAreAllRead) {
   for (int i = 0; i < 12; ++i) file += LayerChunk("", "");
   test_support::WriteFileBytes(folder.File("m.tvf"), file + DefaultTags());
   CSound sound;
-  ASSERT_EQ(sound.ReadDocumentFile(folder.File("m.tvf")), 0);
+  ASSERT_EQ(sound.ReadDocumentFile(folder.File("m.tvf")), ReadResult::kOk);
   EXPECT_EQ(sound.layers.size(), 12u);
   EXPECT_EQ(sound.layers[3]->name, "");
 }
@@ -132,17 +132,17 @@ TEST(DocumentFile, ManyLayersAreAllRead) {
 TEST(DocumentFile, LayerCountIsHeldToWhatTheViewAndPlaybackCarry) {
   struct Case {
     uint32_t layers;
-    int result;
+    ReadResult result;
   };
-  for (const Case c : {Case{CSound::kMaximumDocumentLayers, kReadOk},
-                       Case{CSound::kMaximumDocumentLayers + 1, kReadTooManyLayers}, Case{10000, kReadTooManyLayers}}) {
+  for (const Case c : {Case{CSound::kMaximumDocumentLayers, ReadResult::kOk},
+                       Case{CSound::kMaximumDocumentLayers + 1, ReadResult::kTooManyLayers}, Case{10000, ReadResult::kTooManyLayers}}) {
     test_support::TemporaryFolder folder;
     std::string file = "TVF " + LE32(c.layers);
     for (uint32_t i = 0; i < c.layers; ++i) file += LayerChunk("", "ab");
     test_support::WriteFileBytes(folder.File("m.tvf"), file + DefaultTags());
     CSound sound;
     EXPECT_EQ(sound.ReadDocumentFile(folder.File("m.tvf")), c.result) << c.layers;
-    EXPECT_EQ(sound.layers.size(), c.result == kReadOk ? c.layers : 0u) << c.layers;
+    EXPECT_EQ(sound.layers.size(), c.result == ReadResult::kOk ? c.layers : 0u) << c.layers;
   }
 }
 
@@ -165,7 +165,7 @@ TEST(DocumentFile, NodesOutsideTheirLayerOrRangeAreMovedInsideAndCounted) {
   // When it is read
   CSound sound(NoEnvelope());
   uint32_t repaired = 0;
-  ASSERT_EQ(sound.ReadDocumentFile(folder.File("n.tvf"), &repaired), 0);
+  ASSERT_EQ(sound.ReadDocumentFile(folder.File("n.tvf"), &repaired), ReadResult::kOk);
   // Then the three impossible nodes are moved to the nearest place they
   // could have, the good one is kept, and the reader says how many moved
   EXPECT_EQ(repaired, 3u);
@@ -194,7 +194,7 @@ TEST(DocumentFile, NodesOutsideTheirLayerOrRangeAreMovedInsideAndCounted) {
 struct BadCase {
   const char* name;
   std::string bytes;
-  int result;
+  ReadResult result;
 };
 
 class BadDocumentTest : public testing::TestWithParam<BadCase> {};
@@ -212,17 +212,17 @@ std::string WithChunk(const std::string& chunk) { return "TVF " + LE32(1) + chun
 INSTANTIATE_TEST_SUITE_P(
     DocumentFile, BadDocumentTest,
     testing::Values(
-        BadCase{"WaveFileIsNotADocument", "RIFF" + LE32(36) + "WAVEfmt ", 1},
-        BadCase{"Empty", "", 1},
-        BadCase{"WrongChunkId", WithChunk("LAYX" + LayerChunk("", "").substr(4)), 1},
-        BadCase{"WrongNodeMarker", WithChunk(LayerChunk("", "").substr(0, 39) + "NODX" + LE32(0)), 1},
-        BadCase{"AbsurdNameLength", "TVF " + LE32(1) + "LAYR" + std::string(18, '\0') + LE32(0xFFFFFFF0u), 1},
+        BadCase{"WaveFileIsNotADocument", "RIFF" + LE32(36) + "WAVEfmt ", ReadResult::kBadDocument},
+        BadCase{"Empty", "", ReadResult::kBadDocument},
+        BadCase{"WrongChunkId", WithChunk("LAYX" + LayerChunk("", "").substr(4)), ReadResult::kBadDocument},
+        BadCase{"WrongNodeMarker", WithChunk(LayerChunk("", "").substr(0, 39) + "NODX" + LE32(0)), ReadResult::kBadDocument},
+        BadCase{"AbsurdNameLength", "TVF " + LE32(1) + "LAYR" + std::string(18, '\0') + LE32(0xFFFFFFF0u), ReadResult::kBadDocument},
         BadCase{"AbsurdDataLength",
-                "TVF " + LE32(1) + "LAYR" + std::string(14, '\0') + LE32(0) + LE32(0xFFFFFFFFu) + LE32(0xFFFF), 1},
-        BadCase{"AbsurdNodeCount", WithChunk(LayerChunk("", "").substr(0, 43) + LE32(0x7FFFFFFF)), 1},
-        BadCase{"AbsurdLayerCount", "TVF " + LE32(0xFFFFFFFFu) + LayerChunk("", "") + DefaultTags(), 1},
-        BadCase{"AbsurdTagLength", "TVF " + LE32(1) + LayerChunk("", "") + LE32(1000000), 1},
-        BadCase{"NoLayers", "TVF " + LE32(0) + DefaultTags(), 1}),
+                "TVF " + LE32(1) + "LAYR" + std::string(14, '\0') + LE32(0) + LE32(0xFFFFFFFFu) + LE32(0xFFFF), ReadResult::kBadDocument},
+        BadCase{"AbsurdNodeCount", WithChunk(LayerChunk("", "").substr(0, 43) + LE32(0x7FFFFFFF)), ReadResult::kBadDocument},
+        BadCase{"AbsurdLayerCount", "TVF " + LE32(0xFFFFFFFFu) + LayerChunk("", "") + DefaultTags(), ReadResult::kBadDocument},
+        BadCase{"AbsurdTagLength", "TVF " + LE32(1) + LayerChunk("", "") + LE32(1000000), ReadResult::kBadDocument},
+        BadCase{"NoLayers", "TVF " + LE32(0) + DefaultTags(), ReadResult::kBadDocument}),
     [](const testing::TestParamInfo<BadCase>& info) { return info.param.name; });
 
 TEST(DocumentFile, FileCutAtAnyByteIsRefused) {
@@ -231,32 +231,32 @@ TEST(DocumentFile, FileCutAtAnyByteIsRefused) {
   CSound sound(NoEnvelope());
   sound.AppendLayer("one", Bytes("abcd"), 4).nodes = {{0.5, 2}};
   sound.AppendLayer("two", Bytes("efghijkl"), 8);
-  ASSERT_EQ(sound.WriteDocumentFile(folder.File("whole.tvf")), 0);
+  ASSERT_EQ(sound.WriteDocumentFile(folder.File("whole.tvf")), WriteResult::kOk);
   const std::string whole = test_support::ReadFileBytes(folder.File("whole.tvf"));
   // When any prefix of it is read, it is refused
   for (size_t cut = 0; cut < whole.size(); ++cut) {
     test_support::WriteFileBytes(folder.File("cut.tvf"), whole.substr(0, cut));
     CSound reader;
-    ASSERT_EQ(reader.ReadDocumentFile(folder.File("cut.tvf")), 1) << "cut at " << cut;
+    ASSERT_EQ(reader.ReadDocumentFile(folder.File("cut.tvf")), ReadResult::kBadDocument) << "cut at " << cut;
     ASSERT_TRUE(reader.layers.empty());
   }
   CSound reader;
-  EXPECT_EQ(reader.ReadDocumentFile(folder.File("whole.tvf")), 0);
+  EXPECT_EQ(reader.ReadDocumentFile(folder.File("whole.tvf")), ReadResult::kOk);
 }
 
 TEST(DocumentFile, MissingFileCannotBeOpened) {
   CSound sound;
-  EXPECT_EQ(sound.ReadDocumentFile("/nonexistent/x.tvf"), 4);
+  EXPECT_EQ(sound.ReadDocumentFile("/nonexistent/x.tvf"), ReadResult::kNotWave);
 }
 
 TEST(DocumentFile, FailedSaveLeavesTheOldFile) {
   test_support::TemporaryFolder folder;
   CSound sound(NoEnvelope());
   sound.AppendLayer("", Bytes("abcd"), 4);
-  EXPECT_EQ(sound.WriteDocumentFile("/nonexistent/folder/x.tvf"), 1);
+  EXPECT_EQ(sound.WriteDocumentFile("/nonexistent/folder/x.tvf"), WriteResult::kFailed);
   // A folder in place of the file: the rename fails, the folder stays.
   std::filesystem::create_directory(folder.File("taken.tvf"));
-  EXPECT_EQ(sound.WriteDocumentFile(folder.File("taken.tvf")), 1);
+  EXPECT_EQ(sound.WriteDocumentFile(folder.File("taken.tvf")), WriteResult::kFailed);
   EXPECT_TRUE(std::filesystem::is_directory(folder.File("taken.tvf")));
   size_t entries = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) ++entries;

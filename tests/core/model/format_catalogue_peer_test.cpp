@@ -105,10 +105,10 @@ TEST_P(CatalogueFormatTest, PeersReadWhatWeSave) {
   std::memcpy(data.get(), tone.data(), tone.size());
   uint64_t length = tone.size();
   CWaveConverter converter;
-  ASSERT_EQ(converter.Convert(source, target, &data, &length), kConvertOk);
+  ASSERT_EQ(converter.Convert(source, target, &data, &length), ConvertResult::kOk);
   // The record the chooser showed is the one the file carries.
   EXPECT_EQ(target, format.record);
-  ASSERT_EQ(WriteWaveFile(target, data.get(), length, path), kWriteOk);
+  ASSERT_EQ(WriteWaveFile(target, data.get(), length, path), WriteResult::kOk);
   const double seconds = double(kFrames) / 44100;
 
   // When ffprobe reads it, then it finds the codec, rate, channels, length
@@ -143,13 +143,13 @@ TEST_P(CatalogueFormatTest, PeersReadWhatWeSave) {
   // And it opens again to the working format with the sound's length
   CSound sound;
   sound.path = path;
-  ASSERT_EQ(sound.ReadWaveFile(), kReadOk);
+  ASSERT_EQ(sound.ReadWaveFile(), ReadResult::kOk);
   FormatRecord reread = sound.fileFormat;
   FormatRecord working = MakeFormatRecord(WorkingFormat());
   uint64_t layerLength = sound.layers.at(0)->length();
   auto layerData = sound.layers[0]->TakeData();
   CWaveConverter reader;
-  ASSERT_EQ(reader.Convert(reread, working, &layerData, &layerLength), kConvertOk);
+  ASSERT_EQ(reader.Convert(reread, working, &layerData, &layerLength), ConvertResult::kOk);
   EXPECT_NEAR(double(layerLength / 4) / 44100, seconds, DurationSlack(format));
 }
 

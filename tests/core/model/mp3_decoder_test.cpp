@@ -43,10 +43,10 @@ TEST_P(Mp3DecoderTest, DecodesWithTheStreamsOwnRateAndChannels) {
 
   // When it is described and decoded
   FormatRecord record;
-  ASSERT_EQ(DescribeMp3(bytes.data(), bytes.size(), &record), kConvertOk);
+  ASSERT_EQ(DescribeMp3(bytes.data(), bytes.size(), &record), ConvertResult::kOk);
   std::unique_ptr<uint8_t[]> pcm;
   uint64_t length = 0;
-  ASSERT_EQ(DecodeMp3(bytes.data(), bytes.size(), &pcm, &length), kConvertOk);
+  ASSERT_EQ(DecodeMp3(bytes.data(), bytes.size(), &pcm, &length), ConvertResult::kOk);
 
   // Then the record tells the stream's format, the sound lasts two seconds
   // (within one frame) and each channel keeps its tone
@@ -69,7 +69,7 @@ TEST_P(Mp3DecoderTest, DecodesWithTheStreamsOwnRateAndChannels) {
   std::memcpy(data.get(), bytes.data(), bytes.size());
   uint64_t converted = bytes.size();
   CWaveConverter converter;
-  ASSERT_EQ(converter.Convert(record, target, &data, &converted), kConvertOk);
+  ASSERT_EQ(converter.Convert(record, target, &data, &converted), ConvertResult::kOk);
   ASSERT_EQ(converted, length);
   EXPECT_EQ(0, std::memcmp(data.get(), pcm.get(), length));
 }
@@ -92,8 +92,8 @@ TEST_P(NotMp3Test, BytesWithoutFramesAreRefused) {
   FormatRecord record;
   std::unique_ptr<uint8_t[]> pcm;
   uint64_t length = 0;
-  EXPECT_EQ(DescribeMp3(bytes.data(), bytes.size(), &record), kConvertFailed);
-  EXPECT_EQ(DecodeMp3(bytes.data(), bytes.size(), &pcm, &length), kConvertFailed);
+  EXPECT_EQ(DescribeMp3(bytes.data(), bytes.size(), &record), ConvertResult::kFailed);
+  EXPECT_EQ(DecodeMp3(bytes.data(), bytes.size(), &pcm, &length), ConvertResult::kFailed);
 }
 
 std::vector<uint8_t> Text(const std::string& text, int times) {

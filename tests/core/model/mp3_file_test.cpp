@@ -28,7 +28,7 @@ TEST_P(Mp3FileTest, ReadsTheWholeFileAndConvertsAtItsOwnRate) {
   // When it is read
   CSound sound;
   sound.path = path;
-  ASSERT_EQ(sound.ReadMp3File(), 0);
+  ASSERT_EQ(sound.ReadMp3File(), ReadResult::kOk);
   // Then the layer is the file and the record describes the stream
   ASSERT_EQ(sound.layers.size(), 1u);
   EXPECT_EQ(sound.layers[0]->length(), test_support::ReadFileBytes(path).size());
@@ -44,7 +44,7 @@ TEST_P(Mp3FileTest, ReadsTheWholeFileAndConvertsAtItsOwnRate) {
   uint64_t length = sound.layers[0]->length();
   std::unique_ptr<uint8_t[]> data = sound.layers[0]->TakeData();
   CWaveConverter converter;
-  ASSERT_EQ(converter.Convert(source, target, &data, &length), 0);
+  ASSERT_EQ(converter.Convert(source, target, &data, &length), ConvertResult::kOk);
   EXPECT_NEAR(static_cast<double>(length) / 176400.0, 2.0, 0.03);
 }
 
@@ -57,10 +57,10 @@ TEST(Mp3File, FileWithoutMp3AudioIsRefused) {
   CSound sound;
   sound.path = folder.File("text.mp3");
   test_support::WriteFileBytes(sound.path, "just some words, not audio at all");
-  EXPECT_EQ(sound.ReadMp3File(), kReadNotWave);
+  EXPECT_EQ(sound.ReadMp3File(), ReadResult::kNotWave);
   EXPECT_TRUE(sound.layers.empty());
   sound.path = folder.File("missing.mp3");
-  EXPECT_EQ(sound.ReadMp3File(), kReadNotWave);
+  EXPECT_EQ(sound.ReadMp3File(), ReadResult::kNotWave);
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ TEST(RawFile, WholeFileBecomesOneLayerWithoutItsPartialFrame) {
   sound.path = folder.File("data.raw");
   test_support::WriteFileBytes(sound.path, "0123456789");  // 10 bytes: two frames of 4 and 2 left over
   Answering defaults{RawPCMAnswers{}};
-  ASSERT_EQ(sound.ReadRawFile(defaults), 0);
+  ASSERT_EQ(sound.ReadRawFile(defaults), ReadResult::kOk);
   ASSERT_EQ(sound.layers.size(), 1u);
   EXPECT_EQ(sound.layers[0]->length(), 8u);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(sound.layers[0]->data()), 8), "01234567");
@@ -67,7 +67,7 @@ TEST(RawFile, EmptyFileGivesAnEmptyLayer) {
   sound.path = folder.File("empty.pcm");
   test_support::WriteFileBytes(sound.path, "");
   Answering defaults{RawPCMAnswers{}};
-  ASSERT_EQ(sound.ReadRawFile(defaults), 0);
+  ASSERT_EQ(sound.ReadRawFile(defaults), ReadResult::kOk);
   EXPECT_EQ(sound.layers[0]->length(), 0u);
 }
 
@@ -77,11 +77,11 @@ TEST(RawFile, CancelAndUnreadableFile) {
   sound.path = folder.File("x.raw");
   test_support::WriteFileBytes(sound.path, "1234");
   Answering cancel{RawPCMAnswers{}, false};
-  EXPECT_EQ(sound.ReadRawFile(cancel), kReadCancelled);
+  EXPECT_EQ(sound.ReadRawFile(cancel), ReadResult::kCancelled);
   EXPECT_TRUE(sound.layers.empty());
   sound.path = folder.File("missing.raw");
   Answering defaults{RawPCMAnswers{}};
-  EXPECT_EQ(sound.ReadRawFile(defaults), kReadCannotOpen);
+  EXPECT_EQ(sound.ReadRawFile(defaults), ReadResult::kCannotOpen);
 }
 
 }  // namespace

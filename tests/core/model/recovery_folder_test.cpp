@@ -155,9 +155,9 @@ TEST(SoundSnapshot, WritesTheSoundAsItWasWhenTaken) {
   sound->layers.pop_back();
   sound->tags[kTagTitle] = "changed";
   sound.reset();
-  ASSERT_EQ(snapshot->Write(folder.File("copy.tvf")), 0);
+  ASSERT_EQ(snapshot->Write(folder.File("copy.tvf")), WriteResult::kOk);
   CSound read;
-  ASSERT_EQ(read.ReadDocumentFile(folder.File("copy.tvf")), 0);
+  ASSERT_EQ(read.ReadDocumentFile(folder.File("copy.tvf")), ReadResult::kOk);
   ExpectSameDocument(*expected, read);
 }
 
@@ -173,9 +173,9 @@ TEST(SoundSnapshot, FillsBlocksPreparedForAnotherStateOfTheSound) {
     ASSERT_NE(snapshot, nullptr);
     ASSERT_TRUE(snapshot->Fill(*sound));
     EXPECT_EQ(snapshot->sampleBytes(), 4400u);
-    ASSERT_EQ(snapshot->Write(folder.File("filled.tvf")), 0);
+    ASSERT_EQ(snapshot->Write(folder.File("filled.tvf")), WriteResult::kOk);
     CSound read;
-    ASSERT_EQ(read.ReadDocumentFile(folder.File("filled.tvf")), 0);
+    ASSERT_EQ(read.ReadDocumentFile(folder.File("filled.tvf")), ReadResult::kOk);
     ExpectSameDocument(*sound, read);
   }
   EXPECT_EQ(SoundSnapshot::LayerLengths(*sound), (std::vector<uint64_t>{4000, 400}));
@@ -213,7 +213,7 @@ TEST(RecoveryFolder, StoresListsAndRemovesDocuments) {
   EXPECT_EQ(folder.damagedLines(), 0u);
   ASSERT_EQ(folder.Entries(), (std::vector<RecoveryEntry>{first, second}));
   CSound read;
-  ASSERT_EQ(folder.Load(first.file, read), 0);
+  ASSERT_EQ(folder.Load(first.file, read), ReadResult::kOk);
   ExpectSameDocument(*sound, read);
 
   EXPECT_TRUE(folder.Remove(first.file));
@@ -250,7 +250,7 @@ TEST(RecoveryFolder, OffersWhatACrashAtAnyStepLeft) {
   // A crash after the document file of a first store and before the index
   // named it; one after a document file was deleted and before the index
   // forgot it; and writes killed midway.
-  ASSERT_TRUE(MakeSound(-5)->WriteDocumentFile(path + "/document-b.tvf") == 0);
+  ASSERT_TRUE(MakeSound(-5)->WriteDocumentFile(path + "/document-b.tvf") == WriteResult::kOk);
   WriteFileBytes(path + "/index", ReadFileBytes(path + "/index") + "document-gone.tvf\t101\t/m/g.wav\tg.wav\n");
   WriteFileBytes(path + "/document-a.tvf.Ab12Cd", "TVF half");
   WriteFileBytes(path + "/index.x9Y8z7", "TVF recovery");
@@ -275,7 +275,7 @@ TEST(RecoveryFolder, SurvivesADamagedIndexAndDamagedDocuments) {
   TemporaryFolder home;
   const std::string path = home.File("recovery");
   std::filesystem::create_directories(path);
-  ASSERT_EQ(MakeSound()->WriteDocumentFile(path + "/document-a.tvf"), 0);
+  ASSERT_EQ(MakeSound()->WriteDocumentFile(path + "/document-a.tvf"), WriteResult::kOk);
   const std::string whole = ReadFileBytes(path + "/document-a.tvf");
   WriteFileBytes(path + "/document-cut.tvf", whole.substr(0, whole.size() / 2));
   WriteFileBytes(path + "/document-junk.tvf", "RIFF\x10\0\0\0WAVE");
@@ -287,11 +287,11 @@ TEST(RecoveryFolder, SurvivesADamagedIndexAndDamagedDocuments) {
   // Every document is still offered, by its file.
   ASSERT_EQ(folder.Entries().size(), 3u);
   CSound sound;
-  EXPECT_EQ(folder.Load("document-a.tvf", sound), 0);
-  EXPECT_EQ(folder.Load("document-cut.tvf", sound), kReadBadDocument);
+  EXPECT_EQ(folder.Load("document-a.tvf", sound), ReadResult::kOk);
+  EXPECT_EQ(folder.Load("document-cut.tvf", sound), ReadResult::kBadDocument);
   EXPECT_TRUE(sound.layers.empty());
-  EXPECT_EQ(folder.Load("document-junk.tvf", sound), kReadBadDocument);
-  EXPECT_NE(folder.Load("../index", sound), 0);
+  EXPECT_EQ(folder.Load("document-junk.tvf", sound), ReadResult::kBadDocument);
+  EXPECT_NE(folder.Load("../index", sound), ReadResult::kOk);
   EXPECT_TRUE(folder.Remove("document-cut.tvf"));
   EXPECT_EQ(folder.Entries().size(), 2u);
 }
@@ -316,7 +316,7 @@ TEST(RecoveryFolder, AFailedStoreKeepsTheOlderState) {
   EXPECT_EQ(folder.Entries(), (std::vector<RecoveryEntry>{entry}));
   EXPECT_EQ(FolderNames(path), (std::vector<std::string>{"document-a.tvf", "index"}));
   CSound read;
-  ASSERT_EQ(folder.Load(entry.file, read), 0);
+  ASSERT_EQ(folder.Load(entry.file, read), ReadResult::kOk);
   ExpectSameDocument(*older, read);
 }
 

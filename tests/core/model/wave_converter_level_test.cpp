@@ -117,7 +117,7 @@ TEST_P(MonoRoundTripTest, KeepsItsLevelOverThreeOpenAndSaveTrips) {
     FormatRecord source = mono;
     FormatRecord working = MakeFormatRecord(WorkingFormat());
     CWaveConverter opening;
-    ASSERT_EQ(opening.Convert(source, working, &data, &length), kConvertOk) << "trip " << trip;
+    ASSERT_EQ(opening.Convert(source, working, &data, &length), ConvertResult::kOk) << "trip " << trip;
     ASSERT_EQ(length % 4, 0u);
 
     // Then both channels carry the same signal at the file's level
@@ -133,7 +133,7 @@ TEST_P(MonoRoundTripTest, KeepsItsLevelOverThreeOpenAndSaveTrips) {
     FormatRecord stereo = MakeFormatRecord(WorkingFormat());
     FormatRecord target = mono;
     CWaveConverter saving;
-    ASSERT_EQ(saving.Convert(stereo, target, &data, &length), kConvertOk) << "trip " << trip;
+    ASSERT_EQ(saving.Convert(stereo, target, &data, &length), ConvertResult::kOk) << "trip " << trip;
     const Level saved = Measure(Values(target, data.get(), length));
     EXPECT_NEAR(Decibels(saved.rms / original.rms), 0.0, row.toleranceDb) << "trip " << trip;
     EXPECT_LE(saved.peak, 1.0) << "trip " << trip;
@@ -166,7 +166,7 @@ TEST(MonoStereoTest, MonoOpensAtUnityAndStereoSavesAsTheMean) {
   FormatRecord stereo = MakeFormatRecord(WorkingFormat());
   FormatRecord mono = Mono(kFormatPCM, 16, 44100);
   CWaveConverter saving;
-  ASSERT_EQ(saving.Convert(stereo, mono, &data, &length), kConvertOk);
+  ASSERT_EQ(saving.Convert(stereo, mono, &data, &length), ConvertResult::kOk);
   ASSERT_EQ(length, 10u);
   const int16_t means[] = {2000, 0, 32767, -32768, 0};
   for (int i = 0; i < 5; ++i) EXPECT_EQ(static_cast<int16_t>(ReadLE16(data.get() + 2 * i)), means[i]) << i;
@@ -174,7 +174,7 @@ TEST(MonoStereoTest, MonoOpensAtUnityAndStereoSavesAsTheMean) {
   // And opened again, each mono sample lands unchanged on both sides
   FormatRecord working = MakeFormatRecord(WorkingFormat());
   CWaveConverter opening;
-  ASSERT_EQ(opening.Convert(mono, working, &data, &length), kConvertOk);
+  ASSERT_EQ(opening.Convert(mono, working, &data, &length), ConvertResult::kOk);
   ASSERT_EQ(length, 20u);
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(static_cast<int16_t>(ReadLE16(data.get() + 4 * i)), means[i]) << i;
@@ -214,9 +214,9 @@ TEST(MonoStereoTest, SoxMeasuresASoxToneAtItsLevelAfterThreeTrips) {
   for (int trip = 0; trip < 3; ++trip) {
     FormatRecord mono = Mono(kFormatPCM, 16, 44100), working = MakeFormatRecord(WorkingFormat());
     CWaveConverter opening, saving;
-    ASSERT_EQ(opening.Convert(mono, working, &data, &length), kConvertOk);
+    ASSERT_EQ(opening.Convert(mono, working, &data, &length), ConvertResult::kOk);
     FormatRecord stereo = MakeFormatRecord(WorkingFormat()), target = Mono(kFormatPCM, 16, 44100);
-    ASSERT_EQ(saving.Convert(stereo, target, &data, &length), kConvertOk);
+    ASSERT_EQ(saving.Convert(stereo, target, &data, &length), ConvertResult::kOk);
   }
   const std::string after = dir.File("after.raw");
   {

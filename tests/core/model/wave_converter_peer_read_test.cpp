@@ -92,7 +92,7 @@ TEST_P(PeerReadTest, OpensIntoTheWorkingFormatAsFfmpegDecodesIt) {
   ASSERT_EQ(peer::Run(WithOutput(row.command, path), &log), 0) << log;
   CSound sound;
   sound.path = path;
-  ASSERT_EQ(sound.ReadWaveFile(), kReadOk);
+  ASSERT_EQ(sound.ReadWaveFile(), ReadResult::kOk);
   ASSERT_FALSE(sound.layers.empty());
   EXPECT_EQ(ParseWaveFormat(sound.fileFormat).formatTag, row.expectedTag);
 

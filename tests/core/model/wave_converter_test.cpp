@@ -75,7 +75,7 @@ TEST_P(NarrowingTest, DeepPcmIsCutToSixteenBitsBeforeTheCodec) {
 
   // When it is converted to the working format
   CWaveConverter converter;
-  ASSERT_EQ(converter.Convert(source, target, &data, &length), kConvertOk);
+  ASSERT_EQ(converter.Convert(source, target, &data, &length), ConvertResult::kOk);
 
   // Then the samples are the cut values, and the source record says 16 bits
   ASSERT_EQ(length, 4u);
@@ -104,7 +104,7 @@ TEST(WaveConverterTest, EqualFormatsLeaveTheDataAlone) {
 
   // When converted, then nothing changes
   CWaveConverter converter;
-  EXPECT_EQ(converter.Convert(source, target, &data, &length), kConvertOk);
+  EXPECT_EQ(converter.Convert(source, target, &data, &length), ConvertResult::kOk);
   EXPECT_EQ(data.get(), before);
   EXPECT_EQ(length, 40u);
 }
@@ -126,7 +126,7 @@ TEST_P(RefusedTest, UnsupportedFormatsFailAndKeepTheData) {
   uint64_t length = bytes.size();
 
   CWaveConverter converter;
-  EXPECT_EQ(converter.Convert(source, target, &data, &length), kConvertFailed);
+  EXPECT_EQ(converter.Convert(source, target, &data, &length), ConvertResult::kFailed);
   ASSERT_NE(data, nullptr);
   EXPECT_EQ(length, bytes.size());
 }
@@ -167,9 +167,9 @@ TEST_P(DamagedDataTest, RandomBytesDecodeOrFailCleanly) {
 
   // When converted, then the result is a clean failure or whole sample frames
   CWaveConverter converter;
-  const int result = converter.Convert(source, target, &data, &length);
-  EXPECT_TRUE(result == kConvertOk || result == kConvertFailed) << result;
-  if (result == kConvertOk) {
+  const ConvertResult result = converter.Convert(source, target, &data, &length);
+  EXPECT_TRUE(result == ConvertResult::kOk || result == ConvertResult::kFailed) << static_cast<int>(result);
+  if (result == ConvertResult::kOk) {
     EXPECT_EQ(length % 4, 0u);
   }
 }
@@ -181,7 +181,7 @@ FormatRecord Suggested(uint16_t tag, uint16_t channels, uint32_t rate, uint32_t 
   wanted.channels = channels;
   wanted.samplesPerSec = rate;
   wanted.avgBytesPerSec = avg;
-  SuggestFormat(wanted, &record);
+  if (SuggestFormat(wanted, &record) != ConvertResult::kOk) ADD_FAILURE() << "no record for tag " << tag;
   return record;
 }
 
@@ -217,7 +217,7 @@ TEST_P(CompletedTargetTest, EncodingFillsInWhatReadersNeed) {
 
   // When working-format sound is encoded to it
   CWaveConverter converter;
-  ASSERT_EQ(converter.Convert(source, target, &data, &length), kConvertOk);
+  ASSERT_EQ(converter.Convert(source, target, &data, &length), ConvertResult::kOk);
 
   // Then the record carries block size, extra bytes and samples per block,
   // and the data are whole blocks
@@ -260,10 +260,10 @@ TEST_P(AdpcmQualityTest, EncodingSearchesForTheCodesThatKeepTheSignal) {
   FormatRecord working = kWorking;
   FormatRecord adpcm = Bare(GetParam().tag, 2, 44100);
   CWaveConverter saving;
-  ASSERT_EQ(saving.Convert(working, adpcm, &data, &length), kConvertOk);
+  ASSERT_EQ(saving.Convert(working, adpcm, &data, &length), ConvertResult::kOk);
   FormatRecord back = kWorking;
   CWaveConverter opening;
-  ASSERT_EQ(opening.Convert(adpcm, back, &data, &length), kConvertOk);
+  ASSERT_EQ(opening.Convert(adpcm, back, &data, &length), ConvertResult::kOk);
 
   // Then the codec noise stays as low as the encoder's search makes it
   // (44.2 dB for both here; without the search 43.1 dB for MS and 43.2 dB
@@ -294,7 +294,7 @@ TEST(WaveConverterTest, TwentyFourBitTargetHoldsTheSampleInItsHighBytes) {
   uint64_t length = 4;
   // When converted to 24-bit PCM, then each sample moves up one byte
   CWaveConverter converter;
-  ASSERT_EQ(converter.Convert(source, target, &data, &length), kConvertOk);
+  ASSERT_EQ(converter.Convert(source, target, &data, &length), ConvertResult::kOk);
   ASSERT_EQ(length, 6u);
   EXPECT_EQ(std::vector<uint8_t>(data.get(), data.get() + 6), (std::vector<uint8_t>{0, 0x34, 0x12, 0, 0xFF, 0xFF}));
 }
@@ -305,7 +305,7 @@ TEST(WaveConverterTest, EmptyDataConvertToNothing) {
   std::unique_ptr<uint8_t[]> data;
   uint64_t length = 0;
   CWaveConverter converter;
-  EXPECT_EQ(converter.Convert(source, target, &data, &length), kConvertOk);
+  EXPECT_EQ(converter.Convert(source, target, &data, &length), ConvertResult::kOk);
   EXPECT_EQ(length, 0u);
 }
 
@@ -323,7 +323,7 @@ TEST(DecodeStageTest, OutputEstimateHoldsToWhatTheBlocksCanCode) {
   head.avgBytesPerSec = 8000 * 36 / 65;
   const FormatRecord record = MakeFormatRecord(head, {0xFF, 0xFF});
   DecodeStage decoder;
-  ASSERT_EQ(decoder.Open(record), kConvertOk);
+  ASSERT_EQ(decoder.Open(record), ConvertResult::kOk);
   const uint64_t blocks = 1600 / 36 + 1;
   // At most one bit per sample: 36 bytes hold fewer than 36 * 8 + 2 samples.
   EXPECT_LE(decoder.EstimateFrames(1600), blocks * (36 * 8 + 2));

@@ -45,7 +45,7 @@ FormatRecord Suggested(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t 
   wanted.samplesPerSec = rate;
   wanted.bitsPerSample = bits;
   wanted.avgBytesPerSec = avg;
-  SuggestFormat(wanted, &record);
+  if (SuggestFormat(wanted, &record) != ConvertResult::kOk) ADD_FAILURE() << "no record for tag " << tag;
   return record;
 }
 
@@ -57,7 +57,7 @@ std::vector<uint8_t> Encoded(const FormatRecord& format) {
   auto data = Copy(tone);
   uint64_t length = tone.size();
   CWaveConverter converter;
-  if (converter.Convert(source, target, &data, &length) != kConvertOk) return {};
+  if (converter.Convert(source, target, &data, &length) != ConvertResult::kOk) return {};
   return std::vector<uint8_t>(data.get(), data.get() + length);
 }
 
@@ -104,7 +104,7 @@ TEST_P(WorkerBlocksTest, CollectGivesWhatADirectConversionGives) {
   auto data = Copy(bytes);
   uint64_t length = bytes.size();
   CWaveConverter direct;
-  ASSERT_EQ(direct.Convert(source, target, &data, &length), kConvertOk);
+  ASSERT_EQ(direct.Convert(source, target, &data, &length), ConvertResult::kOk);
   EXPECT_FALSE(failed);
   ASSERT_EQ(onWorker.size(), length);
   EXPECT_EQ(0, std::memcmp(onWorker.data(), data.get(), length));

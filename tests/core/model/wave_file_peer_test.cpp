@@ -33,7 +33,7 @@ TEST(WavePeers, FileWrittenBySoxReadsWithItsSamples) {
   ASSERT_EQ(RunCommand("sox -n -r 44100 -c 2 -b 16 '" + path + "' synth 0.25 sine 440 sine 660 2>&1"), 0);
   CSound sound;
   sound.path = path;
-  ASSERT_EQ(sound.ReadWaveFile(), 0);
+  ASSERT_EQ(sound.ReadWaveFile(), ReadResult::kOk);
   ASSERT_EQ(sound.layers.size(), 1u);
   EXPECT_EQ(ParseWaveFormat(sound.fileFormat), WorkingFormat());
   EXPECT_EQ(sound.layers[0]->length(), 11025u * 4);
@@ -52,7 +52,7 @@ TEST(WavePeers, InfoListWrittenByFfmpegGivesTheTags) {
             0);
   CSound sound;
   sound.path = path;
-  ASSERT_EQ(sound.ReadWaveFile(), 0);
+  ASSERT_EQ(sound.ReadWaveFile(), ReadResult::kOk);
   ASSERT_EQ(sound.layers.size(), 1u);
   EXPECT_EQ(sound.layers[0]->length(), 4410u * 4);
   EXPECT_EQ(sound.tags[kTagTitle], "A Title");
@@ -65,7 +65,7 @@ TEST(WavePeers, InfoListWrittenByFfmpegGivesTheTags) {
 void ExpectOneLayerAsSoxReadsIt(const std::string& path, uint64_t frames) {
   CSound sound;
   sound.path = path;
-  ASSERT_EQ(sound.ReadWaveFile(), 0);
+  ASSERT_EQ(sound.ReadWaveFile(), ReadResult::kOk);
   ASSERT_EQ(sound.layers.size(), 1u);
   EXPECT_EQ(sound.layers[0]->length(), frames * 4);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(sound.layers[0]->data()), sound.layers[0]->length()),
@@ -91,7 +91,7 @@ TEST_P(WavePeerFileTest, ReadsOneLayerAndTheTags) {
   ExpectOneLayerAsSoxReadsIt(path, 4410);
   CSound sound;
   sound.path = path;
-  ASSERT_EQ(sound.ReadWaveFile(), 0);
+  ASSERT_EQ(sound.ReadWaveFile(), ReadResult::kOk);
   EXPECT_EQ(sound.tags[kTagTitle], c.title);
   EXPECT_EQ(sound.tags[kTagComments], c.comment);
 }
@@ -141,16 +141,16 @@ TEST_P(WaveSavedFormatTest, PeersReadTheExactLengthAndTheTags) {
     WriteLE16(data.get() + 2 * i, static_cast<uint16_t>(static_cast<int16_t>(8000 * std::sin(i * 0.031))));
   FormatRecord source = MakeFormatRecord(WorkingFormat());
   FormatRecord target;
-  ASSERT_EQ(SuggestFormat(c.wanted, &target), kConvertOk);
+  ASSERT_EQ(SuggestFormat(c.wanted, &target), ConvertResult::kOk);
   CWaveConverter converter;
-  ASSERT_EQ(converter.Convert(source, target, &data, &length), kConvertOk);
+  ASSERT_EQ(converter.Convert(source, target, &data, &length), ConvertResult::kOk);
   TagSet tags;
   tags.fill("(empty)");
   tags[kTagTitle] = "Saved Title";
   tags[kTagArtist] = "Someone";
   ASSERT_EQ(WriteWaveFile(target, data.get(), length, path, &tags,
                           FramesAtRate(kFrames, 44100, c.wanted.samplesPerSec)),
-            kWriteOk);
+            WriteResult::kOk);
   // Then ffprobe reads the codec, the exact duration and the tags
   std::string probe;
   ASSERT_EQ(RunCommand("ffprobe -v error -show_entries stream=codec_name:format=duration:format_tags "
@@ -169,7 +169,7 @@ TEST_P(WaveSavedFormatTest, PeersReadTheExactLengthAndTheTags) {
   // And this program reads it back with the same tags
   CSound sound;
   sound.path = path;
-  ASSERT_EQ(sound.ReadWaveFile(), 0);
+  ASSERT_EQ(sound.ReadWaveFile(), ReadResult::kOk);
   EXPECT_EQ(sound.tags[kTagTitle], "Saved Title");
   EXPECT_EQ(sound.tags[kTagArtist], "Someone");
   EXPECT_EQ(sound.tags[kTagGenre], "(empty)");
@@ -195,7 +195,7 @@ TEST(WavePeers, FileWeWriteWithTheTrailerReadsInSoxAndFfprobe) {
   ASSERT_TRUE(sound.CreateGenerated(tone));
   sound.tags[kTagTitle] = "Tone";
   auto mix = sound.MixDown();
-  ASSERT_EQ(WriteWaveFile(sound.fileFormat, mix.get(), sound.GetLength(), path, &sound.tags), kWriteOk);
+  ASSERT_EQ(WriteWaveFile(sound.fileFormat, mix.get(), sound.GetLength(), path, &sound.tags), WriteResult::kOk);
   // Then sox reads its length and samples
   std::string samples;
   ASSERT_EQ(RunCommand("sox --i -s '" + path + "' 2>/dev/null", &samples), 0);
@@ -221,9 +221,9 @@ TEST(WavePeers, SavePastTheFileSizeLimitFailsAndKeepsTheOldFile) {
   rlimit limited = saved;
   limited.rlim_cur = 64 * 1024;
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-  const int result = WriteWaveFile(MakeFormatRecord(WorkingFormat()), data.data(), data.size(), path);
+  const WriteResult result = WriteWaveFile(MakeFormatRecord(WorkingFormat()), data.data(), data.size(), path);
   ::setrlimit(RLIMIT_FSIZE, &saved);
-  EXPECT_EQ(result, kWriteFailed);
+  EXPECT_EQ(result, WriteResult::kFailed);
   EXPECT_EQ(test_support::ReadFileBytes(path), "old contents");
   size_t files = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) ++files;

@@ -48,15 +48,15 @@ TEST(WaveFileReadError, FailedReadOfALaterDataChunkIsReported) {
   test_support::WriteFileBytes(sound.path, "RIFF" + LE32(static_cast<uint32_t>(4 + chunks.size())) + "WAVE" + chunks);
   g_failingReadSize = 40000;
   // When it is read
-  const int result = sound.ReadWaveFile();
+  const ReadResult result = sound.ReadWaveFile();
   g_failingReadSize = 0;
   // Then the read fails instead of opening the first chunk alone
-  EXPECT_EQ(result, kReadCannotOpen);
+  EXPECT_EQ(result, ReadResult::kCannotOpen);
 
   // And without the failure the same file reads whole
   CSound again;
   again.path = sound.path;
-  ASSERT_EQ(again.ReadWaveFile(), kReadOk);
+  ASSERT_EQ(again.ReadWaveFile(), ReadResult::kOk);
   ASSERT_EQ(again.layers.size(), 2u);
   EXPECT_EQ(again.layers[1]->length(), 40000u);
 }

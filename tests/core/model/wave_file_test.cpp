@@ -27,7 +27,7 @@ std::string Riff(const std::string& chunks) { return "RIFF" + LE32(static_cast<u
 struct ReadCase {
   const char* name;
   std::string bytes;
-  int result;
+  ReadResult result;
   std::vector<uint64_t> layerLengths;
   std::string title = "(empty)";
   std::string comment = "(empty)";
@@ -63,70 +63,70 @@ const std::string kList = Chunk("LIST", "INFO" + Chunk("INAM", std::string("Song
 INSTANTIATE_TEST_SUITE_P(
     WaveFile, WaveReadTest,
     testing::Values(
-        ReadCase{"PlainFile", Riff(kFmt + Chunk("data", std::string(16, 'x'))), 0, {16}},
-        ReadCase{"OddDataSkipsThePadByte", Riff(kFmt + Chunk("data", "abc") + Chunk("data", "wxyz")), 0, {3, 4}},
-        ReadCase{"HeaderOnlyFileGivesAnEmptyLayer", Riff(kFmt + Chunk("data", "")), 0, {0}},
-        ReadCase{"TwoDataChunks", Riff(kFmt + Chunk("data", "1234") + Chunk("data", "12345678")), 0, {4, 8}},
-        ReadCase{"TagsInsideAListChunk", Riff(kFmt + kList + Chunk("data", "1234")), 0, {4}, "Song", "hello"},
-        ReadCase{"TagWithoutNulTakesAllBytes", Riff(kFmt + Chunk("data", "1234") + Chunk("INAM", "Abcd")), 0, {4}, "Abcd"},
+        ReadCase{"PlainFile", Riff(kFmt + Chunk("data", std::string(16, 'x'))), ReadResult::kOk, {16}},
+        ReadCase{"OddDataSkipsThePadByte", Riff(kFmt + Chunk("data", "abc") + Chunk("data", "wxyz")), ReadResult::kOk, {3, 4}},
+        ReadCase{"HeaderOnlyFileGivesAnEmptyLayer", Riff(kFmt + Chunk("data", "")), ReadResult::kOk, {0}},
+        ReadCase{"TwoDataChunks", Riff(kFmt + Chunk("data", "1234") + Chunk("data", "12345678")), ReadResult::kOk, {4, 8}},
+        ReadCase{"TagsInsideAListChunk", Riff(kFmt + kList + Chunk("data", "1234")), ReadResult::kOk, {4}, "Song", "hello"},
+        ReadCase{"TagWithoutNulTakesAllBytes", Riff(kFmt + Chunk("data", "1234") + Chunk("INAM", "Abcd")), ReadResult::kOk, {4}, "Abcd"},
         // The chunks are walked by their sizes: bytes inside a chunk that
         // spell an id are its content, not a chunk.
         ReadCase{"IdSpelledInsideAnotherChunkIsSkipped",
-                 Riff(kFmt + Chunk("junk", "..data" + LE32(2) + "zz..") + Chunk("data", "1234")), 0, {4}},
+                 Riff(kFmt + Chunk("junk", "..data" + LE32(2) + "zz..") + Chunk("data", "1234")), ReadResult::kOk, {4}},
         // An INFO text we do not keep (here the album) is walked over too.
         ReadCase{"TagTextSpellingDataIsNoChunk",
                  Riff(kFmt + Chunk("LIST", "INFO" + Chunk("IPRD", std::string("my metadata\0", 12)) +
                                                Chunk("INAM", std::string("Song\0", 5))) +
                       Chunk("data", "12345678")),
-                 0, {8}, "Song"},
+                 ReadResult::kOk, {8}, "Song"},
         ReadCase{"OddChunkBeforeDataKeepsItsPadByte",
-                 Riff(kFmt + Chunk("bext", "xdata" + LE32(1) + "qq") + Chunk("data", "1234")), 0, {4}},
+                 Riff(kFmt + Chunk("bext", "xdata" + LE32(1) + "qq") + Chunk("data", "1234")), ReadResult::kOk, {4}},
         ReadCase{"RiffSizeZeroWalksToTheEnd",
                  "RIFF" + LE32(0) + "WAVE" + kFmt +
                      Chunk("LIST", "INFO" + Chunk("IPRD", std::string("metadata\0", 9)) +
                                        Chunk("ICMT", std::string("note\0", 5))) +
                      Chunk("data", "12345678"),
-                 0, {8}, "(empty)", "note"},
+                 ReadResult::kOk, {8}, "(empty)", "note"},
         ReadCase{"StreamedSizesTakeTheDataToTheEnd",
                  "RIFF" + LE32(0xFFFFFFFFu) + "WAVE" + kFmt +
                      Chunk("LIST", "INFO" + Chunk("ICRD", std::string("metadata\0", 9))) + "data" +
                      LE32(0xFFFFFFFFu) + std::string(10, 'd'),
-                 0, {8}},
+                 ReadResult::kOk, {8}},
         ReadCase{"InfoSubChunkWithoutItsPadByte",
                  Riff(kFmt + Chunk("LIST", "INFO" + Chunk("INAM", "abc", false) + Chunk("ICMT", std::string("de\0", 3))) +
                       Chunk("data", "1234")),
-                 0, {4}, "abc", "de"},
+                 ReadResult::kOk, {4}, "abc", "de"},
         ReadCase{"InfoListOfAnotherKindIsSkipped",
                  Riff(kFmt + Chunk("LIST", "adtl" + Chunk("labl", "data" + LE32(2) + "zz")) + Chunk("data", "1234")),
-                 0, {4}},
+                 ReadResult::kOk, {4}},
         // Where the walk cannot go on, the scan takes over.
         ReadCase{"TrailerBehindOddDataWithoutPad",
                  "RIFF" + LE32(36 + 3) + "WAVE" + kFmt + "data" + LE32(3) + "abc" + Chunk("INAM", std::string("Old\0", 4)) +
                      Chunk("ICMT", std::string("x\0", 2)),
-                 0, {3}, "Old", "x"},
+                 ReadResult::kOk, {3}, "Old", "x"},
         ReadCase{"UnprintableChunkIdIsScanned",
-                 Riff(kFmt + std::string("\x01\x02\x03\x04", 4) + LE32(2) + "zz" + Chunk("data", "1234")), 0, {4}},
+                 Riff(kFmt + std::string("\x01\x02\x03\x04", 4) + LE32(2) + "zz" + Chunk("data", "1234")), ReadResult::kOk, {4}},
         ReadCase{"ChunkLargerThanTheFileIsScanned",
                  Riff(kFmt + "LIST" + LE32(1000) + "INFO" + Chunk("INAM", std::string("Cut\0", 4)) +
                       Chunk("data", "1234")),
-                 0, {4}, "Cut"},
+                 ReadResult::kOk, {4}, "Cut"},
         ReadCase{"RiffSizeBelowTheChunksScansTheRest",
-                 "RIFF" + LE32(4 + 24) + "WAVE" + kFmt + Chunk("JUNK", "ab") + Chunk("data", "1234"), 0, {4}},
-        ReadCase{"NoDataChunk", Riff(kFmt + kList), 4, {}, "Song", "hello"},
-        ReadCase{"TooShort", "RIFF" + LE32(4), 4, {}},
-        ReadCase{"BigEndianRifx", "RIFX" + LE32(40) + "WAVE" + kFmt + Chunk("data", "1234"), 4, {}},
-        ReadCase{"NotWave", "RIFF" + LE32(40) + "AVI " + kFmt + Chunk("data", "1234"), 4, {}},
-        ReadCase{"FmtLargerThanTheFile", Riff("fmt " + LE32(1000000) + FmtBody()), 4, {}},
+                 "RIFF" + LE32(4 + 24) + "WAVE" + kFmt + Chunk("JUNK", "ab") + Chunk("data", "1234"), ReadResult::kOk, {4}},
+        ReadCase{"NoDataChunk", Riff(kFmt + kList), ReadResult::kNotWave, {}, "Song", "hello"},
+        ReadCase{"TooShort", "RIFF" + LE32(4), ReadResult::kNotWave, {}},
+        ReadCase{"BigEndianRifx", "RIFX" + LE32(40) + "WAVE" + kFmt + Chunk("data", "1234"), ReadResult::kNotWave, {}},
+        ReadCase{"NotWave", "RIFF" + LE32(40) + "AVI " + kFmt + Chunk("data", "1234"), ReadResult::kNotWave, {}},
+        ReadCase{"FmtLargerThanTheFile", Riff("fmt " + LE32(1000000) + FmtBody()), ReadResult::kNotWave, {}},
         ReadCase{"ChunksBeforeFmtAreWalked",
                  Riff(Chunk("bext", std::string(602, 'b')) + Chunk("JUNK", "xyz") + kList + kFmt + Chunk("data", "1234")),
-                 0, {4}, "Song", "hello"},
-        ReadCase{"NoFmtAnywhere", Riff(Chunk("JUNK", "xyzw") + Chunk("data", "1234")), 4, {}},
-        ReadCase{"DataCutShortKeepsWholeBlocks", Riff(kFmt) + "data" + LE32(1000) + std::string(10, 'd'), 0, {8}},
+                 ReadResult::kOk, {4}, "Song", "hello"},
+        ReadCase{"NoFmtAnywhere", Riff(Chunk("JUNK", "xyzw") + Chunk("data", "1234")), ReadResult::kNotWave, {}},
+        ReadCase{"DataCutShortKeepsWholeBlocks", Riff(kFmt) + "data" + LE32(1000) + std::string(10, 'd'), ReadResult::kOk, {8}},
         ReadCase{"AbsurdDataSizeAllocatesOnlyWhatTheFileHolds",
-                 Riff(kFmt) + "data" + LE32(0xFFFFFFF0u) + std::string(6, 'd'), 0, {4}},
-        ReadCase{"TagCutShortKeepsItsBytes", Riff(kFmt + Chunk("data", "1234")) + "INAM" + LE32(500) + "Part", 0,
+                 Riff(kFmt) + "data" + LE32(0xFFFFFFF0u) + std::string(6, 'd'), ReadResult::kOk, {4}},
+        ReadCase{"TagCutShortKeepsItsBytes", Riff(kFmt + Chunk("data", "1234")) + "INAM" + LE32(500) + "Part", ReadResult::kOk,
                  {4}, "Part"},
-        ReadCase{"DataIdAtTheVeryEnd", Riff(kFmt + Chunk("data", "1234")) + "data", 0, {4}}),
+        ReadCase{"DataIdAtTheVeryEnd", Riff(kFmt + Chunk("data", "1234")) + "data", ReadResult::kOk, {4}}),
     [](const testing::TestParamInfo<ReadCase>& info) { return info.param.name; });
 
 // A sound holds ten layers; the data chunks after the tenth follow on in the
@@ -157,7 +157,7 @@ TEST(WaveFile, DataChunksBeyondTheTenthFollowOnInTheLastLayer) {
     CSound sound;
     sound.path = folder.File("many.wav");
     test_support::WriteFileBytes(sound.path, Riff(chunks));
-    ASSERT_EQ(sound.ReadWaveFile(), kReadOk) << c.name;
+    ASSERT_EQ(sound.ReadWaveFile(), ReadResult::kOk) << c.name;
     ASSERT_EQ(sound.layers.size(), CSound::kMaximumLayers) << c.name;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(sound.layers[8]->data()), 4), "8888") << c.name;
     const CSoundLayer& last = *sound.layers.back();
@@ -171,7 +171,7 @@ TEST(WaveFile, ReaderKeepsHeaderFieldsAndPadsTheFormatRecord) {
   CSound sound;
   sound.path = folder.File("in.wav");
   test_support::WriteFileBytes(sound.path, Riff(Chunk("fmt ", FmtBody(1, 1, 22050, 8)) + Chunk("data", "ab")));
-  ASSERT_EQ(sound.ReadWaveFile(), 0);
+  ASSERT_EQ(sound.ReadWaveFile(), ReadResult::kOk);
   EXPECT_STREQ(sound.riffId, "RIFF");
   EXPECT_STREQ(sound.waveId, "WAVE");
   EXPECT_EQ(sound.formatSize, 16u);
@@ -187,7 +187,7 @@ TEST(WaveFile, ReaderKeepsHeaderFieldsAndPadsTheFormatRecord) {
 TEST(WaveFile, MissingFileCannotBeOpened) {
   CSound sound;
   sound.path = "/nonexistent/folder/x.wav";
-  EXPECT_EQ(sound.ReadWaveFile(), kReadCannotOpen);
+  EXPECT_EQ(sound.ReadWaveFile(), ReadResult::kCannotOpen);
 }
 
 struct HeaderCase {
@@ -294,7 +294,7 @@ TEST_P(WaveTooLargeTest, RiffSizeMustNotWrap) {
     return;
   }
   const uint8_t oneByte = 0;
-  EXPECT_EQ(WriteWaveFile(pcm, &oneByte, c.length, path, c.tags ? &tags : nullptr), kWriteTooLarge);
+  EXPECT_EQ(WriteWaveFile(pcm, &oneByte, c.length, path, c.tags ? &tags : nullptr), WriteResult::kTooLarge);
   EXPECT_EQ(test_support::ReadFileBytes(path), "old contents");
   size_t files = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) ++files;
@@ -331,7 +331,7 @@ TEST(WaveFile, WrittenFileReadsBackWithItsTags) {
   const std::string samples = "\x01\x02\x03\x04\x05\x06\x07\x08";
   ASSERT_EQ(WriteWaveFile(MakeFormatRecord(WorkingFormat()),
                           reinterpret_cast<const uint8_t*>(samples.data()), 8, path, &tags),
-            kWriteOk);
+            WriteResult::kOk);
   // Then the set tags lie in a LIST/INFO chunk inside the RIFF chunk, and
   // all nine in the trailer behind it, which the RIFF size does not count
   const std::string bytes = test_support::ReadFileBytes(path);
@@ -345,7 +345,7 @@ TEST(WaveFile, WrittenFileReadsBackWithItsTags) {
   // When it is read back
   CSound sound;
   sound.path = path;
-  ASSERT_EQ(sound.ReadWaveFile(), 0);
+  ASSERT_EQ(sound.ReadWaveFile(), ReadResult::kOk);
   // Then it has its layer and tags
   ASSERT_EQ(sound.layers.size(), 1u);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(sound.layers[0]->data()), 8), samples);
@@ -362,14 +362,14 @@ TEST(WaveFile, OddDataIsPaddedBeforeTheTrailer) {
   tags.fill("(empty)");
   tags[kTagComments] = "odd";
   const uint8_t data[3] = {1, 2, 3};
-  ASSERT_EQ(WriteWaveFile(MakeFormatRecord(WaveFormat{1, 1, 8000, 8000, 1, 8, 0}), data, 3, path, &tags), kWriteOk);
+  ASSERT_EQ(WriteWaveFile(MakeFormatRecord(WaveFormat{1, 1, 8000, 8000, 1, 8, 0}), data, 3, path, &tags), WriteResult::kOk);
   // Then the pad byte ends the RIFF chunk, and the file reads back whole
   const std::string bytes = test_support::ReadFileBytes(path);
   const uint32_t riffEnd = 8 + ReadLE32(reinterpret_cast<const uint8_t*>(bytes.data()) + 4);
   EXPECT_EQ(bytes.substr(riffEnd - 4, 5), std::string("\x01\x02\x03\0", 4) + "I");
   CSound sound;
   sound.path = path;
-  ASSERT_EQ(sound.ReadWaveFile(), 0);
+  ASSERT_EQ(sound.ReadWaveFile(), ReadResult::kOk);
   ASSERT_EQ(sound.layers.size(), 1u);
   EXPECT_EQ(sound.layers[0]->length(), 3u);
   EXPECT_EQ(sound.tags[kTagComments], "odd");
@@ -379,7 +379,7 @@ TEST(WaveFile, FailedSaveLeavesTheOldFile) {
   // Given an existing file in a folder we may no longer write to
   if (::geteuid() == 0) {
     // root ignores folder permissions: use a path whose folder does not exist
-    EXPECT_EQ(WriteWaveFile(MakeFormatRecord(WorkingFormat()), nullptr, 0, "/nonexistent/dir/x.wav"), kWriteFailed);
+    EXPECT_EQ(WriteWaveFile(MakeFormatRecord(WorkingFormat()), nullptr, 0, "/nonexistent/dir/x.wav"), WriteResult::kFailed);
     return;
   }
   test_support::TemporaryFolder folder;
@@ -387,7 +387,7 @@ TEST(WaveFile, FailedSaveLeavesTheOldFile) {
   test_support::WriteFileBytes(path, "old contents");
   ::chmod(folder.path().c_str(), 0500);
   const uint8_t data[4] = {1, 2, 3, 4};
-  EXPECT_EQ(WriteWaveFile(MakeFormatRecord(WorkingFormat()), data, 4, path), kWriteFailed);
+  EXPECT_EQ(WriteWaveFile(MakeFormatRecord(WorkingFormat()), data, 4, path), WriteResult::kFailed);
   EXPECT_EQ(test_support::ReadFileBytes(path), "old contents");
 }
 
@@ -396,7 +396,7 @@ TEST(WaveFile, SaveReplacesTheOldFileAndLeavesNoTemporary) {
   const std::string path = folder.File("x.wav");
   test_support::WriteFileBytes(path, "old contents");
   const uint8_t data[4] = {1, 2, 3, 4};
-  ASSERT_EQ(WriteWaveFile(MakeFormatRecord(WorkingFormat()), data, 4, path), kWriteOk);
+  ASSERT_EQ(WriteWaveFile(MakeFormatRecord(WorkingFormat()), data, 4, path), WriteResult::kOk);
   EXPECT_EQ(test_support::ReadFileBytes(path).size(), 48u);
   size_t files = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) ++files;

@@ -143,7 +143,7 @@ TEST_F(DocumentFlowTest, SaveOfAnMp3DocumentGoesToSaveAsAndTheTypeFollowsTheFilt
   ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kFileSave));
   EXPECT_EQ(offered, QStringLiteral("kept.tvf"));
   CSound saved;
-  EXPECT_EQ(saved.ReadDocumentFile(m_files.File("kept.tvf")), 0);
+  EXPECT_EQ(saved.ReadDocumentFile(m_files.File("kept.tvf")), ReadResult::kOk);
   EXPECT_EQ(activeDocument()->pathName(), File("kept.tvf"));
   EXPECT_EQ(frame()->windowTitle(), QStringLiteral("Tarvo Wavedesk 2.0 - kept.tvf"));
 }
@@ -169,7 +169,7 @@ TEST_F(DocumentFlowTest, WaveSaveWithoutQuickSaveUsesTheChosenFormat) {
   // Then the file holds IMA ADPCM and the sound remembers the format
   CSound reread;
   reread.path = path.toStdString();
-  ASSERT_EQ(reread.ReadWaveFile(), 0);
+  ASSERT_EQ(reread.ReadWaveFile(), ReadResult::kOk);
   EXPECT_EQ(ParseWaveFormat(reread.fileFormat).formatTag, kFormatIMAADPCM);
   EXPECT_EQ(ParseWaveFormat(document->sound().fileFormat).formatTag, kFormatIMAADPCM);
   // And its fact chunk counts the sound's frames, not the codec's last
@@ -303,7 +303,7 @@ TEST_F(DocumentFlowTest, SaveAsOffersAWaveNameForAnMp3Document) {
   EXPECT_EQ(activeDocument()->pathName(), File("take.wav"));
   CSound saved;
   saved.path = m_files.File("take.wav");
-  EXPECT_EQ(saved.ReadWaveFile(), 0);
+  EXPECT_EQ(saved.ReadWaveFile(), ReadResult::kOk);
 }
 
 TEST_F(DocumentFlowTest, SaveAsWithTheFormatChoiceCancelledSavesNothingAndSaysNothing) {

@@ -107,7 +107,7 @@ class RecoveryStoreTest : public testing::Test {
   }
   std::unique_ptr<CSound> ReadEntry(const std::string& file) {
     auto sound = std::make_unique<CSound>();
-    EXPECT_EQ(m_store.recoveryFolder().Load(file, *sound), 0);
+    EXPECT_EQ(m_store.recoveryFolder().Load(file, *sound), ReadResult::kOk);
     return sound;
   }
 

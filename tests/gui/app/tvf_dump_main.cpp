@@ -13,9 +13,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   CSound sound;
-  const int code = sound.ReadDocumentFile(argv[1]);
-  if (code != kReadOk) {
-    std::fprintf(stderr, "tvf_dump: %s cannot be read (%d)\n", argv[1], code);
+  const ReadResult code = sound.ReadDocumentFile(argv[1]);
+  if (code != ReadResult::kOk) {
+    std::fprintf(stderr, "tvf_dump: %s cannot be read (%d)\n", argv[1], static_cast<int>(code));
     return 1;
   }
   std::printf("layers %zu\n", sound.layers.size());

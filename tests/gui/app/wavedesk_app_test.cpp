@@ -54,7 +54,7 @@ class WavedeskAppTest : public testing::Test {
     tags[kTagTitle] = "Tone";
     EXPECT_EQ(WriteWaveFile(MakeFormatRecord(WorkingFormat()), reinterpret_cast<const uint8_t*>(samples.data()),
                             samples.size() * 2, path, &tags),
-              kWriteOk);
+              WriteResult::kOk);
     return path;
   }
 
@@ -169,7 +169,7 @@ TEST_F(WavedeskAppTest, SavesAsWaveAndAsLayeredDocument) {
   EXPECT_TRUE(question.contains(QStringLiteral("\"second\""))) << question.toStdString();
   CSound reread;
   reread.path = wave;
-  ASSERT_EQ(reread.ReadWaveFile(), 0);
+  ASSERT_EQ(reread.ReadWaveFile(), ReadResult::kOk);
   EXPECT_EQ(reread.formatSize, 16u);
   EXPECT_EQ(reread.layers[0]->length(), 8000u);
   EXPECT_EQ(reread.tags[kTagTitle], "Tone");
@@ -179,7 +179,7 @@ TEST_F(WavedeskAppTest, SavesAsWaveAndAsLayeredDocument) {
   ASSERT_TRUE(document->OnSaveDocument(QString::fromStdString(layered), {}));
   EXPECT_FALSE(document->IsModified());
   CSound layers;
-  ASSERT_EQ(layers.ReadDocumentFile(layered), 0);
+  ASSERT_EQ(layers.ReadDocumentFile(layered), ReadResult::kOk);
   ASSERT_EQ(layers.layers.size(), 2u);
   EXPECT_EQ(layers.layers[1]->offset, 4000);
 
