@@ -417,6 +417,7 @@ void CRecordDlg::HandOver() {
       // document being filled.
       QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
       progress.SetPos(static_cast<int>(done / unit));
+      return true;
     });
     if (total < length) AddLogLine(QStringLiteral("The recording could not be read completely."));
     layer.SetData(std::move(data), total);
