@@ -141,7 +141,7 @@ DeviceResult PulseConnection::WaitForOperation(pa_operation* op, int code) {
   DeviceResult result = DeviceResult::Ok();
   if (!answered) {
     pa_operation_cancel(op);
-    result = Failure(code, PA_ERR_TIMEOUT);
+    result = Failure(kDeviceErrorTimeout, PA_ERR_TIMEOUT);
   } else if (pa_operation_get_state(op) != PA_OPERATION_DONE) {
     result = ContextFailure(code);
   }

@@ -40,7 +40,8 @@ class PulseConnection {
   // request could not be sent) and releases it. When the request limit
   // passes first, the operation is cancelled, so that its callback never
   // runs on the caller's data after the caller has gone, and the result is
-  // PA_ERR_TIMEOUT; `code` is the failure code of an unanswered request.
+  // kDeviceErrorTimeout (PA_ERR_TIMEOUT); `code` is the failure code of a
+  // request the server refused or that could not be sent.
   DeviceResult WaitForOperation(pa_operation* op, int code);
 
   // A failed result named after the libpulse error `error`.

@@ -42,6 +42,8 @@ HandOverResult AdoptRecording(SoundDocument& document, const RecordingFile& file
   const uint64_t read = file.ReadAll(data.get(), length, kReadPiece, [&](uint64_t done) {
     const int percent = static_cast<int>(done * 100 / length);
     if (!progress.Poll(percent)) cancelled = true;
+    // Whatever the program did meanwhile is not why a later read fails.
+    errno = 0;
     return !cancelled;
   });
   if (cancelled) {

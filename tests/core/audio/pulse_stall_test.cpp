@@ -158,6 +158,7 @@ TEST(PulseStallTest, RequestsToAStoppedServerGiveUpAfterTheirLimitAndWorkWhenItG
     const DeviceResult result = answer.get();
     const auto took = SteadyClock::now() - started;
     EXPECT_FALSE(result.Succeeded()) << r.name;
+    EXPECT_EQ(result.code, kDeviceErrorTimeout) << r.name;
     EXPECT_EQ(result.name, "PA_ERR_TIMEOUT") << r.name;
     EXPECT_FALSE(result.description.empty()) << r.name;
     EXPECT_GE(took, kLimit - milliseconds(20)) << r.name;

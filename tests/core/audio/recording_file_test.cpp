@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <ostream>
 #include <vector>
 
 #include "test_support.h"
@@ -129,6 +130,8 @@ struct FailedAppendCase {
   bool truncateFails;   // the cut back to the last whole frame fails as well
   uint64_t kept;        // bytes of the failing append the recording keeps
 };
+
+void PrintTo(const FailedAppendCase& c, std::ostream* out) { *out << c.name; }
 
 class RecordingFileFailedAppendTest : public testing::TestWithParam<FailedAppendCase> {
  protected:

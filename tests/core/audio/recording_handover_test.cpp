@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 #include "core/audio/recording_file.h"
@@ -107,6 +108,8 @@ struct TroubleCase {
   HandOverStatus status;
   int systemError;
 };
+
+void PrintTo(const TroubleCase& c, std::ostream* out) { *out << c.name; }
 
 class RecordingHandOverTroubleTest : public RecordingHandOverTest,
                                      public testing::WithParamInterface<TroubleCase> {};
