@@ -19,13 +19,13 @@
 #include <memory>
 #include <string>
 
+#include "core/audio/preview_player.h"
 #include "core/edit/clip_store.h"
 
 struct SettingsRecord;
 class CWavedeskListCtrl;
 class QMimeData;
 class QPushButton;
-class SoundOutputBuffer;
 class SoundOutputDevice;
 
 class CClipboardDlg : public QDockWidget {
@@ -62,7 +62,7 @@ class CClipboardDlg : public QDockWidget {
 
   // Ends a playing preview and releases its sound buffer.
   void StopPreview();
-  bool IsPreviewing() const { return m_previewBuffer != nullptr; }
+  bool IsPreviewing() const { return m_preview.IsActive(); }
   // Runs only while a preview plays; an idle bar has no timer running.
   const QTimer& previewTimer() const { return m_previewTimer; }
 
@@ -103,7 +103,7 @@ class CClipboardDlg : public QDockWidget {
   OutputDeviceSource m_outputSource;
   CWavedeskListCtrl* m_list;
   QPushButton* m_previewButton;
-  std::unique_ptr<SoundOutputBuffer> m_previewBuffer;
+  PreviewPlayer m_preview;
   QTimer m_previewTimer;
   // What we last put on the system clipboard, while it is still there (the
   // clipboard deletes it when another owner takes over): its change notice
