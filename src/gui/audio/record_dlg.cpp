@@ -435,7 +435,8 @@ void CRecordDlg::HandOver() {
   for (;;) {
     const QString failure = TryHandOver(*file);
     if (failure.isEmpty()) break;
-    const QString kept = QStringLiteral("The recording stays in its file until the next Record; Preview plays it.");
+    const QString kept = QStringLiteral(
+        "The recording stays in its file until the next Record or until the program ends; Preview plays it.");
     AddLogLine(failure + QLatin1Char(' ') + kept);
     QMessageBox box(QMessageBox::Warning, Caption(), failure + QStringLiteral("\n\n") + kept,
                     QMessageBox::Retry | QMessageBox::Cancel, this);
@@ -477,7 +478,8 @@ QString CRecordDlg::HandOverFailure(const HandOverResult& result) {
       return QStringLiteral("There is not enough memory to open the recording.");
     case HandOverStatus::kReadFailed:
       if (result.systemError != 0)
-        return QStringLiteral("The recording could not be read (%1).").arg(QString::fromLocal8Bit(std::strerror(result.systemError)));
+        return QStringLiteral("The recording could not be read (%1).")
+            .arg(QString::fromLocal8Bit(std::strerror(result.systemError)));
       return QStringLiteral("The recording could not be read.");
     case HandOverStatus::kCancelled:
       return QStringLiteral("Opening the recording was cancelled.");
@@ -546,7 +548,8 @@ void CRecordDlg::OnMeterTick(const CapturePoll::Tick& tick, int left, int right)
 }
 
 void CRecordDlg::LogTickTrouble(const CapturePoll::Tick& tick) {
-  if (tick.lostBytes > 0) AddLogLine(QStringLiteral("Recording overrun: %1 seconds lost.").arg(Seconds(tick.lostBytes)));
+  if (tick.lostBytes > 0)
+    AddLogLine(QStringLiteral("Recording overrun: %1 seconds lost.").arg(Seconds(tick.lostBytes)));
   const uint64_t recorded = m_bar->poll().recordedBytes();
   if (tick.writeFailed) {
     m_unwrittenBytes += tick.unwrittenBytes;

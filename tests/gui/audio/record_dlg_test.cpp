@@ -246,8 +246,10 @@ TEST_F(RecordDlgTest, AFailedHandOverIsShownAndLoggedAndRetryOpensTheTake) {
   // Then both failures said why and where the take is
   ASSERT_EQ(shown.size(), 2);
   for (const QString& text : shown) {
-    EXPECT_TRUE(text.startsWith(QStringLiteral("The recording could not be read (Input/output error)."))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("The recording stays in its file until the next Record"))) << text.toStdString();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("The recording could not be read (Input/output error).")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("The recording stays in its file until the next Record")))
+        << text.toStdString();
   }
   // And one window holds the whole take, none is left empty
   QTest::qWait(0);
@@ -279,7 +281,8 @@ TEST_F(RecordDlgTest, ATakeNoDocumentHasIsKeptUntilTheUserAgreesToRecordOverIt) 
       box->button(QMessageBox::No)->click();
     });
     Button(IDC_REC_RECORD)->click();
-    EXPECT_TRUE(question.startsWith(QStringLiteral("The last recording has not been opened as a document"))) << question.toStdString();
+    EXPECT_TRUE(question.startsWith(QStringLiteral("The last recording has not been opened as a document")))
+        << question.toStdString();
     EXPECT_FALSE(bar()->poll().recording());
     EXPECT_EQ(bar()->recordingFile()->Length(), take);
     // And Preview still plays it
@@ -612,10 +615,11 @@ TEST(RecordDlgPortsTest, ARecordingNoDocumentCanTakeIsShownAndLogged) {
   });
   ported.bar->RunRecordDialog();
   // Then the user is told, and the log keeps it
-  EXPECT_TRUE(shownText.startsWith(QStringLiteral("No new document could be made for the recording."))) << shownText.toStdString();
+  EXPECT_TRUE(shownText.startsWith(QStringLiteral("No new document could be made for the recording.")))
+      << shownText.toStdString();
   EXPECT_TRUE(log.last().endsWith(QStringLiteral(
-      "\tNo new document could be made for the recording. The recording stays in its file until the next Record; "
-      "Preview plays it.")))
+      "\tNo new document could be made for the recording. The recording stays in its file until the next "
+      "Record or until the program ends; Preview plays it.")))
       << log.last().toStdString();
   EXPECT_TRUE(ported.bar->recordDlg()->IsTakePending());
   EXPECT_GT(ported.bar->recordingFile()->Length(), 0u);
