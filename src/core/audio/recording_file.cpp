@@ -5,7 +5,6 @@
 #include "core/audio/recording_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
