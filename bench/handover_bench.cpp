@@ -35,7 +35,10 @@ void BM_HandOverPieces(benchmark::State& state) {
   std::vector<uint8_t> into(kMinuteBytes);
   for (auto _ : state) {
     const uint64_t read = file.ReadAll(into.data(), kMinuteBytes, static_cast<size_t>(state.range(0)),
-                                       [](uint64_t) { QCoreApplication::processEvents(); });
+                                       [](uint64_t) {
+                                         QCoreApplication::processEvents();
+                                         return true;
+                                       });
     benchmark::DoNotOptimize(read);
   }
 }

@@ -87,17 +87,25 @@ void CapturePoll::WriteCaptured(SoundCaptureBuffer& ring, RecordingFile* file, u
       uint64_t stale = now > from + size ? now - size - from : 0;
       stale = std::min<uint64_t>((stale + kWorkingBlockAlign - 1) / kWorkingBlockAlign * kWorkingBlockAlign, bytes);
       tick->lostBytes += stale;
-      bool written = true;
       auto skip = static_cast<uint32_t>(stale);
+      const uint64_t before = file != nullptr ? file->Length() : 0;
       for (const LockedRegion* region : {&first, &second}) {
         const uint32_t skipHere = std::min(skip, region->bytes);
         skip -= skipHere;
-        if (file != nullptr && region->bytes > skipHere)
-          written = file->Append(region->data + skipHere, region->bytes - skipHere) && written;
+        if (file == nullptr || region->bytes <= skipHere) continue;
+        if (!file->Append(region->data + skipHere, region->bytes - skipHere)) {
+          // The file ends on its last whole frame; the rest of the tick is
+          // left out rather than written after a gap of unknown size, and
+          // the next tick goes on from the ring's position.
+          tick->writeFailed = true;
+          break;
+        }
       }
-      if (!written) tick->writeFailed = true;
+      if (file != nullptr) {
+        m_recordedBytes = file->Length();
+        if (tick->writeFailed) tick->unwrittenBytes += bytes - stale - (m_recordedBytes - before);
+      }
       ring.Unlock(first, second);
-      if (file != nullptr) m_recordedBytes = file->Length();
     } else {
       // Nothing was written; the bytes stay in the ring for the next tick.
       return;

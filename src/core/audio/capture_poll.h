@@ -30,8 +30,11 @@ class CapturePoll {
     // Captured bytes that were overwritten before this tick could write
     // them: that much of the recording is missing.
     uint64_t lostBytes = 0;
-    // The recording file refused bytes (the disk is full).
+    // The recording file refused bytes (the disk is full). The file keeps
+    // the whole frames written before the failure; the rest of the tick's
+    // bytes, `unwrittenBytes` of them, are missing from the recording.
     bool writeFailed = false;
+    uint64_t unwrittenBytes = 0;
   };
 
   // Increments the tick counter and polls `ring`, writing to `file` while

@@ -83,29 +83,20 @@ class PulseCaptureFeed : public CaptureFeed {
   DeviceResult MoveToSource(const std::string& sourceName) override {
     struct Outcome {
       pa_threaded_mainloop* mainloop;
-      bool done = false;
       int success = 0;
     } outcome{connection_->Mainloop()};
     connection_->Lock();
-    DeviceResult result = DeviceResult::Ok();
-    pa_operation* op = pa_context_move_source_output_by_name(
-        connection_->Context(), pa_stream_get_index(stream_), sourceName.c_str(),
-        [](pa_context*, int success, void* userdata) {
-          auto* waiting = static_cast<Outcome*>(userdata);
-          waiting->success = success;
-          waiting->done = true;
-          pa_threaded_mainloop_signal(waiting->mainloop, 0);
-        },
-        &outcome);
-    if (op == nullptr) {
-      result = connection_->ContextFailure(kDeviceErrorGeneric);
-    } else {
-      // A dying connection cancels the operation, which ends the wait too.
-      while (!outcome.done && pa_operation_get_state(op) == PA_OPERATION_RUNNING)
-        pa_threaded_mainloop_wait(connection_->Mainloop());
-      pa_operation_unref(op);
-      if (!outcome.success) result = connection_->ContextFailure(kDeviceErrorInvalidParameter);
-    }
+    DeviceResult result = connection_->WaitForOperation(
+        pa_context_move_source_output_by_name(
+            connection_->Context(), pa_stream_get_index(stream_), sourceName.c_str(),
+            [](pa_context*, int success, void* userdata) {
+              auto* waiting = static_cast<Outcome*>(userdata);
+              waiting->success = success;
+              pa_threaded_mainloop_signal(waiting->mainloop, 0);
+            },
+            &outcome),
+        kDeviceErrorGeneric);
+    if (result.Succeeded() && !outcome.success) result = connection_->ContextFailure(kDeviceErrorInvalidParameter);
     connection_->Unlock();
     return result;
   }
@@ -132,14 +123,15 @@ class PulseCaptureFeed : public CaptureFeed {
 
 }  // namespace
 
-DeviceResult PulseCaptureDevice::Open(std::unique_ptr<SoundCaptureDevice>* device) {
+DeviceResult PulseCaptureDevice::Open(std::unique_ptr<SoundCaptureDevice>* device,
+                                      std::chrono::milliseconds requestLimit) {
   device->reset();
   std::unique_ptr<PulseCaptureDevice> made(new (std::nothrow) PulseCaptureDevice);
   if (!made) {
     return DeviceResult::Fail(kDeviceErrorOutOfMemory, "SOUND_ERR_OUT_OF_MEMORY",
                               "Not enough memory for the capture device.");
   }
-  DeviceResult result = PulseConnection::Connect(&made->connection_);
+  DeviceResult result = PulseConnection::Connect(&made->connection_, requestLimit);
   if (!result.Succeeded()) return result;
   *device = std::move(made);
   return DeviceResult::Ok();

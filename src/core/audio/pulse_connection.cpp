@@ -53,7 +53,7 @@ DeviceResult PulseConnection::ContextFailure(DeviceError code) const {
 }
 
 template <typename Ready, typename Failed>
-bool PulseConnection::WaitUntil(Ready ready, Failed failed) {
+bool PulseConnection::WaitUntil(Ready ready, Failed failed, std::chrono::milliseconds limit) {
   // A timer on the main loop wakes the wait when the server never answers;
   // pa_threaded_mainloop_wait itself has no timeout.
   struct Alarm {
@@ -61,7 +61,7 @@ bool PulseConnection::WaitUntil(Ready ready, Failed failed) {
     bool rang = false;
   } alarm{mainloop_};
   pa_time_event* timer = pa_context_rttime_new(
-      context_, pa_rtclock_now() + std::chrono::microseconds(kTimeout).count(),
+      context_, pa_rtclock_now() + std::chrono::microseconds(limit).count(),
       [](pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata) {
         auto* a = static_cast<Alarm*>(userdata);
         a->rang = true;
@@ -81,10 +81,12 @@ bool PulseConnection::WaitUntil(Ready ready, Failed failed) {
   return ok;
 }
 
-DeviceResult PulseConnection::Connect(std::shared_ptr<PulseConnection>* connection) {
+DeviceResult PulseConnection::Connect(std::shared_ptr<PulseConnection>* connection,
+                                      std::chrono::milliseconds requestLimit) {
   connection->reset();
   std::shared_ptr<PulseConnection> made(new (std::nothrow) PulseConnection);
   if (!made) return Failure(kDeviceErrorOutOfMemory, PA_ERR_INTERNAL);
+  made->requestLimit_ = requestLimit;
   made->mainloop_ = pa_threaded_mainloop_new();
   if (made->mainloop_ == nullptr) return Failure(kDeviceErrorOutOfMemory, PA_ERR_INTERNAL);
   made->context_ =
@@ -129,6 +131,22 @@ DeviceResult PulseConnection::WaitForStream(pa_stream* stream) {
     return Failure(kDeviceErrorNoDriver, PA_ERR_TIMEOUT);
   }
   return ContextFailure(kDeviceErrorNoDriver);
+}
+
+DeviceResult PulseConnection::WaitForOperation(pa_operation* op, DeviceError code) {
+  if (op == nullptr) return ContextFailure(code);
+  // A dying connection cancels the operation, which ends the wait as well.
+  const bool answered = WaitUntil([op] { return pa_operation_get_state(op) != PA_OPERATION_RUNNING; },
+                                  [] { return false; }, requestLimit_);
+  DeviceResult result = DeviceResult::Ok();
+  if (!answered) {
+    pa_operation_cancel(op);
+    result = Failure(kDeviceErrorTimeout, PA_ERR_TIMEOUT);
+  } else if (pa_operation_get_state(op) != PA_OPERATION_DONE) {
+    result = ContextFailure(code);
+  }
+  pa_operation_unref(op);
+  return result;
 }
 
 PulseConnection::~PulseConnection() {

@@ -1,22 +1,12 @@
 // PulseSourceMixer: each operation sends one introspection request with the
-// main-loop lock held and waits for its answer.
+// main-loop lock held and waits for its answer, for no longer than the
+// connection's request limit.
 #include "core/audio/pulse_source_mixer.h"
 
 #include <algorithm>
 #include <new>
 
 namespace {
-
-// With the lock held: waits until `op` has finished (a dying connection
-// cancels it, which ends the wait as well) and releases it. True when the
-// server answered.
-bool Finish(PulseConnection& connection, pa_operation* op) {
-  if (op == nullptr) return false;
-  while (pa_operation_get_state(op) == PA_OPERATION_RUNNING) pa_threaded_mainloop_wait(connection.Mainloop());
-  const bool done = pa_operation_get_state(op) == PA_OPERATION_DONE;
-  pa_operation_unref(op);
-  return done;
-}
 
 struct SuccessWait {
   pa_threaded_mainloop* mainloop;
@@ -36,14 +26,15 @@ DeviceResult NoSuchSource() {
 
 }  // namespace
 
-DeviceResult PulseSourceMixer::Open(std::unique_ptr<CaptureSourceMixer>* mixer) {
+DeviceResult PulseSourceMixer::Open(std::unique_ptr<CaptureSourceMixer>* mixer,
+                                    std::chrono::milliseconds requestLimit) {
   mixer->reset();
   std::unique_ptr<PulseSourceMixer> made(new (std::nothrow) PulseSourceMixer);
   if (!made) {
     return DeviceResult::Fail(kDeviceErrorOutOfMemory, "SOUND_ERR_OUT_OF_MEMORY",
                               "Not enough memory for the input mixer.");
   }
-  DeviceResult result = PulseConnection::Connect(&made->connection_);
+  DeviceResult result = PulseConnection::Connect(&made->connection_, requestLimit);
   if (!result.Succeeded()) return result;
   *mixer = std::move(made);
   return DeviceResult::Ok();
@@ -74,8 +65,7 @@ DeviceResult PulseSourceMixer::ListSources(std::vector<CaptureSource>* sources) 
         pa_threaded_mainloop_signal(list->mainloop, 0);
       },
       &listing);
-  const bool answered = Finish(*connection_, op);
-  DeviceResult result = answered ? DeviceResult::Ok() : connection_->ContextFailure(kDeviceErrorGeneric);
+  DeviceResult result = connection_->WaitForOperation(op, kDeviceErrorGeneric);
   connection_->Unlock();
   if (!result.Succeeded()) return result;
   // Real inputs first: the monitors of outputs are what the user least often
@@ -103,8 +93,7 @@ DeviceResult PulseSourceMixer::DefaultSourceName(std::string* name) {
         pa_threaded_mainloop_signal(a->mainloop, 0);
       },
       &answer);
-  const bool answered = Finish(*connection_, op);
-  DeviceResult result = answered ? DeviceResult::Ok() : connection_->ContextFailure(kDeviceErrorGeneric);
+  DeviceResult result = connection_->WaitForOperation(op, kDeviceErrorGeneric);
   connection_->Unlock();
   if (result.Succeeded()) *name = answer.name;
   return result;
@@ -113,11 +102,10 @@ DeviceResult PulseSourceMixer::DefaultSourceName(std::string* name) {
 DeviceResult PulseSourceMixer::SetActivePort(const std::string& source, const std::string& port) {
   SuccessWait wait{connection_->Mainloop()};
   connection_->Lock();
-  const bool answered = Finish(*connection_, pa_context_set_source_port_by_name(
-                                                 connection_->Context(), source.c_str(), port.c_str(),
-                                                 &OnSuccess, &wait));
-  DeviceResult result = answered && wait.success ? DeviceResult::Ok()
-                                                 : connection_->ContextFailure(kDeviceErrorInvalidParameter);
+  DeviceResult result = connection_->WaitForOperation(
+      pa_context_set_source_port_by_name(connection_->Context(), source.c_str(), port.c_str(), &OnSuccess, &wait),
+      kDeviceErrorInvalidParameter);
+  if (result.Succeeded() && !wait.success) result = connection_->ContextFailure(kDeviceErrorInvalidParameter);
   connection_->Unlock();
   return result;
 }
@@ -142,9 +130,10 @@ DeviceResult PulseSourceMixer::ReadVolume(const std::string& source, pa_cvolume*
         pa_threaded_mainloop_signal(a->mainloop, 0);
       },
       &answer);
-  const bool answered = Finish(*connection_, op);
+  const DeviceResult result = connection_->WaitForOperation(op, kDeviceErrorGeneric);
   connection_->Unlock();
-  if (!answered || !answer.found) return NoSuchSource();
+  if (!result.Succeeded()) return result;
+  if (!answer.found) return NoSuchSource();
   *volume = answer.volume;
   *map = answer.map;
   return DeviceResult::Ok();
@@ -153,11 +142,10 @@ DeviceResult PulseSourceMixer::ReadVolume(const std::string& source, pa_cvolume*
 DeviceResult PulseSourceMixer::WriteVolume(const std::string& source, const pa_cvolume& volume) {
   SuccessWait wait{connection_->Mainloop()};
   connection_->Lock();
-  const bool answered = Finish(*connection_, pa_context_set_source_volume_by_name(
-                                                 connection_->Context(), source.c_str(), &volume,
-                                                 &OnSuccess, &wait));
-  DeviceResult result = answered && wait.success ? DeviceResult::Ok()
-                                                 : connection_->ContextFailure(kDeviceErrorInvalidParameter);
+  DeviceResult result = connection_->WaitForOperation(
+      pa_context_set_source_volume_by_name(connection_->Context(), source.c_str(), &volume, &OnSuccess, &wait),
+      kDeviceErrorInvalidParameter);
+  if (result.Succeeded() && !wait.success) result = connection_->ContextFailure(kDeviceErrorInvalidParameter);
   connection_->Unlock();
   return result;
 }

@@ -1,8 +1,10 @@
 // The PulseAudio side of CaptureSourceMixer: introspection of the server's
 // sources (ports, volume, balance) over a connection of its own, each call
-// waiting for the server's answer.
+// waiting for the server's answer up to a time limit (PA_ERR_TIMEOUT after
+// it).
 #pragma once
 
+#include <chrono>
 #include <memory>
 
 #include "core/audio/capture_source_mixer.h"
@@ -10,7 +12,9 @@
 
 class PulseSourceMixer : public CaptureSourceMixer {
  public:
-  static DeviceResult Open(std::unique_ptr<CaptureSourceMixer>* mixer);
+  // `requestLimit`: how long each call waits for the server's answer.
+  static DeviceResult Open(std::unique_ptr<CaptureSourceMixer>* mixer,
+                           std::chrono::milliseconds requestLimit = PulseConnection::kTimeout);
 
   DeviceResult ListSources(std::vector<CaptureSource>* sources) override;
   DeviceResult DefaultSourceName(std::string* name) override;

@@ -28,6 +28,7 @@ enum DeviceError : int {
   kDeviceErrorNoDriver = -4,          // no sound server or device
   kDeviceErrorOutOfMemory = -5,
   kDeviceErrorNotLocked = -6,         // Unlock without a matching Lock
+  kDeviceErrorTimeout = -7,           // the sound server did not answer a request in time
 };
 
 // The outcome of a device call. `code` is kDeviceOk on success and one of

@@ -19,6 +19,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPointer>
 #include <QSettings>
@@ -35,6 +36,7 @@
 #include "core/audio/audio_devices.h"
 #include "gui/app/wavedesk_doc.h"
 #include "gui/audio/monitor_bar.h"
+#include "gui/audio/record_dlg.h"
 #include "gui/edit/clipboard_dlg.h"
 #include "gui/edit/sound_form_view.h"
 #include "gui/ui/child_frame.h"
@@ -638,6 +640,18 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   if (m_treeBar->RefuseCloseWhileSearching()) {
     event->ignore();
     return;
+  }
+  // A take that no document could receive lives only in its recording
+  // file, which goes with the program: the user decides.
+  if (const CRecordDlg* record = m_monitorBar->recordDlg(); record != nullptr && record->IsTakePending()) {
+    const auto answer = QMessageBox::question(
+        this, QString::fromLatin1(kApplicationTitle),
+        tr("The last recording could not be opened as a document and is lost when the program ends. Exit anyway?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer != QMessageBox::Yes) {
+      event->ignore();
+      return;
+    }
   }
   if (!CloseAllDocuments()) {
     event->ignore();

@@ -172,9 +172,13 @@ bool CWavedeskApp::InitInstance(const Options& options) {
   }
 
   // The meter starts once there is a capture ring to read; a finished
-  // recording opens as a new document made with the generator's settings.
-  m_frame->monitorBar()->SetNewDocumentHandler(
-      [this] { return NewGeneratedDocument(m_dialogNew->Parameters()); });
+  // recording is handed to a new, empty document: nothing is generated only
+  // to be replaced.
+  m_frame->monitorBar()->SetNewDocumentHandler([this] {
+    auto document = NewDocument();
+    document->SetNew(true);
+    return ShowDocument(std::move(document));
+  });
   m_frame->monitorBar()->StartMeterTimer();
 
   status("Welcome");

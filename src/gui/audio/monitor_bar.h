@@ -39,7 +39,9 @@ class CMonitorBar : public QDockWidget {
     std::function<SoundOutputDevice*()> output;
     // The input mixer of the back-end in use (null when it cannot be had).
     std::function<std::unique_ptr<CaptureSourceMixer>()> openMixer;
-    // Opens a new document window for a finished recording.
+    // Opens the window of a new, empty document (no layers, nothing
+    // rendered) for a finished recording to be handed to; null when none
+    // can be made.
     std::function<CChildFrame*()> newDocument;
   };
 

@@ -1,6 +1,7 @@
 // "Recording Studio": its controls (template 191), the inputs and their
 // controls through the input mixer, Record / Stop / Preview and their state
-// rules, the hand-over of a recording to a new document, and the log.
+// rules, the hand-over of a recording to a new document and its failures,
+// and the log.
 #include "gui/audio/record_dlg.h"
 
 #include <QApplication>
@@ -11,6 +12,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMdiSubWindow>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -20,15 +23,15 @@
 #include <QTimerEvent>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <climits>
+#include <cstring>
 #include <ctime>
-#include <new>
 
 #include "core/audio/recording_file.h"
+#include "core/audio/recording_handover.h"
 #include "core/edit/action_history.h"
 #include "core/model/settings_record.h"
 #include "core/model/sound.h"
-#include "gui/app/progress_popup.h"
+#include "gui/app/popup_progress.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/wavedesk_doc.h"
 #include "gui/audio/led_progress_ctrl.h"
@@ -40,10 +43,8 @@
 
 namespace {
 
-constexpr int kPreviewTickMs = 40;
 constexpr uint64_t kBytesPerSecond = 176400;
-// The hand-over reads the file in pieces this large, keeping the windows
-// alive between them.
+// The preview reads the file in pieces this large.
 constexpr uint64_t kLoadPiece = 1 << 20;
 
 QString Caption() { return QObject::tr("Recording Studio"); }
@@ -52,6 +53,20 @@ QString Caption() { return QObject::tr("Recording Studio"); }
 QString DiskSpaceText() {
   const QStorageInfo storage(QDir::tempPath());
   return QString::number(storage.bytesAvailable() / 1048576) + QStringLiteral(" MB");
+}
+
+QString Seconds(uint64_t bytes) { return QString::number(static_cast<double>(bytes) / kBytesPerSecond, 'f', 1); }
+
+// Closes the window of a document that the recording never reached; it was
+// made empty and is unchanged, so nothing is asked.
+void CloseDocumentWindow(CChildFrame* child) {
+  for (QWidget* parent = child->parentWidget(); parent != nullptr; parent = parent->parentWidget()) {
+    if (auto* window = qobject_cast<QMdiSubWindow*>(parent)) {
+      window->close();
+      return;
+    }
+  }
+  child->close();
 }
 
 QSlider* MakeSlider(Qt::Orientation orientation, int id, QWidget* parent) {
@@ -174,7 +189,7 @@ CRecordDlg::CRecordDlg(CMonitorBar* bar) : QDialog(bar), m_bar(bar) {
 
 CRecordDlg::~CRecordDlg() {
   m_previewTimer.stop();
-  m_preview.reset();
+  m_preview.Stop();
 }
 
 void CRecordDlg::Run() {
@@ -198,17 +213,15 @@ void CRecordDlg::OnInitDialog() {
   m_bar->SetRecordDialogOpen(true);
   m_log->clear();
   SetCaption(false);
-  m_recordButton->setEnabled(true);
-  m_previewButton->setEnabled(true);
-  m_closeButton->setEnabled(true);
-  m_stopButton->setEnabled(false);
+  m_previewTimer.stop();
+  m_preview.Stop();
+  UpdateControls();
   for (CLEDPRogressCtrl* meter : {m_meterLeft, m_meterRight}) {
     meter->SetRange(0, 100);
     meter->SetPos(50);
   }
   m_timeRecorded->setText(QStringLiteral("00:00:00"));
   m_diskSpace->setText(DiskSpaceText());
-  m_preview.reset();
   AddLogLine(QStringLiteral("Enumerating Sound Devices..."));
   EnumerateDevices();
 }
@@ -221,7 +234,9 @@ void CRecordDlg::EnumerateDevices() {
   m_sources.clear();
   const CMonitorBar::Services& services = m_bar->services();
   m_mixer = services.openMixer ? services.openMixer() : nullptr;
-  if (m_mixer == nullptr || !m_mixer->ListSources(&m_sources).Succeeded() || m_sources.empty()) {
+  const bool listed = m_mixer != nullptr && LogDeviceFailure(m_mixer->ListSources(&m_sources),
+                                                             QStringLiteral("The sound inputs cannot be listed."));
+  if (!listed || m_sources.empty()) {
     m_sources.clear();
     // Recording still works, from the server's default input.
     m_devices->addItem(QStringLiteral("<<No Devices Available>>"));
@@ -241,7 +256,8 @@ void CRecordDlg::EnumerateDevices() {
   m_boundSource = m_bar->captureSource();
   if (m_boundSource.empty() || indexOf(m_boundSource) < 0) {
     m_boundSource.clear();
-    (void)m_mixer->DefaultSourceName(&m_boundSource);
+    (void)LogDeviceFailure(m_mixer->DefaultSourceName(&m_boundSource),
+                           QStringLiteral("The default sound input cannot be found."));
   }
   const int index = std::max(0, indexOf(m_boundSource));
   m_devices->setCurrentIndex(index);
@@ -262,11 +278,12 @@ void CRecordDlg::SelectDevice() {
   // recording come from it.
   if (source.name != m_boundSource) {
     SoundCaptureBuffer* ring = m_bar->services().captureRing ? m_bar->services().captureRing() : nullptr;
-    if (ring != nullptr && ring->MoveToSource(source.name).Succeeded()) {
+    const QString refusal = QStringLiteral("Cannot record from this device.");
+    if (ring == nullptr) {
+      AddLogLine(refusal);
+    } else if (LogDeviceFailure(ring->MoveToSource(source.name), refusal)) {
       m_boundSource = source.name;
       m_bar->SetCaptureSource(source.name);
-    } else {
-      AddLogLine(QStringLiteral("Cannot record from this device."));
     }
   }
   AddLogLine(QStringLiteral("Searching for all available pins..."));
@@ -291,11 +308,13 @@ void CRecordDlg::SelectPin() {
   CaptureSource& source = m_sources[static_cast<size_t>(index)];
   const int pin = m_pins->currentIndex();
   if (pin >= 0 && static_cast<size_t>(pin) < source.ports.size() && source.ports[static_cast<size_t>(pin)].name != source.activePort) {
-    if (m_mixer->SetActivePort(source.name, source.ports[static_cast<size_t>(pin)].name).Succeeded())
+    if (LogDeviceFailure(m_mixer->SetActivePort(source.name, source.ports[static_cast<size_t>(pin)].name),
+                         QStringLiteral("The input pin cannot be chosen.")))
       source.activePort = source.ports[static_cast<size_t>(pin)].name;
   }
   SourceLevels levels;
-  if (!m_mixer->GetLevels(source.name, &levels).Succeeded()) levels = SourceLevels{};
+  if (!LogDeviceFailure(m_mixer->GetLevels(source.name, &levels), QStringLiteral("The input's levels cannot be read.")))
+    levels = SourceLevels{};
   LoadMixerControls(levels);
 }
 
@@ -336,39 +355,59 @@ void CRecordDlg::OnSliderReleased(QSlider* slider) {
   if (m_mixer == nullptr || source.isEmpty()) return;
   int p = slider->value();
   if (slider == m_volume) {
-    (void)m_mixer->SetVolume(source.toStdString(), -p * 0.01);
+    (void)LogDeviceFailure(m_mixer->SetVolume(source.toStdString(), -p * 0.01),
+                           QStringLiteral("The recording volume cannot be set."));
   } else if (slider == m_pan) {
     p = SnapPan(p);
     if (p != slider->value()) slider->setValue(p);
-    (void)m_mixer->SetBalance(source.toStdString(), p * 0.01);
+    (void)LogDeviceFailure(m_mixer->SetBalance(source.toStdString(), p * 0.01),
+                           QStringLiteral("The stereo pan cannot be set."));
   }
 }
 
 bool CRecordDlg::IsRecording() const { return m_bar->poll().recording(); }
 
+void CRecordDlg::UpdateControls() {
+  const bool recording = IsRecording();
+  const bool previewing = m_preview.IsActive();
+  m_recordButton->setEnabled(!recording && !previewing);
+  m_previewButton->setEnabled(!recording && !previewing);
+  m_closeButton->setEnabled(!recording);
+  m_stopButton->setEnabled(recording || previewing);
+  // A take comes from one input: switching mid-way would splice two
+  // sources into it.
+  m_devices->setEnabled(!recording);
+  m_pins->setEnabled(!recording);
+}
+
 void CRecordDlg::OnRecord() {
-  if (m_preview != nullptr || IsRecording()) return;
+  if (m_preview.IsActive() || IsRecording()) return;
   RecordingFile* file = m_bar->recordingFile();
+  if (m_takePending && file != nullptr && file->Length() > 0) {
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, Caption(),
+        tr("The last recording has not been opened as a document; recording again replaces it.\n\n"
+           "Record anyway?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer != QMessageBox::Yes) return;
+  }
   if (file == nullptr || !file->Truncate()) {
     AddLogLine(QStringLiteral("The recording file cannot be written."));
     return;
   }
+  m_takePending = false;
+  m_writeFailing = false;
+  m_unwrittenBytes = 0;
   AddLogLine(QStringLiteral("Recording Started."));
   m_bar->poll().StartRecording();
-  m_recordButton->setEnabled(false);
-  m_closeButton->setEnabled(false);
-  m_previewButton->setEnabled(false);
-  m_stopButton->setEnabled(true);
+  UpdateControls();
 }
 
 void CRecordDlg::OnStop() {
-  if (m_preview != nullptr) {
+  if (m_preview.IsActive()) {
     m_previewTimer.stop();
-    (void)m_preview->Stop();
-    m_preview.reset();
-    m_recordButton->setEnabled(true);
-    m_previewButton->setEnabled(true);
-    m_stopButton->setEnabled(false);
+    m_preview.Stop();
+    UpdateControls();
     return;
   }
   if (!IsRecording()) return;
@@ -378,94 +417,99 @@ void CRecordDlg::OnStop() {
   // The sound captured since the last tick belongs to the recording too.
   const CapturePoll::Tick tick = m_bar->poll().StopRecording(ring, m_bar->recordingFile());
   LogTickTrouble(tick);
+  if (m_unwrittenBytes > 0)
+    AddLogLine(QStringLiteral("%1 seconds of the recording could not be written.").arg(Seconds(m_unwrittenBytes)));
   m_timeRecorded->setText(ElapsedText(m_bar->poll().recordedBytes() / kBytesPerSecond));
   SetCaption(false);
-  m_recordButton->setEnabled(true);
-  m_previewButton->setEnabled(true);
-  m_closeButton->setEnabled(true);
-  m_stopButton->setEnabled(false);
+  UpdateControls();
   HandOver();
   m_bar->StartMeterTimer();
 }
 
 void CRecordDlg::HandOver() {
   RecordingFile* file = m_bar->recordingFile();
+  // A bar that is given no way to make documents keeps its takes in the file.
+  if (file == nullptr || !m_bar->services().newDocument) return;
+  // Until a document has it, the take is only in the recording file.
+  m_takePending = true;
+  for (;;) {
+    const QString failure = TryHandOver(*file);
+    if (failure.isEmpty()) break;
+    const QString kept = QStringLiteral(
+        "The recording stays in its file until the next Record or until the program ends; Preview plays it.");
+    AddLogLine(failure + QLatin1Char(' ') + kept);
+    QMessageBox box(QMessageBox::Warning, Caption(), failure + QStringLiteral("\n\n") + kept,
+                    QMessageBox::Retry | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Retry);
+    if (box.exec() != QMessageBox::Retry) return;
+  }
+  m_takePending = false;
+}
+
+QString CRecordDlg::TryHandOver(RecordingFile& file) {
   const CMonitorBar::Services& services = m_bar->services();
-  if (file == nullptr || !services.newDocument) return;
   CChildFrame* child = services.newDocument();
-  if (child == nullptr) return;
+  if (child == nullptr) return QStringLiteral("No new document could be made for the recording.");
   CWavedeskDoc* document = child->document();
-  CSound& sound = document->sound();
-  if (sound.layers.empty()) return;
-  CSoundLayer& layer = *sound.layers.front();
-  layer.SetData(nullptr, 0);
-  const uint64_t length = file->Length();
-  std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[std::max<uint64_t>(length, 1)]);
-  if (!data) {
-    AddLogLine(QStringLiteral("There is not enough memory to open the recording."));
-    document->UpdateAllViews(UpdateHint::kAll);
-    return;
-  }
-  // The bar counts in a unit that keeps a long recording's length within an int.
-  const uint64_t unit = length / INT_MAX + 1;
+  HandOverResult result;
   {
-    CProgressPopup progress(window(), QStringLiteral("Preparing Recorded"), true);
-    progress.SetRange(0, static_cast<int>(length / unit), 1);
-    progress.SetText(QStringLiteral("Loading..."));
-    const uint64_t total = file->ReadAll(data.get(), length, kLoadPiece, [&progress, unit](uint64_t done) {
-      // Only what keeps the windows painted: a click now could close the
-      // document being filled.
-      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-      progress.SetPos(static_cast<int>(done / unit));
-    });
-    if (total < length) AddLogLine(QStringLiteral("The recording could not be read completely."));
-    layer.SetData(std::move(data), total);
-    if (CWavedeskView* view = child->view()) {
-      view->UpdateScrollRange();
-      if (m_bar->settings().zoomToFitOnOpen) view->ZoomOutMax();
-    }
-    document->SetModifiedFlag(true);
-    document->UpdateAllViews(UpdateHint::kAll);
+    CPopupProgress progress(QStringLiteral("Preparing Recorded"), QStringLiteral("Loading..."));
+    result = AdoptRecording(document->model(), file, progress);
   }
+  if (!result.ok()) {
+    CloseDocumentWindow(child);
+    return HandOverFailure(result);
+  }
+  if (CWavedeskView* view = child->view()) {
+    view->UpdateScrollRange();
+    if (m_bar->settings().zoomToFitOnOpen) view->ZoomOutMax();
+  }
+  // The history starts over with the take in it: the document holds what
+  // no file has yet, so no row is the saved state.
+  document->SetNew(true);
+  document->UpdateAllViews(UpdateHint::kAll);
+  return {};
+}
+
+QString CRecordDlg::HandOverFailure(const HandOverResult& result) {
+  switch (result.status) {
+    case HandOverStatus::kHandedOver:
+      break;
+    case HandOverStatus::kNotFresh:
+      return QStringLiteral("No new document could be made for the recording.");
+    case HandOverStatus::kOutOfMemory:
+      return QStringLiteral("There is not enough memory to open the recording.");
+    case HandOverStatus::kReadFailed:
+      if (result.systemError != 0)
+        return QStringLiteral("The recording could not be read (%1).")
+            .arg(QString::fromLocal8Bit(std::strerror(result.systemError)));
+      return QStringLiteral("The recording could not be read.");
+    case HandOverStatus::kCancelled:
+      return QStringLiteral("Opening the recording was cancelled.");
+  }
+  return {};
 }
 
 void CRecordDlg::OnPreview() {
-  if (IsRecording() || m_preview != nullptr) return;
+  if (IsRecording() || m_preview.IsActive()) return;
   RecordingFile* file = m_bar->recordingFile();
   const uint64_t length = file != nullptr ? file->Length() : 0;
   if (length == 0) return;
-  m_recordButton->setEnabled(false);
-  m_previewButton->setEnabled(false);
-  m_stopButton->setEnabled(true);
-  m_closeButton->setEnabled(true);
   SoundOutputDevice* output = m_bar->services().output ? m_bar->services().output() : nullptr;
-  // An output buffer holds at most 4 GiB; a longer recording previews its start.
-  const auto bytes = static_cast<uint32_t>(std::min<uint64_t>(length, 0xFFFFFFFCu) / 4 * 4);
-  if (output == nullptr || bytes == 0 || !output->CreateBuffer(bytes, WorkingFormat(), &m_preview).Succeeded()) {
-    m_preview.reset();
+  const PreviewStart started = m_preview.Play(output, length, [file](uint8_t* into, uint64_t bytes) {
+    return file->ReadAll(into, bytes, kLoadPiece);
+  });
+  if (started != PreviewStart::kPlaying) {
     AddLogLine(QStringLiteral("The recording cannot be played."));
-    m_recordButton->setEnabled(true);
-    m_previewButton->setEnabled(true);
-    m_stopButton->setEnabled(false);
     return;
   }
-  LockedRegion region;
-  if (m_preview->Lock(0, 0, &region, true).Succeeded()) {
-    (void)file->ReadAll(region.data, region.bytes, kLoadPiece);
-    (void)m_preview->Unlock(region);
-  }
-  (void)m_preview->SetCurrentPosition(0);
-  (void)m_preview->Play(false);
-  m_previewTimer.start(kPreviewTickMs, this);
+  UpdateControls();
+  m_previewTimer.start(PreviewPlayer::kPollMilliseconds, this);
 }
 
 void CRecordDlg::timerEvent(QTimerEvent* event) {
   if (event->timerId() != m_previewTimer.timerId()) return QDialog::timerEvent(event);
-  uint32_t status = 0, position = 0;
-  if (m_preview != nullptr && m_preview->GetStatus(&status).Succeeded() && (status & kBufferStatusPlaying) != 0 &&
-      m_preview->GetCurrentPosition(&position).Succeeded())
-    return;
-  OnStop();
+  if (m_preview.HasEnded()) OnStop();
 }
 
 void CRecordDlg::OnRemote() {
@@ -478,11 +522,7 @@ void CRecordDlg::OnRemote() {
   show();
   if (main != nullptr) main->repaint();
   // The remote may have started or ended a recording.
-  const bool recording = IsRecording();
-  m_recordButton->setEnabled(!recording && m_preview == nullptr);
-  m_previewButton->setEnabled(!recording && m_preview == nullptr);
-  m_closeButton->setEnabled(!recording);
-  m_stopButton->setEnabled(recording || m_preview != nullptr);
+  UpdateControls();
 }
 
 void CRecordDlg::done(int result) {
@@ -511,11 +551,27 @@ void CRecordDlg::OnMeterTick(const CapturePoll::Tick& tick, int left, int right)
 }
 
 void CRecordDlg::LogTickTrouble(const CapturePoll::Tick& tick) {
-  if (tick.lostBytes > 0) {
-    AddLogLine(QStringLiteral("Recording overrun: %1 seconds lost.")
-                   .arg(static_cast<double>(tick.lostBytes) / kBytesPerSecond, 0, 'f', 1));
+  if (tick.lostBytes > 0)
+    AddLogLine(QStringLiteral("Recording overrun: %1 seconds lost.").arg(Seconds(tick.lostBytes)));
+  const uint64_t recorded = m_bar->poll().recordedBytes();
+  if (tick.writeFailed) {
+    m_unwrittenBytes += tick.unwrittenBytes;
+    if (!m_writeFailing) AddLogLine(QStringLiteral("Writing the recording failed; the disk may be full."));
+    m_writeFailing = true;
+    m_recordedAtFailure = recorded;
+  } else if (m_writeFailing && recorded > m_recordedAtFailure) {
+    m_writeFailing = false;
+    AddLogLine(QStringLiteral("Writing the recording goes on."));
   }
-  if (tick.writeFailed) AddLogLine(QStringLiteral("Writing the recording failed; the disk may be full."));
+}
+
+bool CRecordDlg::LogDeviceFailure(const DeviceResult& result, const QString& what) {
+  if (result.Succeeded()) return true;
+  // The server's own words for a timeout ("Timeout") say too little.
+  const QString why = result.code == kDeviceErrorTimeout ? QStringLiteral("The sound server did not answer in time.")
+                                                         : QString::fromStdString(result.description);
+  AddLogLine(why.isEmpty() ? what : QStringLiteral("%1 (%2)").arg(what, why));
+  return false;
 }
 
 void CRecordDlg::SetCaption(bool flashed) {

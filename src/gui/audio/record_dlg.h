@@ -7,7 +7,12 @@
 //
 // Choosing an input moves the capture to it, so the meters and the next
 // recording come from what the user chose; the program starts on the
-// server's default input.
+// server's default input. While a recording runs the input cannot be
+// changed: one take comes from one input.
+//
+// The hand-over itself is the core's (AdoptRecording); the dialog makes the
+// empty document for it, and logs and shows a hand-over that failed. Such
+// a take stays in the recording file, and Record asks before replacing it.
 #pragma once
 
 #include <QBasicTimer>
@@ -19,6 +24,7 @@
 
 #include "core/audio/capture_poll.h"
 #include "core/audio/capture_source_mixer.h"
+#include "core/audio/preview_player.h"
 
 class CLEDPRogressCtrl;
 class CMonitorBar;
@@ -28,7 +34,8 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QSlider;
-class SoundOutputBuffer;
+class RecordingFile;
+struct HandOverResult;
 
 class CRecordDlg : public QDialog {
   Q_OBJECT
@@ -55,7 +62,9 @@ class CRecordDlg : public QDialog {
   void OnMeterTick(const CapturePoll::Tick& tick, int left, int right);
 
   bool IsRecording() const;
-  bool IsPreviewing() const { return m_preview != nullptr; }
+  bool IsPreviewing() const { return m_preview.IsActive(); }
+  // The recording file holds a take that no document has adopted.
+  bool IsTakePending() const { return m_takePending; }
   CRemoteDlg* remote() const { return m_remote.get(); }
   // Runs while a preview plays.
   bool IsPreviewTimerRunning() const { return m_previewTimer.isActive(); }
@@ -75,8 +84,17 @@ class CRecordDlg : public QDialog {
  private:
   void OnInitDialog();
   void OnSliderReleased(QSlider* slider);
-  // Loads the recording into the first layer of a new document.
+  // Hands the recording to a new document; a failure is logged and shown,
+  // with the offer to try again.
   void HandOver();
+  // One try: empty when the recording is in a new document, else why not.
+  QString TryHandOver(RecordingFile& file);
+  static QString HandOverFailure(const HandOverResult& result);
+  // Record, Stop, Preview, Close and the input lists as the state says.
+  void UpdateControls();
+  // Logs a failed request to the input mixer or the capture, opening with
+  // `what`; true when it succeeded.
+  bool LogDeviceFailure(const DeviceResult& result, const QString& what);
   // Writes a tick's trouble into the log.
   void LogTickTrouble(const CapturePoll::Tick& tick);
   QString SelectedSource() const;
@@ -104,9 +122,16 @@ class CRecordDlg : public QDialog {
   QPushButton* m_previewButton;
   QLabel* m_timeRecorded;
   QLabel* m_diskSpace;
-  std::unique_ptr<SoundOutputBuffer> m_preview;
+  PreviewPlayer m_preview;
   QBasicTimer m_previewTimer;
   std::unique_ptr<CRemoteDlg> m_remote;
   bool m_running = false;
   bool m_flashed = false;
+  bool m_takePending = false;
+  // A failed write is logged once, not on every tick while the disk stays
+  // full: set from a tick whose write failed until the recording grows
+  // again. The bytes the recording lacks are summed up at Stop.
+  bool m_writeFailing = false;
+  uint64_t m_recordedAtFailure = 0;
+  uint64_t m_unwrittenBytes = 0;
 };

@@ -14,26 +14,19 @@
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cstring>
 #include <new>
 
-#include "core/audio/sound_device.h"
 #include "core/edit/clip_columns.h"
 #include "core/model/settings_record.h"
-#include "core/model/wave_format.h"
 #include "gui/app/resource_ids.h"
 #include "gui/edit/clip_mime.h"
 #include "gui/edit/wavedesk_list_ctrl.h"
 
 namespace {
 
-constexpr int kPreviewPollMilliseconds = 40;
 // The bar's height when first shown: about six rows, so that it does not take
 // the documents' room. The user can drag it taller.
 constexpr int kFirstHeight = 170;
-// A sound buffer states its size in 32 bits: a longer clip previews as much
-// of it as fits, in whole frames.
-constexpr uint64_t kLargestPreview = 0xFFFFFFFCu;
 
 Qt::Alignment AlignmentOf(ClipColumnAlignment alignment) {
   switch (alignment) {
@@ -107,7 +100,7 @@ CClipboardDlg::CClipboardDlg(const SettingsRecord* settings, std::string folder,
     if (!chosen.isEmpty()) m_store.Select(m_list->indexOfTopLevelItem(chosen.front()));
   });
 
-  m_previewTimer.setInterval(kPreviewPollMilliseconds);
+  m_previewTimer.setInterval(PreviewPlayer::kPollMilliseconds);
   connect(&m_previewTimer, &QTimer::timeout, this, &CClipboardDlg::OnPreviewTimer);
 
   if (QClipboard* clipboard = QGuiApplication::clipboard())
@@ -233,44 +226,18 @@ void CClipboardDlg::OnPreview() {
   std::unique_ptr<uint8_t[]> bytes;
   uint64_t length = 0;
   if (m_store.GetSelectedClip(&bytes, &length) != kClipOk) return;
-  const auto size = static_cast<uint32_t>(std::min(length, kLargestPreview) & ~uint64_t{3});
-  if (size == 0) return;
-  std::unique_ptr<SoundOutputBuffer> buffer;
-  if (!device->CreateBuffer(size, WorkingFormat(), &buffer).Succeeded() || buffer == nullptr) return;
-  LockedRegion region;
-  // A buffer that cannot be locked plays silence, as long as the clip.
-  if (buffer->Lock(0, size, &region, true).Succeeded()) {
-    std::memcpy(region.data, bytes.get(), std::min(region.bytes, size));
-    (void)buffer->Unlock(region);
-  }
-  bytes.reset();
-  (void)buffer->SetCurrentPosition(0);
-  if (!buffer->Play(false).Succeeded()) return;
-  m_previewBuffer = std::move(buffer);
+  if (m_preview.Play(device, bytes.get(), length) != PreviewStart::kPlaying) return;
   m_previewTimer.start();
   SetPreviewButton(true);
 }
 
 void CClipboardDlg::OnPreviewTimer() {
-  if (m_previewBuffer == nullptr) {
-    m_previewTimer.stop();
-    return;
-  }
-  uint32_t status = 0;
-  uint32_t position = 0;
-  if (m_previewBuffer->GetStatus(&status).Succeeded() && (status & kBufferStatusPlaying) != 0 &&
-      m_previewBuffer->GetCurrentPosition(&position).Succeeded()) {
-    return;
-  }
-  StopPreview();
+  if (m_preview.HasEnded()) StopPreview();
 }
 
 void CClipboardDlg::StopPreview() {
   m_previewTimer.stop();
-  if (m_previewBuffer != nullptr) {
-    (void)m_previewBuffer->Stop();
-    m_previewBuffer.reset();
-  }
+  m_preview.Stop();
   SetPreviewButton(false);
 }
 

@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "core/audio/preview_player.h"
 #include "core/edit/clip_store.h"
 #include "gui/ui/restorable_bar.h"
 
@@ -26,7 +27,6 @@ struct SettingsRecord;
 class CWavedeskListCtrl;
 class QMimeData;
 class QPushButton;
-class SoundOutputBuffer;
 class SoundOutputDevice;
 
 class CClipboardDlg : public QDockWidget, public RestorableBar {
@@ -63,7 +63,7 @@ class CClipboardDlg : public QDockWidget, public RestorableBar {
 
   // Ends a playing preview and releases its sound buffer.
   void StopPreview();
-  bool IsPreviewing() const { return m_previewBuffer != nullptr; }
+  bool IsPreviewing() const { return m_preview.IsActive(); }
   // Runs only while a preview plays; an idle bar has no timer running.
   const QTimer& previewTimer() const { return m_previewTimer; }
 
@@ -112,7 +112,7 @@ class CClipboardDlg : public QDockWidget, public RestorableBar {
   CWavedeskListCtrl* m_list;
   QPushButton* m_pasteButton;
   QPushButton* m_previewButton;
-  std::unique_ptr<SoundOutputBuffer> m_previewBuffer;
+  PreviewPlayer m_preview;
   QTimer m_previewTimer;
   // What we last put on the system clipboard, while it is still there (the
   // clipboard deletes it when another owner takes over): its change notice

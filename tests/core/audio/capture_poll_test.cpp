@@ -2,11 +2,14 @@
 // the one-tick start, writes across the ring's end, an overrun, the last
 // part-tick written by Stop, the loudest sample of a tick), against the null
 // back-end's paced feed with a counting test signal (a recording across
-// several laps of the ring has no gap and no repeat), and the level table.
+// several laps of the ring has no gap and no repeat), a tick whose write the
+// disk refuses part way, and the level table.
 #include "core/audio/capture_poll.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -142,6 +145,56 @@ TEST(CapturePollTest, StopBeforeTheFirstWriteRecordsNothing) {
   (void)t.poll.StopRecording(t.ring.get(), t.file.get());
   (void)t.poll.Poll(t.ring.get(), t.file.get());
   EXPECT_EQ(t.file->Length(), 0u);
+}
+
+// A disk that fills up: write `failAt` takes only `partial` bytes and the
+// one after it fails; then there is room again. One test thread uses it.
+struct DiskFull {
+  int failAt = 0;
+  size_t partial = 0;
+  int writes = 0;
+};
+DiskFull g_diskFull;
+
+ssize_t DiskFullPwrite(int fd, const void* bytes, size_t size, off_t offset) {
+  const int n = ++g_diskFull.writes;
+  if (n == g_diskFull.failAt + 1) {
+    errno = ENOSPC;
+    return -1;
+  }
+  if (n == g_diskFull.failAt) size = std::min(size, g_diskFull.partial);
+  return ::pwrite(fd, bytes, size, offset);
+}
+constexpr RecordingFileCalls kDiskFullCalls{DiskFullPwrite, ::ftruncate, ::pread};
+
+TEST(CapturePollTest, AWriteThatFailsPartWaySkipsTheRestOfTheTickAndStaysOnTheFrame) {
+  HandFedRing t;
+  const RecordingFileCalls* real = RecordingFile::UseSystemCalls(&kDiskFullCalls);
+  g_diskFull = DiskFull{2, 6};
+  t.Capture(8);
+  t.poll.StartRecording();
+  (void)t.poll.Poll(t.ring.get(), t.file.get());
+  t.Capture(48);
+  (void)t.poll.Poll(t.ring.get(), t.file.get());
+  // When the next tick's bytes wrap past the ring's end (56 .. 64, then
+  // 0 .. 16) and the disk takes only a frame and a half of the first region
+  t.Capture(24);
+  const CapturePoll::Tick failed = t.poll.Poll(t.ring.get(), t.file.get());
+  // And the tick after it finds room again
+  t.Capture(8);
+  const CapturePoll::Tick after = t.poll.Poll(t.ring.get(), t.file.get());
+  RecordingFile::UseSystemCalls(real);
+  // Then the failing tick says so and how much it left out
+  EXPECT_TRUE(failed.writeFailed);
+  EXPECT_EQ(failed.unwrittenBytes, 20u);
+  EXPECT_FALSE(after.writeFailed);
+  // And the recording keeps the whole frame it got, leaves the rest of that
+  // tick out and goes on with the next tick's frames, each on the frame
+  std::vector<uint8_t> expected = HandFedRing::Stream(8, 60);
+  const std::vector<uint8_t> next = HandFedRing::Stream(80, 88);
+  expected.insert(expected.end(), next.begin(), next.end());
+  EXPECT_EQ(t.Recorded(), expected);
+  EXPECT_EQ(t.poll.recordedBytes(), expected.size());
 }
 
 TEST(CapturePollTest, EndsTheTickWithoutCaptureOrAtPositionZero) {

@@ -1,12 +1,18 @@
 // "Recording Studio" in the whole program on the null back-end, whose
 // capture device records a counting test signal: the dialog's controls
 // without sound inputs, Record and Stop handing the recording to a new
-// document byte for byte, the state rules of Record, Stop and Preview,
-// closing while recording, the remote standing in for the dialog, and the
-// Begin Recording task.
+// document byte for byte (a document made empty, with nothing generated),
+// a hand-over that fails (shown, logged, tried again, and the take kept
+// until the user agrees to record over it), a full disk logged once, the
+// state rules of Record, Stop and Preview, the input lists locked while
+// recording, failed requests to the input mixer in the log, closing while
+// recording, the remote standing in for the dialog, and the Begin
+// Recording task.
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -15,6 +21,9 @@
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "core/audio/capture_source_mixer.h"
 #include "core/audio/recording_file.h"
@@ -25,6 +34,7 @@
 #include "gui/audio/monitor_bar.h"
 #include "gui/audio/record_dlg.h"
 #include "gui/audio/remote_dlg.h"
+#include "gui/edit/dialog_new.h"
 #include "gui/ui/child_frame.h"
 #include "modal_dialog.h"
 #include "test_app.h"
@@ -154,6 +164,7 @@ TEST_F(RecordDlgTest, StopHandsTheRecordingToANewDocumentAndPreviewPlaysIt) {
     // Then a new document holds exactly the recording, every frame in order
     CChildFrame* child = frame()->activeChild();
     ASSERT_NE(child, nullptr);
+    ASSERT_EQ(child->document()->sound().layers.size(), 1u);
     const CSoundLayer& layer = *child->document()->sound().layers.front();
     EXPECT_EQ(layer.length(), bar()->recordingFile()->Length());
     EXPECT_EQ(layer.length(), bar()->poll().recordedBytes());
@@ -185,6 +196,137 @@ TEST_F(RecordDlgTest, StopHandsTheRecordingToANewDocumentAndPreviewPlaysIt) {
   });
   ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kRecord));
   EXPECT_FALSE(bar()->IsRecordDialogOpen());
+}
+
+TEST_F(RecordDlgTest, TheRecordingsDocumentIsMadeEmptyWithNothingGenerated) {
+  // Given the generator's settings for new documents (a tone of 40,000 frames)
+  ASSERT_GT(m_app->dialogNew().Parameters().length, 0);
+  // When the meter bar asks for a document for a recording
+  CChildFrame* child = bar()->services().newDocument();
+  // Then its window comes with a new document that holds nothing yet
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(frame()->activeChild(), child);
+  EXPECT_TRUE(child->document()->sound().layers.empty());
+  EXPECT_TRUE(child->document()->isNew());
+  EXPECT_FALSE(child->document()->IsModified());
+}
+
+// Reads of the recording file fail while a test installs this.
+ssize_t FailingPread(int, void*, size_t, off_t) {
+  errno = EIO;
+  return -1;
+}
+constexpr RecordingFileCalls kFailingReads{::pwrite, ::ftruncate, FailingPread};
+
+TEST_F(RecordDlgTest, AFailedHandOverIsShownAndLoggedAndRetryOpensTheTake) {
+  QStringList shown;
+  WhenShown(ControlName(IDD_RECORD), [&](QWidget*) {
+    RecordFor(0.2);
+    // Given a recording file that cannot be read back
+    const RecordingFileCalls* real = RecordingFile::UseSystemCalls(&kFailingReads);
+    // When Stop hands the take over, the failure is shown; Retry fails
+    // again, and a Retry once the file reads again succeeds
+    gui_test::WhenMessageBoxShows([&](QMessageBox* first) {
+      shown << first->text();
+      EXPECT_EQ(frame()->mdiArea()->subWindowList().size(), 0) << "the empty document's window is gone";
+      EXPECT_TRUE(LogLines().last().contains(QStringLiteral("\tThe recording could not be read")));
+      gui_test::WhenMessageBoxShows([&](QMessageBox* second) {
+        shown << second->text();
+        RecordingFile::UseSystemCalls(real);
+        second->button(QMessageBox::Retry)->click();
+      });
+      first->button(QMessageBox::Retry)->click();
+    });
+    Button(IDC_REC_STOP)->click();
+    RecordingFile::UseSystemCalls(real);
+    EXPECT_FALSE(dialog()->IsTakePending());
+    Button(IDC_REC_CLOSE)->click();
+  });
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kRecord));
+  // Then both failures said why and where the take is
+  ASSERT_EQ(shown.size(), 2);
+  for (const QString& text : shown) {
+    EXPECT_TRUE(text.startsWith(QStringLiteral("The recording could not be read (Input/output error).")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("The recording stays in its file until the next Record")))
+        << text.toStdString();
+  }
+  // And one window holds the whole take, none is left empty
+  QTest::qWait(0);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_EQ(frame()->mdiArea()->subWindowList().size(), 1);
+  const CSound& sound = frame()->activeChild()->document()->sound();
+  ASSERT_EQ(sound.layers.size(), 1u);
+  EXPECT_EQ(sound.layers.front()->length(), bar()->recordingFile()->Length());
+  EXPECT_GE(sound.layers.front()->length(), 0.2 * 176400);
+  ExpectCountingFrames(*sound.layers.front());
+  EXPECT_TRUE(frame()->activeChild()->document()->IsModified());
+}
+
+TEST_F(RecordDlgTest, ATakeNoDocumentHasIsKeptUntilTheUserAgreesToRecordOverIt) {
+  WhenShown(ControlName(IDD_RECORD), [&](QWidget*) {
+    RecordFor(0.2);
+    // Given a hand-over that failed and was not tried again
+    const RecordingFileCalls* real = RecordingFile::UseSystemCalls(&kFailingReads);
+    gui_test::WhenMessageBoxShows([](QMessageBox* box) { box->button(QMessageBox::Cancel)->click(); });
+    Button(IDC_REC_STOP)->click();
+    RecordingFile::UseSystemCalls(real);
+    EXPECT_TRUE(dialog()->IsTakePending());
+    const uint64_t take = bar()->recordingFile()->Length();
+    EXPECT_GE(take, 0.2 * 176400);
+    // When the user presses Record, the program asks first; No keeps the take
+    QString question;
+    gui_test::WhenMessageBoxShows([&](QMessageBox* box) {
+      question = box->text();
+      box->button(QMessageBox::No)->click();
+    });
+    Button(IDC_REC_RECORD)->click();
+    EXPECT_TRUE(question.startsWith(QStringLiteral("The last recording has not been opened as a document")))
+        << question.toStdString();
+    EXPECT_FALSE(bar()->poll().recording());
+    EXPECT_EQ(bar()->recordingFile()->Length(), take);
+    // And Preview still plays it
+    Button(IDC_REC_PREVIEW)->click();
+    EXPECT_TRUE(dialog()->IsPreviewing());
+    Button(IDC_REC_STOP)->click();
+    // And Yes records over it
+    gui_test::WhenMessageBoxShows([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+    Button(IDC_REC_RECORD)->click();
+    EXPECT_TRUE(bar()->poll().recording());
+    EXPECT_FALSE(dialog()->IsTakePending());
+    Button(IDC_REC_STOP)->click();
+    EXPECT_FALSE(dialog()->IsTakePending());
+    Button(IDC_REC_CLOSE)->click();
+  });
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kRecord));
+  EXPECT_NE(frame()->activeChild(), nullptr);
+}
+
+TEST_F(RecordDlgTest, AFullDiskIsLoggedOnceAndTheMissingSecondsAtStop) {
+  WhenShown(ControlName(IDD_RECORD), [&](QWidget*) {
+    RecordFor(0.1);
+    // When two ticks in a row cannot write half a second each
+    CapturePoll::Tick tick;
+    tick.ran = true;
+    tick.writeFailed = true;
+    tick.unwrittenBytes = 88200;
+    dialog()->OnMeterTick(tick, 55, 55);
+    dialog()->OnMeterTick(tick, 55, 55);
+    // And the recording then grows again
+    const uint64_t before = bar()->poll().recordedBytes();
+    ASSERT_TRUE(WaitFor([&] { return bar()->poll().recordedBytes() > before; }));
+    QTest::qWait(120);
+    Button(IDC_REC_STOP)->click();
+    // Then the log says so once, says when writing goes on, and at Stop
+    // how much is missing
+    const QStringList log = LogLines();
+    EXPECT_EQ(log.filter(QStringLiteral("\tWriting the recording failed; the disk may be full.")).size(), 1);
+    EXPECT_EQ(log.filter(QStringLiteral("\tWriting the recording goes on.")).size(), 1);
+    EXPECT_EQ(log.filter(QStringLiteral("\t1.0 seconds of the recording could not be written.")).size(), 1)
+        << log.join(QLatin1Char('|')).toStdString();
+    Button(IDC_REC_CLOSE)->click();
+  });
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kRecord));
 }
 
 TEST_F(RecordDlgTest, ClosingWhileRecordingHandsTheRecordingOver) {
@@ -374,6 +516,113 @@ TEST(RecordDlgPortsTest, InputLinesAreTheChosenInputsPortsAndChoosingOneActivate
   });
   bar.RunRecordDialog();
   EXPECT_TRUE(ran);
+}
+
+// The bar of the ports tests, on a null capture ring and `mixer`.
+struct PortedBar {
+  explicit PortedBar(std::function<std::unique_ptr<CaptureSourceMixer>()> openMixer,
+                     std::function<CChildFrame*()> newDocument = {}) {
+    EXPECT_TRUE(OpenSoundCaptureDevice(SoundBackend::Null, &device).Succeeded());
+    EXPECT_TRUE(device->CreateCaptureBuffer(65536, WorkingFormat(), &ring).Succeeded());
+    CMonitorBar::Services services;
+    services.captureRing = [this]() -> SoundCaptureBuffer* { return ring.get(); };
+    services.openMixer = std::move(openMixer);
+    services.newDocument = std::move(newDocument);
+    bar = std::make_unique<CMonitorBar>(nullptr, services);
+  }
+  std::unique_ptr<SoundCaptureDevice> device;
+  std::unique_ptr<SoundCaptureBuffer> ring;
+  std::unique_ptr<CMonitorBar> bar;
+};
+
+TEST(RecordDlgPortsTest, TheInputListsAreLockedWhileARecordingRuns) {
+  PortedBar ported([] { return std::make_unique<PortedMixer>(); });
+  bool ran = false;
+  WhenShown(ControlName(IDD_RECORD), [&](QWidget* shown) {
+    auto* devices = Control<QComboBox>(*shown, IDC_REC_DEVICE);
+    auto* pins = Control<QComboBox>(*shown, IDC_REC_PIN);
+    devices->setCurrentIndex(0);
+    EXPECT_TRUE(devices->isEnabled());
+    EXPECT_TRUE(pins->isEnabled());
+    // When a recording runs, neither the input nor its line can change
+    Control<QPushButton>(*shown, IDC_REC_RECORD)->click();
+    ASSERT_TRUE(ported.bar->poll().recording());
+    EXPECT_FALSE(devices->isEnabled());
+    EXPECT_FALSE(pins->isEnabled());
+    // And once it stops they can again
+    Control<QPushButton>(*shown, IDC_REC_STOP)->click();
+    EXPECT_TRUE(devices->isEnabled());
+    EXPECT_TRUE(pins->isEnabled());
+    ran = true;
+    shown->close();
+  });
+  ported.bar->RunRecordDialog();
+  EXPECT_TRUE(ran);
+}
+
+// A sound server that stopped answering after it listed its inputs.
+class StalledMixer : public PortedMixer {
+ public:
+  static DeviceResult Timeout() { return DeviceResult::Fail(kDeviceErrorTimeout, "PA_ERR_TIMEOUT", "Timeout"); }
+  DeviceResult SetActivePort(const std::string&, const std::string&) override { return Timeout(); }
+  DeviceResult GetLevels(const std::string&, SourceLevels*) override { return Timeout(); }
+  DeviceResult SetVolume(const std::string&, double) override { return Timeout(); }
+};
+
+TEST(RecordDlgPortsTest, RequestsTheServerDoesNotAnswerAreLogged) {
+  PortedBar ported([] { return std::make_unique<StalledMixer>(); });
+  QStringList log;
+  WhenShown(ControlName(IDD_RECORD), [&](QWidget* shown) {
+    auto* pins = Control<QComboBox>(*shown, IDC_REC_PIN);
+    Control<QComboBox>(*shown, IDC_REC_DEVICE)->setCurrentIndex(0);
+    pins->setCurrentIndex(2);
+    auto* volume = Control<QSlider>(*shown, IDC_REC_VOLUME);
+    volume->setEnabled(true);
+    volume->setRange(-100, 0);
+    volume->setSliderDown(true);
+    volume->setValue(-25);
+    volume->setSliderDown(false);
+    log = Control<QPlainTextEdit>(*shown, IDC_REC_LOG)->toPlainText().split(QLatin1Char('\n'));
+    shown->close();
+  });
+  ported.bar->RunRecordDialog();
+  const QString why = QStringLiteral(" (The sound server did not answer in time.)");
+  for (const QString& what : {QStringLiteral("The input's levels cannot be read."),
+                              QStringLiteral("The input pin cannot be chosen."),
+                              QStringLiteral("The recording volume cannot be set.")}) {
+    EXPECT_FALSE(log.filter(QStringLiteral("\t") + what + why).isEmpty()) << what.toStdString() << "\n"
+                                                                          << log.join(QLatin1Char('\n')).toStdString();
+  }
+}
+
+TEST(RecordDlgPortsTest, ARecordingNoDocumentCanTakeIsShownAndLogged) {
+  PortedBar ported([] { return std::make_unique<PortedMixer>(); }, [] { return nullptr; });
+  ASSERT_TRUE(ported.ring->Start(true).Succeeded());
+  ported.bar->StartMeterTimer();
+  QString shownText;
+  QStringList log;
+  WhenShown(ControlName(IDD_RECORD), [&](QWidget* shown) {
+    Control<QPushButton>(*shown, IDC_REC_RECORD)->click();
+    ASSERT_TRUE(WaitFor([&] { return ported.bar->poll().recordedBytes() > 0; }));
+    // When no document can be made for the take
+    gui_test::WhenMessageBoxShows([&](QMessageBox* box) {
+      shownText = box->text();
+      box->button(QMessageBox::Cancel)->click();
+    });
+    Control<QPushButton>(*shown, IDC_REC_STOP)->click();
+    log = Control<QPlainTextEdit>(*shown, IDC_REC_LOG)->toPlainText().split(QLatin1Char('\n'));
+    shown->close();
+  });
+  ported.bar->RunRecordDialog();
+  // Then the user is told, and the log keeps it
+  EXPECT_TRUE(shownText.startsWith(QStringLiteral("No new document could be made for the recording.")))
+      << shownText.toStdString();
+  EXPECT_TRUE(log.last().endsWith(QStringLiteral(
+      "\tNo new document could be made for the recording. The recording stays in its file until the next "
+      "Record or until the program ends; Preview plays it.")))
+      << log.last().toStdString();
+  EXPECT_TRUE(ported.bar->recordDlg()->IsTakePending());
+  EXPECT_GT(ported.bar->recordingFile()->Length(), 0u);
 }
 
 TEST(RecordDlgOverrunTest, AHeldUpProgramLogsTheOverrunAndWritesNoStaleSound) {
