@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "gui/ui/file_search.h"
-#include "gui/ui/folder_listing.h"
+#include "gui/panes/file_search.h"
+#include "gui/panes/folder_listing.h"
 #include "ratio_reporter.h"
 
 namespace {

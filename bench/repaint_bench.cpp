@@ -16,8 +16,8 @@
 #include <string>
 
 #include "core/model/peak_summary.h"
-#include "gui/app/wavedesk_doc.h"
-#include "gui/ui/wavedesk_view.h"
+#include "gui/document/wavedesk_doc.h"
+#include "gui/panes/wavedesk_view.h"
 #include "ratio_reporter.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "gui/app/resource_ids.h"
+#include "gui/base/resource_ids.h"
 
 namespace gui_test {
 

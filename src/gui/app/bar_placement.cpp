@@ -8,7 +8,7 @@
 #include <QIODevice>
 #include <QMainWindow>
 
-#include "gui/ui/restorable_bar.h"
+#include "gui/base/restorable_bar.h"
 
 namespace {
 

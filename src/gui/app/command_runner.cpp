@@ -6,10 +6,10 @@
 #include <QMessageBox>
 
 #include "core/edit/clip_store.h"
-#include "gui/app/popup_progress.h"
-#include "gui/app/wavedesk_doc.h"
-#include "gui/edit/clipboard_dlg.h"
-#include "gui/edit/new_layer_dlg.h"
+#include "gui/base/popup_progress.h"
+#include "gui/document/wavedesk_doc.h"
+#include "gui/panes/clipboard_dlg.h"
+#include "gui/panes/new_layer_dlg.h"
 
 using namespace command_flags;
 

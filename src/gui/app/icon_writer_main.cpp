@@ -7,7 +7,7 @@
 #include <QGuiApplication>
 #include <cstdio>
 
-#include "gui/app/artwork.h"
+#include "gui/base/artwork.h"
 
 int main(int argc, char* argv[]) {
   QGuiApplication application(argc, argv);

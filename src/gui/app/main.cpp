@@ -2,11 +2,11 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "gui/app/artwork.h"
+#include "gui/base/artwork.h"
 #include "gui/app/command_line.h"
 #include "gui/app/main_frame.h"
-#include "gui/app/recovery_store.h"
-#include "gui/app/resource_ids.h"
+#include "gui/document/recovery_store.h"
+#include "gui/base/resource_ids.h"
 #include "gui/app/wavedesk_app.h"
 
 int main(int argc, char* argv[]) {

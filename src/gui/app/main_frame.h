@@ -14,7 +14,7 @@
 
 #include "core/edit/command_id.h"
 #include "core/model/settings_record.h"
-#include "gui/app/resource_ids.h"
+#include "gui/base/resource_ids.h"
 
 class CChildFrame;
 class CClipboardDlg;

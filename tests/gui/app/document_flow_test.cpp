@@ -21,17 +21,17 @@
 #include <gtest/gtest.h>
 
 #include "core/model/wave_file.h"
-#include "gui/app/format_chooser_dlg.h"
+#include "gui/panes/format_chooser_dlg.h"
 #include "gui/app/main_frame.h"
-#include "gui/app/progress_popup.h"
-#include "gui/app/resource_ids.h"
-#include "gui/app/type_file_dialog.h"
+#include "gui/base/progress_popup.h"
+#include "gui/base/resource_ids.h"
+#include "gui/base/type_file_dialog.h"
 #include "gui/app/wavedesk_app.h"
-#include "gui/app/wavedesk_doc.h"
+#include "gui/document/wavedesk_doc.h"
 #include "modal_dialog.h"
 #include "test_app.h"
-#include "gui/ui/child_frame.h"
-#include "gui/ui/help_window.h"
+#include "gui/panes/child_frame.h"
+#include "gui/panes/help_window.h"
 #include <QTextBrowser>
 #include "test_support.h"
 

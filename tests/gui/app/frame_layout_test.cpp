@@ -12,13 +12,13 @@
 #include <gtest/gtest.h>
 
 #include "gui/app/main_frame.h"
-#include "gui/app/resource_ids.h"
+#include "gui/base/resource_ids.h"
 #include "gui/app/wavedesk_app.h"
-#include "gui/app/wavedesk_doc.h"
-#include "gui/edit/clipboard_dlg.h"
-#include "gui/ui/child_frame.h"
-#include "gui/ui/control_tool_bar.h"
-#include "gui/ui/wavedesk_tool_bar.h"
+#include "gui/document/wavedesk_doc.h"
+#include "gui/panes/clipboard_dlg.h"
+#include "gui/panes/child_frame.h"
+#include "gui/panes/control_tool_bar.h"
+#include "gui/panes/wavedesk_tool_bar.h"
 #include "test_app.h"
 #include "test_support.h"
 

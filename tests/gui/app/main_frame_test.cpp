@@ -12,11 +12,11 @@
 
 #include "gui/app/command_line.h"
 #include "gui/app/main_frame.h"
-#include "gui/app/resource_ids.h"
-#include "gui/app/wavedesk_doc.h"
-#include "gui/edit/sound_form_view.h"
-#include "gui/ui/child_frame.h"
-#include "gui/ui/wavedesk_view.h"
+#include "gui/base/resource_ids.h"
+#include "gui/document/wavedesk_doc.h"
+#include "gui/panes/sound_form_view.h"
+#include "gui/panes/child_frame.h"
+#include "gui/panes/wavedesk_view.h"
 
 namespace {
 

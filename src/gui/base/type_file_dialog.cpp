@@ -1,0 +1,80 @@
+// The save dialog with the type-following file name.
+#include "gui/base/type_file_dialog.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTreeView>
+#include <QRegularExpression>
+
+CTypeFileDialog::CTypeFileDialog(bool save, const QString& defaultExtension, const QString& fileName,
+                                 const QString& filter, QWidget* parent)
+    : QFileDialog(parent) {
+  setOption(QFileDialog::DontUseNativeDialog);
+  setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  setDefaultSuffix(defaultExtension);
+  const QStringList parts = filter.split(QLatin1Char('|'));
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    if (parts[i].isEmpty()) break;
+    m_patterns << parts[i + 1];
+  }
+  setNameFilters(NameFiltersFromPairs(filter));
+  if (!fileName.isEmpty()) selectFile(fileName);
+  connect(this, &QFileDialog::filterSelected, this, &CTypeFileDialog::OnTypeChange);
+  GiveFileDialogRoom(*this);
+}
+
+void GiveFileDialogRoom(QFileDialog& dialog) {
+  dialog.resize(dialog.sizeHint().expandedTo(QSize(800, 500)));
+  auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+  if (details == nullptr) return;
+  QHeaderView* header = details->header();
+  for (int column = 1; column < header->count(); ++column)
+    header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+}
+
+QStringList CTypeFileDialog::NameFiltersFromPairs(const QString& filter) {
+  QStringList filters;
+  const QStringList parts = filter.split(QLatin1Char('|'));
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    if (parts[i].isEmpty()) break;
+    // Qt takes the patterns from the last parentheses and splits them on
+    // blanks; the pairs separate them with semicolons.
+    QString patterns = parts[i + 1];
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    patterns = patterns.simplified();
+    const QString description = parts[i].trimmed();
+    // Most descriptions already end in their patterns ("ACM Waveform
+    // (*.wav)"); those are shown as they stand rather than with the
+    // patterns a second time.
+    const QString ownPatterns = QStringLiteral("(%1)").arg(patterns);
+    if (description.endsWith(ownPatterns))
+      filters << description;
+    else
+      filters << QStringLiteral("%1 %2").arg(description, ownPatterns);
+  }
+  return filters;
+}
+
+QString CTypeFileDialog::NameWithPatternExtension(const QString& name, const QString& pattern) {
+  QString extension = pattern.trimmed();
+  extension.remove(QLatin1Char('*'));
+  static const QRegularExpression kPlainExtension(QStringLiteral("^\\.[^?;\\s.]+$"));
+  if (!kPlainExtension.match(extension).hasMatch()) return name;
+  const int slash = name.lastIndexOf(QLatin1Char('/'));
+  const int dot = name.lastIndexOf(QLatin1Char('.'));
+  const QString base = dot > slash ? name.left(dot) : name;
+  return base + extension;
+}
+
+QLineEdit* CTypeFileDialog::fileNameEdit() const {
+  return findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+}
+
+void CTypeFileDialog::OnTypeChange(const QString& nameFilter) {
+  const int index = nameFilters().indexOf(nameFilter);
+  if (index < 0 || index >= m_patterns.size()) return;
+  QLineEdit* edit = fileNameEdit();
+  if (!edit || edit->text().isEmpty()) return;
+  edit->setText(NameWithPatternExtension(edit->text(), m_patterns[index]));
+}
