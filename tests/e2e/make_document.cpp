@@ -6,6 +6,8 @@
 #include <cstdio>
 
 #include "core/model/sound.h"
+
+#include "core/model/wave_format.h"
 #include "core/model/wave_generator.h"
 
 int main(int argc, char** argv) {
@@ -23,7 +25,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "e2e_make_document: the layers could not be generated\n");
     return 1;
   }
-  sound.layers[1]->offset = 11025 * 4;
+  sound.layers[1]->offset = 11025 * kWorkingBlockAlign;
   if (sound.WriteDocumentFile(argv[1]) != WriteResult::kOk) {
     std::fprintf(stderr, "e2e_make_document: %s could not be written\n", argv[1]);
     return 1;

@@ -162,15 +162,15 @@ bool CClipStore::AddWaveFile(const uint8_t* bytes, uint64_t length) {
   return true;
 }
 
-int CClipStore::GetClip(int index, std::unique_ptr<uint8_t[]>* data, uint64_t* length) const {
+ClipResult CClipStore::GetClip(int index, std::unique_ptr<uint8_t[]>* data, uint64_t* length) const {
   data->reset();
   *length = 0;
-  if (index < 0 || static_cast<size_t>(index) >= m_rows.size()) return kClipNone;
+  if (index < 0 || static_cast<size_t>(index) >= m_rows.size()) return ClipResult::kNone;
   CSound sound;
   sound.path = m_rows[static_cast<size_t>(index)].path;
   const ReadResult read = sound.ReadWaveFile();
-  if (read == ReadResult::kOutOfMemory) return kClipOutOfMemory;
-  if (read != ReadResult::kOk || sound.layers.empty()) return kClipUnreadable;
+  if (read == ReadResult::kOutOfMemory) return ClipResult::kOutOfMemory;
+  if (read != ReadResult::kOk || sound.layers.empty()) return ClipResult::kUnreadable;
   CSoundLayer& first = *sound.layers.front();
   uint64_t converted = first.length();
   std::unique_ptr<uint8_t[]> bytes = first.TakeData();
@@ -178,11 +178,11 @@ int CClipStore::GetClip(int index, std::unique_ptr<uint8_t[]>* data, uint64_t* l
   FormatRecord target = MakeFormatRecord(WorkingFormat());
   CWaveConverter converter;
   const ConvertResult result = converter.Convert(source, target, &bytes, &converted);
-  if (result == ConvertResult::kOutOfMemory) return kClipOutOfMemory;
-  if (result != ConvertResult::kOk) return kClipConvertFailed;
+  if (result == ConvertResult::kOutOfMemory) return ClipResult::kOutOfMemory;
+  if (result != ConvertResult::kOk) return ClipResult::kConvertFailed;
   *data = std::move(bytes);
   *length = converted;
-  return kClipOk;
+  return ClipResult::kOk;
 }
 
 int CClipStore::Select(int index) {

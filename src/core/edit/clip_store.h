@@ -26,12 +26,12 @@ struct ClipRow {
 };
 
 // Results of GetClip.
-enum ClipResult : int {
-  kClipOk = 0,
-  kClipNone = 1,           // no such row (none selected, or the list is empty)
-  kClipUnreadable = 2,     // the clip file is gone or is not a wave file we read
-  kClipConvertFailed = 3,  // its format cannot be brought to the working format
-  kClipOutOfMemory = 4,
+enum class ClipResult {
+  kOk,
+  kNone,          // no such row (none selected, or the list is empty)
+  kUnreadable,    // the clip file is gone or is not a wave file we read
+  kConvertFailed, // its format cannot be brought to the working format
+  kOutOfMemory,
 };
 
 class CClipStore {
@@ -63,11 +63,11 @@ class CClipStore {
   [[nodiscard]] bool AddWaveFile(const uint8_t* bytes, uint64_t length);
 
   // The sound of row `index` in the working format, read from its file and
-  // converted when the file holds another format. Returns kClipOk with the
+  // converted when the file holds another format. Returns ClipResult::kOk with the
   // bytes in *data and their count in *length (which may be 0 for an empty
   // clip), or one of the other results with null and 0.
-  [[nodiscard]] int GetClip(int index, std::unique_ptr<uint8_t[]>* data, uint64_t* length) const;
-  [[nodiscard]] int GetSelectedClip(std::unique_ptr<uint8_t[]>* data, uint64_t* length) const {
+  [[nodiscard]] ClipResult GetClip(int index, std::unique_ptr<uint8_t[]>* data, uint64_t* length) const;
+  [[nodiscard]] ClipResult GetSelectedClip(std::unique_ptr<uint8_t[]>* data, uint64_t* length) const {
     return GetClip(m_selected, data, length);
   }
 

@@ -72,6 +72,9 @@ class DocumentEditor {
   void StartHistory(bool createdNew);
   // The document was saved: the row in effect is the saved state.
   void MarkSaved();
+  // Something outside the editor changed the document (a recovered copy, a
+  // save that kept only the mix): no row is the saved state any more.
+  void ForgetSaved() { ChangedWithoutHistory(); }
 
   // ---- The edit, layer and envelope commands
   // The selected bytes of the active layer, or nothing for an empty

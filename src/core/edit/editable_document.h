@@ -27,12 +27,15 @@ class EditableDocument {
   DocumentEditor& editor() { return m_editor; }
   const CActionHistory& history() const { return m_editor.history(); }
 
-  // SoundDocument::Save, after which the row in effect is the saved state,
-  // unless the file could not keep all the document holds.
+  // SoundDocument::Save, after which the row in effect is the saved state;
+  // when the file could not keep all the document holds, no row is.
   SaveResult Save(const std::string& path, const SoundDocument::FormatChooser& chooseFormat,
                   ProgressReport& progress) {
     const SaveResult result = m_document.Save(path, chooseFormat, progress);
-    if (result.ok() && !result.flattened) m_editor.MarkSaved();
+    if (result.ok() && result.flattened)
+      m_editor.ForgetSaved();
+    else if (result.ok())
+      m_editor.MarkSaved();
     return result;
   }
 

@@ -51,12 +51,12 @@ bool CCommandRunner::Run(const CommandInfo& command, CWavedeskDoc* document) {
     if (m_clipboard == nullptr) return false;
     // The clip's block goes to the operation as it is: Paste copies from it
     // once, Mix makes it the new layer's.
-    const int read = m_clipboard->store().GetSelectedClip(&context.clip.data, &context.clip.length);
-    if (read == kClipOutOfMemory) {
+    const ClipResult read = m_clipboard->store().GetSelectedClip(&context.clip.data, &context.clip.length);
+    if (read == ClipResult::kOutOfMemory) {
       ShowRefusal(EditResult::kOutOfMemory);
       return false;
     }
-    if (read != kClipOk) return false;
+    if (read != ClipResult::kOk) return false;
   }
   CPopupProgress progress(QObject::tr("Generating Wave"), QObject::tr("Generating..."), 300);
   if (command.has(kAsksNewLayer)) {

@@ -549,9 +549,8 @@ void CMainFrame::OnPlayCommand(CommandId id, CChildFrame* child) {
       break;
     case CommandId::kPlayAll:
       if (playback != nullptr) {
-        document->sound().selectionStart = document->sound().selectionEnd = 0;
+        (void)playback->PlayAll();
         document->UpdateAllViews(UpdateHint::kSelection);
-        playback->Play();
       }
       break;
     case CommandId::kStop:

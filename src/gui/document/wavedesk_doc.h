@@ -59,7 +59,12 @@ class CWavedeskDoc : public QObject, private SoundDocumentObserver {
   QString DisplayTitle() const;
 
   bool IsModified() const { return m_model.document().IsModified(); }
-  void SetModifiedFlag(bool modified = true) { m_model.document().SetModifiedFlag(modified); }
+  // A change made outside the editor (a recovered copy) also means that no
+  // history row is the saved state.
+  void SetModifiedFlag(bool modified = true) {
+    if (modified) m_model.editor().ForgetSaved();
+    m_model.document().SetModifiedFlag(modified);
+  }
   // True when the document was created new (its history starts with "New").
   bool isNew() const { return m_isNew; }
   // Says how the document began and starts its history over with that

@@ -225,7 +225,7 @@ void CClipboardDlg::OnPreview() {
   if (device == nullptr) return;
   std::unique_ptr<uint8_t[]> bytes;
   uint64_t length = 0;
-  if (m_store.GetSelectedClip(&bytes, &length) != kClipOk) return;
+  if (m_store.GetSelectedClip(&bytes, &length) != ClipResult::kOk) return;
   if (m_preview.Play(device, bytes.get(), length) != PreviewStart::kPlaying) return;
   m_previewTimer.start();
   SetPreviewButton(true);

@@ -4,6 +4,8 @@
 // and the log.
 #include "gui/panes/record_dlg.h"
 
+#include "core/model/wave_format.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -43,7 +45,7 @@
 
 namespace {
 
-constexpr uint64_t kBytesPerSecond = 176400;
+constexpr uint64_t kBytesPerSecond = kWorkingBytesPerSecond;
 // The preview reads the file in pieces this large.
 constexpr uint64_t kLoadPiece = 1 << 20;
 

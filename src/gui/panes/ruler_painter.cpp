@@ -2,6 +2,8 @@
 // with their top left at the tick's column.
 #include "gui/panes/ruler_painter.h"
 
+#include "core/model/wave_format.h"
+
 #include <QFont>
 #include <QPainter>
 #include <QPalette>
@@ -64,7 +66,7 @@ void RulerPainter::DrawTimeRuler(QPainter& painter, const ViewGeometry& geometry
   for (int i = 0; i <= geometry.width + 9; ++i) {
     const int64_t frame = (static_cast<int64_t>(i) + geometry.scroll - ViewGeometry::kHeaderWidth) * geometry.zoom;
     if (frame < 0) continue;
-    const auto time = static_cast<int64_t>(static_cast<double>(frame) * (1.0 / 44100) * 1000);
+    const auto time = static_cast<int64_t>(static_cast<double>(frame) * (1.0 / kWorkingSampleRate) * 1000);
     if (i == 0) {
       // No label on the first column: the sequence starts at the next
       // multiple of the interval.

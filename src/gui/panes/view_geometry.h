@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+#include "core/model/wave_format.h"
+
 struct ViewGeometry {
   static constexpr int kHeaderWidth = 40;  // left of content x 40 lies the header of a layer at 0
   static constexpr int kRulerHeight = 15;  // the time ruler on top, the frame ruler below
@@ -26,7 +28,7 @@ struct ViewGeometry {
   int64_t ContentX(int64_t bytePosition) const { return bytePosition / 2 / 2 / zoom + kHeaderWidth; }
   int64_t ClientX(int64_t bytePosition) const { return ContentX(bytePosition) - scroll; }
   // Byte position of a content x (the first byte of its column).
-  int64_t Position(int64_t contentX) const { return (contentX - kHeaderWidth) * zoom * 4; }
+  int64_t Position(int64_t contentX) const { return (contentX - kHeaderWidth) * zoom * kWorkingBlockAlign; }
 
   // Height of one layer's band; 0 without layers.
   int BandHeight() const { return layerCount > 0 ? (height - 2 * kRulerHeight) / layerCount : 0; }

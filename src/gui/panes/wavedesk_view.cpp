@@ -4,6 +4,8 @@
 // by ViewMouse.
 #include "gui/panes/wavedesk_view.h"
 
+#include "core/model/wave_format.h"
+
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -130,7 +132,7 @@ int64_t CWavedeskView::NodeContentX(const CSoundLayer& layer, const EnvelopeNode
 bool CWavedeskView::CanZoomOut() const {
   const int64_t length = m_document->sound().GetLength();
   return m_zoom < kLargestZoom &&
-         (static_cast<int64_t>(clientWidth()) - ViewGeometry::kHeaderWidth) * m_zoom < length / 4;
+         (static_cast<int64_t>(clientWidth()) - ViewGeometry::kHeaderWidth) * m_zoom < length / kWorkingBlockAlign;
 }
 
 void CWavedeskView::ZoomIn() {
@@ -148,7 +150,7 @@ void CWavedeskView::ZoomOut() {
 }
 
 void CWavedeskView::ZoomOutMax() {
-  const int64_t frames = m_document->sound().GetLength() / 4;
+  const int64_t frames = m_document->sound().GetLength() / kWorkingBlockAlign;
   const int64_t columns = static_cast<int64_t>(clientWidth()) - ViewGeometry::kHeaderWidth;
   m_zoom = 1;
   while (columns * m_zoom < frames && m_zoom < kLargestZoom) m_zoom *= 2;

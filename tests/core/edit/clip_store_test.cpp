@@ -67,7 +67,7 @@ TEST_F(ClipStoreTest, CopyOfNBytesMakesFileOfNPlus44WithCanonicalHeader) {
     // A copied clip is already in the working format: it comes back as it went in.
     std::unique_ptr<uint8_t[]> data;
     uint64_t length = 99;
-    ASSERT_EQ(store.GetClip(0, &data, &length), kClipOk);
+    ASSERT_EQ(store.GetClip(0, &data, &length), ClipResult::kOk);
     ASSERT_EQ(length, n);
     if (n > 0) {
       EXPECT_EQ(std::vector<uint8_t>(data.get(), data.get() + n), bytes);
@@ -144,8 +144,8 @@ TEST_F(ClipStoreTest, ClearAllLeavesNothingToPaste) {
 
   std::unique_ptr<uint8_t[]> data;
   uint64_t length = 99;
-  EXPECT_EQ(store.GetSelectedClip(&data, &length), kClipNone);
-  EXPECT_EQ(store.GetClip(0, &data, &length), kClipNone);
+  EXPECT_EQ(store.GetSelectedClip(&data, &length), ClipResult::kNone);
+  EXPECT_EQ(store.GetClip(0, &data, &length), ClipResult::kNone);
   EXPECT_EQ(data, nullptr);
   EXPECT_EQ(length, 0u);
 }
@@ -166,7 +166,7 @@ TEST_F(ClipStoreTest, SelectionFollowsClicksOnRowsOnly) {
 
   std::unique_ptr<uint8_t[]> data;
   uint64_t length = 0;
-  ASSERT_EQ(store.GetSelectedClip(&data, &length), kClipOk);
+  ASSERT_EQ(store.GetSelectedClip(&data, &length), ClipResult::kOk);
   EXPECT_EQ(std::vector<uint8_t>(data.get(), data.get() + length), Pattern(4, 0));
 }
 
@@ -206,7 +206,7 @@ TEST_F(ClipStoreTest, ForeignWaveFileIsKeptAsItCameAndComesBackInTheWorkingForma
 
   std::unique_ptr<uint8_t[]> data;
   uint64_t length = 0;
-  ASSERT_EQ(store.GetClip(0, &data, &length), kClipOk);
+  ASSERT_EQ(store.GetClip(0, &data, &length), ClipResult::kOk);
   // Half a second at 44,100 Hz, 4 bytes a frame.
   EXPECT_EQ(length, 88200u);
   const std::vector<int16_t> got = peer::ToSamples(data.get(), length);
@@ -260,8 +260,8 @@ TEST_F(ClipStoreTest, MissingOrDamagedClipFileGivesNothing) {
 
   std::unique_ptr<uint8_t[]> data;
   uint64_t length = 0;
-  EXPECT_EQ(store.GetClip(0, &data, &length), kClipUnreadable);
-  EXPECT_EQ(store.GetClip(1, &data, &length), kClipUnreadable);
+  EXPECT_EQ(store.GetClip(0, &data, &length), ClipResult::kUnreadable);
+  EXPECT_EQ(store.GetClip(1, &data, &length), ClipResult::kUnreadable);
   EXPECT_EQ(length, 0u);
   store.ClearAll();  // a file already gone is no trouble
   EXPECT_EQ(FilesIn(folder.path()), 0u);

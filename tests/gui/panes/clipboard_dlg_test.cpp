@@ -164,7 +164,7 @@ TEST_F(ClipboardDlgTest, ClicksRemoveClearAllAndPasteWorkOnTheSelectedClip) {
   EXPECT_TRUE(pastes.isEmpty());
   std::unique_ptr<uint8_t[]> data;
   uint64_t length = 0;
-  EXPECT_EQ(dock.store().GetSelectedClip(&data, &length), kClipNone);
+  EXPECT_EQ(dock.store().GetSelectedClip(&data, &length), ClipResult::kNone);
 
   // The Paste drop-down's entry selects its row and pastes it
   Copy(400, 4);
@@ -339,7 +339,7 @@ TEST_F(ClipboardDlgTest, WaveDataPutOnTheClipboardBecomesAClipListedWithItsWhole
   // And it pastes in the working format: 0.25 s of 4-byte frames
   std::unique_ptr<uint8_t[]> data;
   uint64_t length = 0;
-  ASSERT_EQ(dock.store().GetSelectedClip(&data, &length), kClipOk);
+  ASSERT_EQ(dock.store().GetSelectedClip(&data, &length), ClipResult::kOk);
   EXPECT_EQ(length, 44100u);
   // A later copy of ours is not listed a second time, not even when a
   // clipboard keeper takes it over and offers the same bytes as its own

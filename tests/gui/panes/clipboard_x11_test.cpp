@@ -108,7 +108,7 @@ TEST_F(ClipboardWithXclipTest, AWaveFileFromAnotherProgramBecomesAClipWithItsWho
   // And it comes back in the working format: 0.25 s of 4-byte frames
   std::unique_ptr<uint8_t[]> data;
   uint64_t length = 0;
-  ASSERT_EQ(dock.store().GetSelectedClip(&data, &length), kClipOk);
+  ASSERT_EQ(dock.store().GetSelectedClip(&data, &length), ClipResult::kOk);
   EXPECT_EQ(length, 44100u);
   // A copy of ours after it is listed once
   ASSERT_TRUE(dock.AddCopiedClip(bytes.data(), bytes.size()));
