@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev
   libpulse-dev pulseaudio pulseaudio-utils
-  xvfb xdotool xclip x11-utils
+  xvfb xdotool xclip x11-utils imagemagick
   desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl poppler-utils
   sox libsox-fmt-all ffmpeg
   libgtest-dev libgmock-dev libbenchmark-dev
