@@ -516,7 +516,14 @@ void CRecordDlg::timerEvent(QTimerEvent* event) {
 
 void CRecordDlg::OnRemote() {
   QWidget* main = m_bar->window();
-  if (!m_remote) m_remote = std::make_unique<CRemoteDlg>(this);
+  if (!m_remote) {
+    CRemoteDlg::Controls controls;
+    controls.record = [this] { OnRecord(); };
+    controls.stop = [this] { OnStop(); };
+    controls.preview = [this] { OnPreview(); };
+    controls.isRecording = [this] { return IsRecording(); };
+    m_remote = std::make_unique<CRemoteDlg>(std::move(controls));
+  }
   if (main != nullptr) main->hide();
   hide();
   m_remote->Run();

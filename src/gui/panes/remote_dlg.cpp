@@ -12,7 +12,6 @@
 #include "gui/base/artwork.h"
 #include "gui/base/resource_ids.h"
 #include "gui/base/led_progress_ctrl.h"
-#include "gui/panes/record_dlg.h"
 #include "gui/base/remote_artwork.h"
 #include "gui/base/skin_button.h"
 #include "gui/base/skin_region.h"
@@ -27,9 +26,9 @@ const QColor kBarBackground(221, 221, 221);
 
 }  // namespace
 
-CRemoteDlg::CRemoteDlg(CRecordDlg* recordDlg)
+CRemoteDlg::CRemoteDlg(Controls controls)
     : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      m_recordDlg(recordDlg),
+      m_controls(std::move(controls)),
       m_skin(remote_artwork::Picture(IDB_REMOTE_SKIN)) {
   setObjectName(ControlName(IDD_REMOTE));
   setWindowTitle(tr("Recording Remote"));
@@ -52,19 +51,19 @@ CRemoteDlg::CRemoteDlg(CRecordDlg* recordDlg)
                      tr("Preview Recorded Audio"));
   m_close = button(IDC_REMOTE_CLOSE, IDB_REMOTE_CLOSE_OVER, IDB_REMOTE_CLOSE_AWAY, qRgb(0, 0, 0), {});
   connect(m_record, &QAbstractButton::clicked, this, [this] {
-    m_recordDlg->OnRecord();
+    m_controls.record();
     // Record does nothing while a preview plays; the colours say what happened.
-    SetScheme(m_recordDlg->IsRecording());
+    SetScheme(m_controls.isRecording());
     m_left->StepIt();
     m_right->StepIt();
   });
   connect(m_stop, &QAbstractButton::clicked, this, [this] {
-    m_recordDlg->OnStop();
-    SetScheme(m_recordDlg->IsRecording());
+    m_controls.stop();
+    SetScheme(m_controls.isRecording());
     m_left->StepIt();
     m_right->StepIt();
   });
-  connect(m_preview, &QAbstractButton::clicked, this, [this] { m_recordDlg->OnPreview(); });
+  connect(m_preview, &QAbstractButton::clicked, this, [this] { m_controls.preview(); });
   connect(m_close, &QAbstractButton::clicked, this, &QDialog::accept);
 }
 
@@ -83,8 +82,8 @@ void CRemoteDlg::OnInitDialog() {
     bar->SetRange(0, 100);
     bar->SetPos(50);
   }
-  SetScheme(m_recordDlg->IsRecording());
-  if (m_recordDlg->IsRecording()) {
+  SetScheme(m_controls.isRecording());
+  if (m_controls.isRecording()) {
     m_left->StepIt();
     m_right->StepIt();
   }

@@ -5,12 +5,13 @@
 // edges stick to the screen's work area when they come within 15 pixels.
 #pragma once
 
+#include <functional>
+
 #include <QDialog>
 #include <QImage>
 #include <QPoint>
 
 class CLEDPRogressCtrl;
-class CRecordDlg;
 class CSkinButton;
 
 class CRemoteDlg : public QDialog {
@@ -19,7 +20,16 @@ class CRemoteDlg : public QDialog {
  public:
   static constexpr int kSnapDistance = 15;
 
-  explicit CRemoteDlg(CRecordDlg* recordDlg);
+  // What the remote's buttons do, and whether a recording runs: handed in
+  // by the dialog that opens the remote, which the remote knows no more of.
+  struct Controls {
+    std::function<void()> record;
+    std::function<void()> stop;
+    std::function<void()> preview;
+    std::function<bool()> isRecording;
+  };
+
+  explicit CRemoteDlg(Controls controls);
 
   // Shows the remote modally; returns when it is closed.
   int Run();
@@ -46,7 +56,7 @@ class CRemoteDlg : public QDialog {
   // Moves the window to `topLeft`, snapped to its screen's work area.
   void MoveSnapped(const QPoint& topLeft);
 
-  CRecordDlg* m_recordDlg;
+  Controls m_controls;
   QImage m_skin;
   CLEDPRogressCtrl* m_left;
   CLEDPRogressCtrl* m_right;
