@@ -55,11 +55,8 @@ void CActionHistory::Insert(HistoryKind kind, std::unique_ptr<CHistoryAction> ac
     m_rows.erase(m_rows.begin());
     --m_current;
   }
-  const HistoryKindInfo& info = InfoFor(kind);
   HistoryRow row;
   row.kind = kind;
-  row.name = std::string(info.name);
-  row.icon = info.icon;
   row.timeText = FormatHistoryTime(m_clock());
   row.action = std::move(action);
   row.serial = m_nextSerial++;
@@ -97,10 +94,10 @@ bool CActionHistory::RedoAction(CSound& sound) {
 
 std::string CActionHistory::UndoLabel() const {
   if (!CanUndo()) return "&Undo\tCtrl+Z";
-  return "&Undo - " + m_rows[static_cast<size_t>(m_current)].name + "\tCtrl+Z";
+  return "&Undo - " + m_rows[static_cast<size_t>(m_current)].name() + "\tCtrl+Z";
 }
 
 std::string CActionHistory::RedoLabel() const {
   if (!CanRedo()) return "&Redo\tCtrl+Y";
-  return "&Redo - " + m_rows[static_cast<size_t>(m_current + 1)].name + "\tCtrl+Y";
+  return "&Redo - " + m_rows[static_cast<size_t>(m_current + 1)].name() + "\tCtrl+Y";
 }

@@ -24,11 +24,13 @@
 
 struct HistoryRow {
   HistoryKind kind = HistoryKind::kOpen;
-  std::string name;                        // the kind's name
-  int icon = 0;                            // the kind's icon
   std::string timeText;                    // "h:mm:ss AM" / "h:mm:ss PM"
   std::unique_ptr<CHistoryAction> action;  // null for the first row
   uint64_t serial = 0;                     // unique within the history
+
+  // The kind's name and icon.
+  std::string name() const { return std::string(InfoFor(kind).name); }
+  int icon() const { return InfoFor(kind).icon; }
 };
 
 // The recording time as the history shows it: hours without a leading zero,

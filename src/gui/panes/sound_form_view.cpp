@@ -256,9 +256,9 @@ void CSoundFormView::WriteHistoryRows() {
   m_historyList->clear();
   for (const HistoryRow& row : history.rows()) {
     auto* item = new QTreeWidgetItem(
-        m_historyList, QStringList{QString::fromStdString(row.name), QString::fromStdString(row.timeText)});
-    item->setIcon(0, m_images.value(row.icon));
-    item->setData(0, Qt::UserRole, row.icon);
+        m_historyList, QStringList{QString::fromStdString(row.name()), QString::fromStdString(row.timeText)});
+    item->setIcon(0, m_images.value(row.icon()));
+    item->setData(0, Qt::UserRole, row.icon());
   }
   m_currentHistoryIndex = history.currentIndex();
   if (m_currentHistoryIndex >= 0) m_historyList->setCurrentItem(m_historyList->topLevelItem(m_currentHistoryIndex));

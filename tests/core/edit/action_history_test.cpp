@@ -26,7 +26,7 @@ class CountedLayer : public CSoundLayer {
 
 std::vector<std::string> RowNames(const CActionHistory& history) {
   std::vector<std::string> names;
-  for (const HistoryRow& row : history.rows()) names.push_back(row.name);
+  for (const HistoryRow& row : history.rows()) names.push_back(row.name());
   return names;
 }
 
@@ -123,9 +123,9 @@ TEST(ActionHistory, AMergeRowPushedOutFreesTheLayersOfItsList) {
   // Open, Merge and eight cuts: ten rows; the ninth cut pushes "Open" out.
   for (int i = 0; i < 9; ++i) ASSERT_EQ(doc.editor.Cut(nullptr), EditResult::kDone);
   EXPECT_EQ(destroyed, 0);
-  EXPECT_EQ(doc.editor.history().rows().front().name, "Merge");
+  EXPECT_EQ(doc.editor.history().rows().front().name(), "Merge");
   ASSERT_EQ(doc.editor.Cut(nullptr), EditResult::kDone);
-  EXPECT_EQ(doc.editor.history().rows().front().name, "Cut");
+  EXPECT_EQ(doc.editor.history().rows().front().name(), "Cut");
   EXPECT_EQ(destroyed, 3);
 }
 

@@ -91,7 +91,7 @@ TEST_P(ByteEdits, EffectUndoAndRedo) {
   const CActionHistory& history = doc.editor.history();
   ASSERT_EQ(history.rows().size(), records ? 2u : 1u);
   if (!records) return;
-  EXPECT_EQ(history.rows()[1].name, c.row);
+  EXPECT_EQ(history.rows()[1].name(), c.row);
   EXPECT_EQ(history.rows()[1].kind, c.command == Command::kPaste  ? HistoryKind::kPaste
                                      : c.command == Command::kCrop ? HistoryKind::kCrop
                                                                    : HistoryKind::kCut);
@@ -172,7 +172,7 @@ TEST(Mix, AddsTheClipAsANewLayerThatUndoTakesOut) {
   EXPECT_EQ(mixed->name, "Layer 3");
   EXPECT_EQ(mixed->offset, 0);
   EXPECT_EQ(LayerBytes(*mixed), Bytes(0, 8, 200));
-  EXPECT_EQ(doc.editor.history().rows().back().name, "New Layer");
+  EXPECT_EQ(doc.editor.history().rows().back().name(), "New Layer");
   EXPECT_EQ(doc.editor.history().rows().back().kind, HistoryKind::kNewLayer);
   EXPECT_TRUE(doc.document.IsModified());
 
@@ -219,7 +219,7 @@ TEST(MergeLayers, OneMergedLayerThatUndoSplitsAgain) {
   EXPECT_EQ(doc.layer(0).name, "Merged Layer");
   EXPECT_EQ(doc.layer(0).length(), 12u);
   EXPECT_EQ(doc.sound().activeLayerIndex, 0);
-  EXPECT_EQ(doc.editor.history().rows().back().name, "Merge");
+  EXPECT_EQ(doc.editor.history().rows().back().name(), "Merge");
   EXPECT_EQ(doc.editor.history().rows().back().action->length(), 16u);
   const CSoundLayer* merged = &doc.layer(0);
 
@@ -262,7 +262,7 @@ TEST(DeleteLayer, UndoPutsTheSameLayerBackWithItsNameColoursAndEnvelope) {
   EXPECT_FALSE(doc.playback.playing);
   EXPECT_EQ(doc.sound().layers.size(), 3u);
   EXPECT_EQ(doc.sound().activeLayerIndex, 1);
-  EXPECT_EQ(doc.editor.history().rows().back().name, "Remove Layer");
+  EXPECT_EQ(doc.editor.history().rows().back().name(), "Remove Layer");
   EXPECT_EQ(doc.editor.history().rows().back().kind, HistoryKind::kRemoveLayer);
   EXPECT_EQ(doc.editor.history().rows().back().action->savedLayer(), &third);
 
@@ -299,8 +299,8 @@ TEST(AddLayers, BlankAndGeneratedLayersRecordNewLayer) {
   EXPECT_EQ(doc.layer(2).length(), 400u);
   const auto& rows = doc.editor.history().rows();
   ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[1].name, "New Layer");
-  EXPECT_EQ(rows[2].name, "New Layer");
+  EXPECT_EQ(rows[1].name(), "New Layer");
+  EXPECT_EQ(rows[2].name(), "New Layer");
   EXPECT_TRUE(doc.document.IsModified());
   doc.sound().activeLayerIndex = 2;
   ASSERT_EQ(doc.editor.Undo(), EditResult::kDone);
@@ -354,9 +354,9 @@ TEST(Commands, FirstRowSaysHowTheDocumentBegan) {
   opened.StartHistory(false);
   DocumentEditor created(document);
   created.StartHistory(true);
-  EXPECT_EQ(opened.history().rows()[0].name, "Open");
+  EXPECT_EQ(opened.history().rows()[0].name(), "Open");
   EXPECT_EQ(opened.history().rows()[0].kind, HistoryKind::kOpen);
-  EXPECT_EQ(created.history().rows()[0].name, "New");
+  EXPECT_EQ(created.history().rows()[0].name(), "New");
   EXPECT_EQ(created.history().rows()[0].kind, HistoryKind::kNew);
   EXPECT_EQ(created.history().currentIndex(), 0);
   EXPECT_FALSE(created.history().CanUndo());
