@@ -142,5 +142,3 @@ const CommandInfo* FindCommand(CommandId id) {
   }
   return nullptr;
 }
-
-const CommandInfo* FindCommand(int id) { return FindCommand(static_cast<CommandId>(id)); }

@@ -75,4 +75,3 @@ std::span<const MenuInfo> MenuBarMenus();
 std::span<const CommandInfo> CommandTable();
 // The row of `id`, or null when the table has none.
 const CommandInfo* FindCommand(CommandId id);
-const CommandInfo* FindCommand(int id);

@@ -42,7 +42,7 @@ TEST(CommandTable, EachCommandOnceWithItsTexts) {
     EXPECT_STREQ(command->prompt, c.prompt);
   }
   EXPECT_EQ(FindCommand(CommandId::kCut)->keys, (std::vector<std::string>{"Ctrl+X", "Delete", "Shift+Delete"}));
-  EXPECT_EQ(FindCommand(1), nullptr);
+  EXPECT_EQ(FindCommand(static_cast<CommandId>(1)), nullptr);
 }
 
 // True when every value of `sequence` but the empty one appears in one run.
