@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include "core/edit/clip_store.h"
+#include "core/model/sound_file_types.h"
 #include "gui/panes/format_chooser_dlg.h"
 #include "gui/base/help_files.h"
 #include "gui/app/main_frame.h"
@@ -347,9 +348,15 @@ bool CWavedeskApp::OfferRecovery() {
 }
 
 void CWavedeskApp::OnFileOpen() {
-  const QString filter = QStringLiteral(
-      "Compatible Audio Files (*.wav *.tvf);;Microsoft ACM Waveform (*.wav);;"
-      "Tarvo Document File (*.tvf);;All Files (*)");
+  // Every file the program opens first (and chosen), then the classic
+  // filters, the video files whose sound it takes, and everything.
+  QStringList video;
+  for (std::string_view extension : VideoFileExtensions())
+    video << QStringLiteral("*.") + QString::fromLatin1(extension.data(), static_cast<qsizetype>(extension.size()));
+  const QString filter = AllSoundFilesFilter() + QStringLiteral(
+      ";;Compatible Audio Files (*.wav *.tvf);;Microsoft ACM Waveform (*.wav);;"
+      "Tarvo Document File (*.tvf);;") + tr("Video files (%1)").arg(video.join(QLatin1Char(' '))) +
+      QStringLiteral(";;All Files (*)");
   QFileDialog dialog(m_frame.get(), tr("Open"), QString(), filter);
   dialog.setFileMode(QFileDialog::ExistingFile);
   GiveFileDialogRoom(dialog);

@@ -6,6 +6,27 @@
 #include <QTreeView>
 #include <QRegularExpression>
 
+#include "core/model/sound_file_types.h"
+
+namespace {
+
+QStringList SoundPatterns() {
+  QStringList patterns;
+  for (std::string_view extension : SoundFileExtensions())
+    patterns << QStringLiteral("*.") + QString::fromLatin1(extension.data(), static_cast<qsizetype>(extension.size()));
+  return patterns;
+}
+
+}  // namespace
+
+QString AllSoundFilesFilter() {
+  return QObject::tr("All sound files") + QStringLiteral(" (%1)").arg(SoundPatterns().join(QLatin1Char(' ')));
+}
+
+QString AllSoundFilesPair() {
+  return QObject::tr("All sound files") + QLatin1Char('|') + SoundPatterns().join(QLatin1Char(';')) + QLatin1Char('|');
+}
+
 CTypeFileDialog::CTypeFileDialog(bool save, const QString& defaultExtension, const QString& fileName,
                                  const QString& filter, QWidget* parent)
     : QFileDialog(parent) {

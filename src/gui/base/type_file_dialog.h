@@ -34,6 +34,11 @@ class CTypeFileDialog : public QFileDialog {
   QStringList m_patterns;  // one per name filter, as the pairs gave them
 };
 
+// "All sound files (*.wav *.tvf *.mp3 *.flac ...)": every extension the
+// program opens, as a Qt name filter, and the same as a "|"-separated pair.
+QString AllSoundFilesFilter();
+QString AllSoundFilesPair();
+
 // Gives Qt's own file dialog room for its details: at least 800 × 500 pixels,
 // and the size, type and date columns as wide as what they show, rather than
 // cut short ("129...KiB"). A desktop's dialog is left as it is.

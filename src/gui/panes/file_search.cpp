@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <utility>
 
+#include "core/model/sound_file_types.h"
 #include "gui/panes/mount_list.h"
 
 namespace {
@@ -23,14 +24,6 @@ constexpr auto kStatusInterval = std::chrono::milliseconds(50);
 struct DirCloser {
   void operator()(DIR* dir) const { closedir(dir); }
 };
-
-// ".wav" or ".tvf" in any case, as CFolderListing::IsSoundFileName.
-bool HasSoundExtension(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string tail = name.substr(name.size() - 4);
-  for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return tail == ".wav" || tail == ".tvf";
-}
 
 std::string WithSlash(std::string path) {
   if (path.empty() || path.back() != '/') path.push_back('/');
@@ -140,7 +133,7 @@ void CFileSearch::Walk(const std::string& text, const std::vector<std::string>& 
         }
         // The extension is plain ASCII: most names are turned down before
         // they are decoded.
-        if (!HasSoundExtension(name)) continue;
+        if (!HasSoundFileExtension(name)) continue;
         const QString fileName = QFile::decodeName(QByteArray::fromStdString(name));
         if (!fileName.contains(needle, Qt::CaseInsensitive)) continue;
         // A link to a sound file is a hit like the file; a link to nothing,

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "core/model/sound_file_types.h"
+
 namespace {
 
 // Hidden entries stay out, as in any file manager: a home folder would
@@ -18,8 +20,7 @@ bool IsShown(const QFileInfo& entry) { return entry.isDir() || CFolderListing::I
 }  // namespace
 
 bool CFolderListing::IsSoundFileName(const QString& name) {
-  return name.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) ||
-         name.endsWith(QLatin1String(".tvf"), Qt::CaseInsensitive);
+  return HasSoundFileExtension(QFile::encodeName(name).toStdString());
 }
 
 std::vector<FolderEntry> CFolderListing::List(const QString& folder) {

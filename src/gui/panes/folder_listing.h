@@ -15,7 +15,8 @@ struct FolderEntry {
 
 class CFolderListing {
  public:
-  // A sound file is named "*.wav" or "*.tvf" in any case: recorders write
+  // A sound file ends in one of the extensions the program opens (wave,
+  // layered document, MP3, FLAC, Ogg, ...), in any case: recorders write
   // "TAKE01.WAV", and the open path takes those as well.
   static bool IsSoundFileName(const QString& name);
 

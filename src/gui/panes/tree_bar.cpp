@@ -360,7 +360,7 @@ void CTreeBar::OnAddFileLink() {
   QFileDialog dialog(this, tr("Add New File Link"));
   dialog.setObjectName(QStringLiteral("AddFileLink"));
   dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilters(CTypeFileDialog::NameFiltersFromPairs(QString::fromLatin1(kFileLinkFilter)));
+  dialog.setNameFilters(CTypeFileDialog::NameFiltersFromPairs(AllSoundFilesPair() + QString::fromLatin1(kFileLinkFilter)));
   GiveFileDialogRoom(dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   AddFileLink(dialog.selectedFiles().front());

@@ -34,6 +34,7 @@
 
 #include "gui/app/main_frame.h"
 #include "gui/base/resource_ids.h"
+#include "gui/base/type_file_dialog.h"
 #include "gui/base/wavedesk_list_ctrl.h"
 #include "gui/panes/favorite_list.h"
 #include "gui/panes/file_search.h"
@@ -174,7 +175,8 @@ TEST_F(TreeBarTest, ListsFoldersFirstThenFilesInByteOrderWithSoundFilesOfAnyCase
   fs::create_directories(Root() / "b_dir");
   fs::create_directories(Root() / "A_dir" / "inner");
   fs::create_directories(Root() / "empty");
-  for (const char* name : {"a.wav", "A.WAV", "SONG.WAV", "take.Tvf", "notes.txt", "wav", ".hidden.wav"})
+  for (const char* name : {"a.wav", "A.WAV", "SONG.WAV", "take.Tvf", "notes.txt", "wav", ".hidden.wav", "Live.FLAC",
+                           "talk.opus", "mix.m4a", "old.aiff", "cover.jpg", "flac"})
     Touch(Root() / name);
 
   // When the folder is listed, directly and as an expanded favourite
@@ -187,8 +189,10 @@ TEST_F(TreeBarTest, ListsFoldersFirstThenFilesInByteOrderWithSoundFilesOfAnyCase
   favorite->setExpanded(true);
 
   // Then folders come first, every name in byte order ("B" before "a"), and
-  // "A.WAV" and "SONG.WAV" are sound files like "a.wav"
-  const QStringList expected = {"A_dir", "b_dir", "empty", "A.WAV", "SONG.WAV", "a.wav", "take.Tvf"};
+  // "A.WAV" and "SONG.WAV" are sound files like "a.wav", and so are the
+  // other formats the program opens
+  const QStringList expected = {"A_dir",    "b_dir",    "empty",     "A.WAV",   "Live.FLAC", "SONG.WAV",
+                                "a.wav",    "mix.m4a",  "old.aiff",  "take.Tvf", "talk.opus"};
   EXPECT_EQ(names, expected);
   EXPECT_EQ(ChildTexts(favorite), expected);
   // and only a folder with something to show offers to expand
@@ -421,7 +425,7 @@ TEST_F(TreeBarTest, NewFileLinksASoundFileChosenThroughTheAudioFilter) {
     ChooseInFileDialog(dialog, Q(Root() / "pad.tvf"));
   });
   Control<QPushButton>(*bar, IDC_NEW_FAVORITE_FILE)->click();
-  EXPECT_EQ(filters, (QStringList{"Compatible Audio Files (*.wav *.tvf)", "Microsoft ACM Waveform (*.wav)",
+  EXPECT_EQ(filters, (QStringList{AllSoundFilesFilter(), "Compatible Audio Files (*.wav *.tvf)", "Microsoft ACM Waveform (*.wav)",
                                   "Tarvo Document File (*.tvf)", "All Files (*.*)"}));
   const std::vector<Favorite> favorites = bar->favorites();
   ASSERT_EQ(favorites.size(), 1u);
@@ -439,6 +443,8 @@ TEST_F(TreeBarTest, SearchListsSoundFilesByPartOfTheirNameWithoutFollowingLinks)
   Touch(Root() / "sub" / "my_song.tvf");
   Touch(Root() / "sub" / "deeper" / "Songbook.wav");
   Touch(Root() / "sub" / "other.wav");
+  Touch(Root() / "sub" / "Song_live.Flac");
+  Touch(Root() / "sub" / "song.jpg");
   fs::create_directory_symlink(Root(), Root() / "sub" / "loop");
   auto bar = MakeBar();
   bar->SetSearchRoots({Q(Root())});
@@ -454,7 +460,7 @@ TEST_F(TreeBarTest, SearchListsSoundFilesByPartOfTheirNameWithoutFollowingLinks)
   // ready for the next search
   QStringList names = ResultNames(*bar);
   names.sort();
-  EXPECT_EQ(names, (QStringList{"SONG.WAV", "Songbook.wav", "my_song.tvf"}));
+  EXPECT_EQ(names, (QStringList{"SONG.WAV", "Song_live.Flac", "Songbook.wav", "my_song.tvf"}));
   const QTreeWidgetItem* first = Results(*bar)->topLevelItem(0);
   EXPECT_EQ(first->text(0), "SONG.WAV");  // a folder's files before its sub-folders
   EXPECT_EQ(first->text(1), Q(Root()) + "/");
