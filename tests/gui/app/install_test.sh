@@ -4,7 +4,8 @@
 # desktop entry passes desktop-file-validate and names the installed program
 # and icon; the document type's definition, once update-mime-database has
 # read it, makes xdg-mime tell a layered document by its name and by its
-# first bytes; wave and MP3 files get types the entry lists; xdg-mime names
+# first bytes; wave, MP3, FLAC, Ogg, Opus, M4A, AIFF, Wave64 and CAF files
+# get types the entry lists (the last two from our own definitions); xdg-mime names
 # the program as the document's default application; the program answers
 # --version without a display; the icons have the sizes their folders say;
 # the help and the guide are where the program looks for them.
@@ -14,7 +15,7 @@ set -euo pipefail
 
 build=${1:?the build folder}
 
-for tool in desktop-file-validate update-mime-database update-desktop-database xdg-mime mimetype sox python3; do
+for tool in desktop-file-validate update-mime-database update-desktop-database xdg-mime mimetype sox ffmpeg python3; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "SKIPPED: $tool is not installed (scripts/setup.sh installs it)"
     exit 77
@@ -91,6 +92,11 @@ sox -n -r 8000 -b 8 -e u-law "$files/ulaw.wav" synth 0.1 sine 440
 if sox -n -r 8000 -C 64 "$files/tone.mp3" synth 0.1 sine 440 2>/dev/null; then :; else
   ffmpeg -loglevel error -f lavfi -i "sine=frequency=440:duration=0.1" "$files/tone.mp3"
 fi
+# The sound files FFmpeg opens for us, made by ffmpeg itself.
+for file in tone.flac tone.ogg tone.opus tone.m4a tone.aiff tone.w64 tone.caf; do
+  ffmpeg -loglevel error -f lavfi -i "sine=frequency=440:duration=0.1" "$files/$file" ||
+    fail "ffmpeg could not write $file"
+done
 while read -r file expected; do
   type=$(desktop xdg-mime query filetype "$files/$file" 2>&1) || true
   if [ -n "$expected" ] && [ "$type" != "$expected" ]; then
@@ -104,6 +110,13 @@ layers-without-extension application/x-tarvo-document
 tone.wav
 ulaw.wav
 tone.mp3 audio/mpeg
+tone.flac audio/flac
+tone.ogg
+tone.opus
+tone.m4a audio/mp4
+tone.aiff audio/x-aiff
+tone.w64 audio/x-w64
+tone.caf audio/x-caf
 EOF
 default=$(desktop xdg-mime query default application/x-tarvo-document 2>&1) || true
 [ "$default" = tarvo-wavedesk.desktop ] || fail "xdg-mime names \"$default\" as the layered document's application"
