@@ -41,6 +41,7 @@ CTypeFileDialog::CTypeFileDialog(bool save, const QString& defaultExtension, con
   }
   setNameFilters(NameFiltersFromPairs(filter));
   if (!fileName.isEmpty()) selectFile(fileName);
+  SelectTypeOf(fileName);
   connect(this, &QFileDialog::filterSelected, this, &CTypeFileDialog::OnTypeChange);
   GiveFileDialogRoom(*this);
 }
@@ -78,14 +79,38 @@ QStringList CTypeFileDialog::NameFiltersFromPairs(const QString& filter) {
 }
 
 QString CTypeFileDialog::NameWithPatternExtension(const QString& name, const QString& pattern) {
-  QString extension = pattern.trimmed();
-  extension.remove(QLatin1Char('*'));
-  static const QRegularExpression kPlainExtension(QStringLiteral("^\\.[^?;\\s.]+$"));
-  if (!kPlainExtension.match(extension).hasMatch()) return name;
+  static const QRegularExpression kPlainExtension(QStringLiteral("^\\.[^?;\\s.*]+$"));
+  QStringList extensions;
+  for (QString one : pattern.split(QRegularExpression(QStringLiteral("[;\\s]+")), Qt::SkipEmptyParts)) {
+    one.remove(QLatin1Char('*'));
+    if (!kPlainExtension.match(one).hasMatch()) return name;
+    extensions << one;
+  }
+  if (extensions.isEmpty()) return name;
   const int slash = name.lastIndexOf(QLatin1Char('/'));
   const int dot = name.lastIndexOf(QLatin1Char('.'));
+  // A name that already ends in one of the type's extensions keeps it
+  // ("song.aiff" under "*.aif;*.aiff"); any other takes the first.
+  if (dot > slash) {
+    const QString current = name.mid(dot);
+    for (const QString& extension : extensions)
+      if (current.compare(extension, Qt::CaseInsensitive) == 0) return name;
+  }
   const QString base = dot > slash ? name.left(dot) : name;
-  return base + extension;
+  return base + extensions.first();
+}
+
+void CTypeFileDialog::SelectTypeOf(const QString& fileName) {
+  for (int i = 0; i < m_patterns.size(); ++i) {
+    // The name already has this type's extension; a pattern that gives no
+    // name an extension ("*.*") names no type.
+    const bool namesAType = NameWithPatternExtension(QStringLiteral("x"), m_patterns[i]) != QStringLiteral("x");
+    if (fileName.isEmpty() || !namesAType || NameWithPatternExtension(fileName, m_patterns[i]) != fileName) continue;
+    const QString filter = nameFilters().value(i);
+    selectNameFilter(filter);
+    OnTypeChange(filter);
+    return;
+  }
 }
 
 QLineEdit* CTypeFileDialog::fileNameEdit() const {
@@ -95,6 +120,9 @@ QLineEdit* CTypeFileDialog::fileNameEdit() const {
 void CTypeFileDialog::OnTypeChange(const QString& nameFilter) {
   const int index = nameFilters().indexOf(nameFilter);
   if (index < 0 || index >= m_patterns.size()) return;
+  // A name typed without an extension gets the chosen type's.
+  const QString typed = NameWithPatternExtension(QStringLiteral("x"), m_patterns[index]);
+  if (typed.size() > 2) setDefaultSuffix(typed.mid(2));
   QLineEdit* edit = fileNameEdit();
   if (!edit || edit->text().isEmpty()) return;
   edit->setText(NameWithPatternExtension(edit->text(), m_patterns[index]));

@@ -21,9 +21,14 @@ class CTypeFileDialog : public QFileDialog {
   // Qt name filters for the "|"-separated pairs: "Description (patterns)",
   // or the description alone when it already ends in "(patterns)".
   static QStringList NameFiltersFromPairs(const QString& filter);
-  // The name with its extension replaced by that of `pattern` ("*.tvf");
-  // the name unchanged when the pattern is not one plain extension.
+  // The name with its extension replaced by that of `pattern` ("*.tvf"):
+  // the first of several ("*.aif;*.aiff"), unless the name already ends in
+  // one of them; the name unchanged when a pattern is no plain extension.
   static QString NameWithPatternExtension(const QString& name, const QString& pattern);
+
+  // Chooses the type whose extension `fileName` has, when one has it; a
+  // name typed without an extension then gets that type's.
+  void SelectTypeOf(const QString& fileName);
 
   // The box the file name is typed into.
   QLineEdit* fileNameEdit() const;

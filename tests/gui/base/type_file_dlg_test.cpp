@@ -66,7 +66,9 @@ INSTANTIATE_TEST_SUITE_P(
                     ExtensionCase{"OnlyTheLastExtension", "take.one.wav", "*.tvf", "take.one.tvf"},
                     ExtensionCase{"DotInAFolderName", "songs.old/take1", "*.tvf", "songs.old/take1.tvf"},
                     ExtensionCase{"WildcardPatternLeavesTheName", "take1.wav", "*.*", "take1.wav"},
-                    ExtensionCase{"SeveralPatternsLeaveTheName", "take1.wav", "*.wav; *.tvf", "take1.wav"}),
+                    ExtensionCase{"SeveralPatternsKeepANameOfOneOfThem", "take1.wav", "*.wav; *.tvf", "take1.wav"},
+                    ExtensionCase{"SeveralPatternsGiveTheFirst", "take1.flac", "*.aif;*.aiff", "take1.aif"},
+                    ExtensionCase{"ExtensionOfAnyCaseIsKept", "TAKE1.AIFF", "*.aif;*.aiff", "TAKE1.AIFF"}),
     [](const testing::TestParamInfo<ExtensionCase>& info) { return std::string(info.param.name); });
 
 // Qt's file dialog keeps its history in the user's settings: point them at a
@@ -98,6 +100,20 @@ TEST_F(TypeFileDialogLive, PickingTheDocumentTypeRenamesTheTypedFile) {
   emit types->activated(1);
   // Then the name carries the new extension
   EXPECT_EQ(name->text(), QStringLiteral("take1.tvf"));
+}
+
+TEST_F(TypeFileDialogLive, StartsAtTheTypeOfTheProposedName) {
+  // Given the save dialog proposing "song.aiff" among several types
+  const QString filter = kSaveFilter.chopped(1) + QStringLiteral("MP3 (*.mp3)|*.mp3|AIFF (*.aif *.aiff)|*.aif;*.aiff||");
+  CTypeFileDialog dialog(true, QStringLiteral("wav"), QStringLiteral("song.aiff"), filter);
+  // Then the AIFF type is chosen, and a name typed without an extension
+  // gets the first of its extensions
+  EXPECT_EQ(dialog.selectedNameFilter(), QStringLiteral("AIFF (*.aif *.aiff)"));
+  EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("aif"));
+  // And a name of no listed type leaves the first type chosen
+  CTypeFileDialog other(true, QStringLiteral("wav"), QStringLiteral("song.caf"), filter);
+  EXPECT_EQ(other.selectedNameFilter(), QStringLiteral("ACM Waveform (*.wav)"));
+  EXPECT_EQ(other.defaultSuffix(), QStringLiteral("wav"));
 }
 
 TEST_F(TypeFileDialogLive, DetailsShowTheWholeSizeTypeAndDate) {
