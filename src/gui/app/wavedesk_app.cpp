@@ -1,6 +1,7 @@
 #include "gui/app/wavedesk_app.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QUrl>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLocale>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLocale>
@@ -15,12 +17,17 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
 
 #include "core/edit/clip_store.h"
+#include "core/model/media_writer.h"
 #include "core/model/sound_file_types.h"
+#include "core/model/stream_shape.h"
+#include "gui/base/media_save_profile.h"
+#include "gui/panes/media_options_dlg.h"
 #include "gui/panes/format_chooser_dlg.h"
 #include "gui/base/help_files.h"
 #include "gui/app/main_frame.h"
@@ -465,19 +472,131 @@ bool CWavedeskApp::CanCloseDocument(CChildFrame* child) {
 
 bool CWavedeskApp::SaveDocument(CChildFrame* child) {
   CWavedeskDoc* document = child->document();
-  // A document read from an MP3 or raw file has no name it can be saved
-  // under: it goes to Save As.
-  if (document->pathName().isEmpty() || !CWavedeskDoc::IsSavableExtension(document->pathName()))
-    return SaveDocumentAs(child);
-  QString failure;
-  if (document->OnSaveDocument(document->pathName(),
-                               [this](FormatRecord* format) { return CFormatChooserDlg::ChooseFormat(m_frame.get(), format); },
-                               &failure))
+  // A document read from a raw file, or from a sound file we cannot write
+  // (Wave64, CAF, WMA, a video), has no name it can be saved under: it goes
+  // to Save As.
+  const QString path = document->pathName();
+  if (path.isEmpty() || !CWavedeskDoc::IsSavableExtension(path)) return SaveDocumentAs(child);
+  SaveChoices choices;
+  choices.chooseFormat = [this](FormatRecord* format) { return CFormatChooserDlg::ChooseFormat(m_frame.get(), format); };
+  // A sound file is written again in its own format, with the options last
+  // chosen for that format.
+  std::optional<MediaSaveOptions> media;
+  if (const std::optional<MediaSaveFormat> format = MediaSaveFormatForPath(QFile::encodeName(path).toStdString())) {
+    if (!SayWhenEncoderMissing(*format, path)) return false;
+    media = LoadMediaSaveOptions(*format);
+    if (IsLossyMediaFormat(*format) && !AgreeToReencode(document, *format)) return false;
+  }
+  switch (AskBeforeLoweringQuality(document, media ? &*media : nullptr)) {
+    case QualityAnswer::kCancel:
+      return false;
+    case QualityAnswer::kKeepFormat:
+      if (media)
+        media = document->model().KeepingFileShape(*media);
+      else
+        choices.keepWaveFormat = true;
+      break;
+    case QualityAnswer::kLower:
+      break;
+  }
+  if (media) choices.chooseMediaOptions = [options = *media](MediaSaveOptions* chosen) {
+    *chosen = options;
     return true;
+  };
+  QString failure;
+  if (document->OnSaveDocument(path, choices, &failure)) return true;
   // A cancelled format choice needs no message; anything else does, with
   // its reason, and the document stays modified.
   if (!failure.isEmpty()) ShowSaveFailure(failure);
   return false;
+}
+
+bool CWavedeskApp::SayWhenEncoderMissing(MediaSaveFormat format, const QString& path) {
+  std::string reason;
+  if (MediaEncoderAvailable(format, &reason)) return true;
+  ShowSaveFailure(tr("%1 cannot be saved as %2 here: %3.")
+                      .arg(QFileInfo(path).fileName(), CMediaOptionsDlg::FormatName(format),
+                           QString::fromStdString(reason)));
+  return false;
+}
+
+bool CWavedeskApp::AgreeToReencode(CWavedeskDoc* document, MediaSaveFormat format) {
+  if (document->reencodeAgreed() || !IsSaveQuestionOn(SaveQuestion::kLossyReencode)) return true;
+  QMessageBox box(QMessageBox::Question, QString::fromLatin1(kApplicationTitle),
+                  tr("%1 is an %2 file: saving it encodes the sound again, which loses a little more of it each "
+                     "time.\n\nSave it as %2 anyway? (Save As keeps every sample in a FLAC, AIFF or wave file.)")
+                      .arg(document->title(), CMediaOptionsDlg::FormatName(format)),
+                  QMessageBox::Save | QMessageBox::Cancel, m_frame.get());
+  box.setDefaultButton(QMessageBox::Save);
+  auto* dontAsk = new QCheckBox(tr("&Do not ask again"), &box);
+  box.setCheckBox(dontAsk);
+  if (box.exec() != QMessageBox::Save) return false;
+  if (dontAsk->isChecked()) SetSaveQuestionOn(SaveQuestion::kLossyReencode, false);
+  document->SetReencodeAgreed();
+  return true;
+}
+
+namespace {
+
+const QLocale& Numbers() {
+  static const QLocale english(QLocale::English, QLocale::UnitedStates);
+  return english;
+}
+
+// "96,000 Hz 24-bit", "48,000 Hz MP3", with the channels when they count.
+QString ShapeWords(const StreamShape& shape, bool withChannels) {
+  QString words = QObject::tr("%1 Hz").arg(Numbers().toString(shape.sampleRate));
+  if (shape.lossy || shape.bits == 0)
+    words += QLatin1Char(' ') + QString::fromStdString(shape.codec);
+  else
+    words += QObject::tr(" %1-bit").arg(shape.bits);
+  if (withChannels)
+    words += QLatin1Char(' ') + (shape.channels == 1   ? QObject::tr("mono")
+                                 : shape.channels == 2 ? QObject::tr("stereo")
+                                                       : QObject::tr("%1 channels").arg(shape.channels));
+  return words.simplified();
+}
+
+// "44.1 kHz 16-bit", for a button.
+QString ShortShapeWords(const StreamShape& shape, bool withChannels) {
+  QString words = QObject::tr("%1 kHz").arg(Numbers().toString(shape.sampleRate / 1000.0, 'g', 4));
+  if (shape.lossy || shape.bits == 0)
+    words += QLatin1Char(' ') + QString::fromStdString(shape.codec);
+  else
+    words += QObject::tr(" %1-bit").arg(shape.bits);
+  if (withChannels) words += QLatin1Char(' ') + (shape.channels == 1 ? QObject::tr("mono") : QObject::tr("stereo"));
+  return words.simplified();
+}
+
+}  // namespace
+
+CWavedeskApp::QualityAnswer CWavedeskApp::AskBeforeLoweringQuality(CWavedeskDoc* document,
+                                                                    const MediaSaveOptions* media) {
+  const SoundDocument& model = document->model();
+  const std::optional<StreamShape> was = model.FileShape();
+  if (!was) return QualityAnswer::kLower;
+  const StreamShape written = model.FileSaveShape(QFile::encodeName(document->pathName()).toStdString(), media);
+  if (!LowersQuality(*was, written) || !IsSaveQuestionOn(SaveQuestion::kLowerQuality)) return QualityAnswer::kLower;
+  const bool channels = written.channels != was->channels;
+  QMessageBox box(QMessageBox::Question, QString::fromLatin1(kApplicationTitle),
+                  tr("Save %1 as %2? It was %3.")
+                      .arg(document->title(), ShapeWords(written, channels), ShapeWords(*was, channels)),
+                  QMessageBox::NoButton, m_frame.get());
+  QPushButton* keep = box.addButton(tr("&Keep its format"), QMessageBox::AcceptRole);
+  QPushButton* lower = box.addButton(tr("&Save as %1").arg(ShortShapeWords(written, channels)), QMessageBox::DestructiveRole);
+  box.addButton(QMessageBox::Cancel);
+  box.setDefaultButton(keep);
+  auto* dontAsk = new QCheckBox(tr("&Do not ask again"), &box);
+  box.setCheckBox(dontAsk);
+  box.exec();
+  QualityAnswer answer = QualityAnswer::kCancel;
+  if (box.clickedButton() == keep)
+    answer = QualityAnswer::kKeepFormat;
+  else if (box.clickedButton() == lower)
+    answer = QualityAnswer::kLower;
+  // Turned off, the question's answer is the quick save it asked about.
+  if (answer != QualityAnswer::kCancel && dontAsk->isChecked()) SetSaveQuestionOn(SaveQuestion::kLowerQuality, false);
+  return answer;
 }
 
 void CWavedeskApp::ShowSaveFailure(const QString& reason) {
@@ -486,20 +605,51 @@ void CWavedeskApp::ShowSaveFailure(const QString& reason) {
   QMessageBox::warning(m_frame.get(), QString::fromLatin1(kApplicationTitle), text);
 }
 
+QString CWavedeskApp::SaveAsFilter() {
+  QString pairs = QStringLiteral("ACM Waveform (*.wav)|*.wav|Audio Document File (*.tvf)|*.tvf|");
+  for (MediaSaveFormat format : kAllMediaSaveFormats) {
+    const QString extension = QString::fromLatin1(MediaSaveExtension(format).data(),
+                                                  static_cast<qsizetype>(MediaSaveExtension(format).size()));
+    const QString patterns = format == MediaSaveFormat::kAiff ? QStringLiteral("*.aif;*.aiff")
+                                                              : QStringLiteral("*.") + extension;
+    const QString shown = QString(patterns).replace(QLatin1Char(';'), QLatin1Char(' '));
+    // A format this FFmpeg cannot write stays in the list, saying why; the
+    // patterns must stay last for the dialog to read them.
+    std::string reason;
+    QString description = CMediaOptionsDlg::FormatName(format);
+    if (!MediaEncoderAvailable(format, &reason))
+      description += tr(", not available: %1").arg(QString::fromStdString(reason));
+    pairs += QStringLiteral("%1 (%2)|%3|").arg(description, shown, patterns);
+  }
+  return pairs + QLatin1Char('|');
+}
+
 bool CWavedeskApp::SaveDocumentAs(CChildFrame* child) {
   CWavedeskDoc* document = child->document();
-  // A document read from an MP3 or raw file is offered under a name it
-  // can be saved as.
+  // A document read from a raw file or a format we cannot write is offered
+  // under a name it can be saved as; one read from a format we write, in
+  // that format.
   const QString initial = document->ProposedSaveName();
-  CTypeFileDialog dialog(true, QStringLiteral("wav"), initial,
-                         QStringLiteral("ACM Waveform (*.wav)|*.wav|Audio Document File (*.tvf)|*.tvf||"),
-                         m_frame.get());
+  CTypeFileDialog dialog(true, QStringLiteral("wav"), initial, SaveAsFilter(), m_frame.get());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   const QString path = dialog.selectedFiles().first();
+  SaveChoices choices;
+  choices.chooseFormat = [this](FormatRecord* format) { return CFormatChooserDlg::ChooseFormat(m_frame.get(), format); };
+  if (const std::optional<MediaSaveFormat> format = MediaSaveFormatForPath(QFile::encodeName(path).toStdString())) {
+    if (!SayWhenEncoderMissing(*format, path)) return false;
+    // The options dialog starts at the last choice for the format.
+    choices.chooseMediaOptions = [this](MediaSaveOptions* options) {
+      MediaSaveOptions chosen = LoadMediaSaveOptions(options->format);
+      chosen.sampleRate = options->sampleRate;
+      chosen.channels = options->channels;
+      if (!CMediaOptionsDlg::Choose(m_frame.get(), &chosen)) return false;
+      StoreMediaSaveOptions(chosen);
+      *options = chosen;
+      return true;
+    };
+  }
   QString failure;
-  const bool saved = document->OnSaveDocument(
-      path, [this](FormatRecord* format) { return CFormatChooserDlg::ChooseFormat(m_frame.get(), format); },
-      &failure);
+  const bool saved = document->OnSaveDocument(path, choices, &failure);
   if (!saved) {
     // A cancelled format choice (or progress) is not a failure: nothing
     // was written and nothing needs saying.

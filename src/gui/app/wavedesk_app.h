@@ -12,6 +12,7 @@
 
 #include "core/audio/audio_devices.h"
 #include "core/edit/command_id.h"
+#include "core/model/media_save_options.h"
 #include "core/model/settings_record.h"
 #include "core/model/wave_generator.h"
 #include "gui/app/main_frame.h"
@@ -89,6 +90,18 @@ class CWavedeskApp : public QObject, public CMainFrameOwner {
  private:
   // "Failed to Save." followed by the reason, when there is one.
   void ShowSaveFailure(const QString& reason);
+  // The Save As type list: wave, layered document and the sound file
+  // formats, those this FFmpeg cannot write marked with the reason.
+  static QString SaveAsFilter();
+  // False, after saying why, when this FFmpeg cannot write `format`.
+  bool SayWhenEncoderMissing(MediaSaveFormat format, const QString& path);
+  // File Save of a lossy file encodes it again: asked once per document,
+  // unless the user turned the question off. False: the user cancelled.
+  bool AgreeToReencode(CWavedeskDoc* document, MediaSaveFormat format);
+  // File Save that would write less than the file had (a lower rate, fewer
+  // bits or channels) asks first, unless the user turned the question off.
+  enum class QualityAnswer { kKeepFormat, kLower, kCancel };
+  QualityAnswer AskBeforeLoweringQuality(CWavedeskDoc* document, const MediaSaveOptions* media);
   bool HandOverToRunningInstance(const QString& file);
   // Shows `document` in a new window and keeps its unsaved work from then
   // on, in `recoveryEntry` for a document recovered from it.

@@ -102,7 +102,8 @@ QString SaveFailure(const SaveResult& result, const QString& path) {
     case SaveStatus::kCancelled:
       return QString();
     case SaveStatus::kNotSavable:
-      return QObject::tr("Only wave files (.wav) and Tarvo documents (.tvf) can be saved.");
+      return QObject::tr("Only wave files (.wav), Tarvo documents (.tvf) and FLAC, Ogg Vorbis, Opus, MP3, AAC (.m4a) "
+                         "and AIFF files can be saved.");
     case SaveStatus::kOutOfMemory:
       return QObject::tr("There is not enough memory to mix the layers down.");
     case SaveStatus::kConvertFailed:
@@ -169,20 +170,28 @@ QString CWavedeskDoc::ProposedSaveName() const {
   return QFileInfo(m_pathName).dir().filePath(proposed);
 }
 
-bool CWavedeskDoc::OnSaveDocument(const QString& path, const FormatChooser& chooseFormat, QString* failure) {
+bool CWavedeskDoc::OnSaveDocument(const QString& path, const SaveChoices& choices, QString* failure) {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   struct CursorGuard {
     ~CursorGuard() { QGuiApplication::restoreOverrideCursor(); }
   } restoreCursor;
-  // The format chooser is a dialog: it gets the normal cursor.
-  const FormatChooser chooser = [&chooseFormat](FormatRecord* format) {
+  // The choosers are dialogs: they get the normal cursor.
+  SaveChoices withCursor = choices;
+  withCursor.chooseFormat = [&choices](FormatRecord* format) {
     QGuiApplication::restoreOverrideCursor();
-    const bool chosen = chooseFormat && chooseFormat(format);
+    const bool chosen = choices.chooseFormat && choices.chooseFormat(format);
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     return chosen;
   };
+  if (choices.chooseMediaOptions)
+    withCursor.chooseMediaOptions = [&choices](MediaSaveOptions* options) {
+      QGuiApplication::restoreOverrideCursor();
+      const bool chosen = choices.chooseMediaOptions(options);
+      QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+      return chosen;
+    };
   CPopupProgress progress(tr("Converting File"), tr("Converting..."));
-  const SaveResult result = m_model.Save(QFile::encodeName(path).toStdString(), chooser, progress);
+  const SaveResult result = m_model.Save(QFile::encodeName(path).toStdString(), withCursor, progress);
   if (failure != nullptr) *failure = SaveFailure(result, path);
   if (!result.ok()) return false;
   if (result.flattened && !m_toldFlattened) {
@@ -199,10 +208,17 @@ bool CWavedeskDoc::SaveModified(const std::function<bool()>& save) {
   while (IsModified()) {
     QString question = tr("Save changes to %1?").arg(m_title);
     const QString lost = LayersAWaveLoses();
-    if (!lost.isEmpty())
-      question += QStringLiteral("\n\n") + tr("A wave file keeps only the mix of %1: to keep the layers and their "
-                                                "envelopes, save it as a Tarvo document (.tvf) with Save As.")
-                                                 .arg(lost);
+    if (!lost.isEmpty()) {
+      const QString keepsOnly =
+          m_pathName.endsWith(QStringLiteral(".wav"), Qt::CaseInsensitive)
+              ? tr("A wave file keeps only the mix of %1: to keep the layers and their envelopes, save it as a "
+                   "Tarvo document (.tvf) with Save As.")
+                    .arg(lost)
+              : tr("%1 keeps only the mix of %2: to keep the layers and their envelopes, save it as a Tarvo "
+                   "document (.tvf) with Save As.")
+                    .arg(QFileInfo(m_pathName).fileName(), lost);
+      question += QStringLiteral("\n\n") + keepsOnly;
+    }
     const QMessageBox::StandardButton answer = QMessageBox::question(
         QApplication::activeWindow(), QString::fromLatin1("Tarvo Wavedesk 2.0"), question,
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -216,7 +232,9 @@ bool CWavedeskDoc::SaveModified(const std::function<bool()>& save) {
 }
 
 QString CWavedeskDoc::LayersAWaveLoses() const {
-  if (!m_pathName.endsWith(QStringLiteral(".wav"), Qt::CaseInsensitive) || !m_model.document().WaveFlattens())
+  // Every file but the layered document keeps only the mix.
+  if (!IsSavableExtension(m_pathName) || m_pathName.endsWith(QStringLiteral(".tvf"), Qt::CaseInsensitive) ||
+      !m_model.document().WaveFlattens())
     return QString();
   QStringList names;
   for (const auto& layer : sound().layers) names << QStringLiteral("\"%1\"").arg(DecodeStoredText(layer->name));

@@ -84,21 +84,33 @@ class CWavedeskDoc : public QObject, private SoundDocumentObserver {
     QString message;         // why it failed, for the user
     QString notice;          // opened, but something about it the user should know
   };
-  // Reads `path` by its extension (wav, mp3, tvf; anything else is raw PCM,
-  // described through `rawQuestions`) and brings it to the working format.
+  // Reads `path` (wav, mp3 and tvf by their extension, every other sound
+  // file by its contents, anything unrecognised as raw PCM described through
+  // `rawQuestions`) and brings it to the working format.
   OpenOutcome OnOpenDocument(const QString& path, RawPCMQuestions& rawQuestions);
 
   // Picks the format a wave file is saved in; false when the user cancelled.
   using FormatChooser = std::function<bool(FormatRecord* format)>;
-  // Writes the document to `path` as a layered document (.tvf) or a wave
-  // file (.wav) with its tags, converting under the progress window. False
-  // when nothing was saved; the old file is then unchanged, and `failure`
-  // (when given) holds why, for the user: empty when the user cancelled.
-  bool OnSaveDocument(const QString& path, const FormatChooser& chooseFormat, QString* failure = nullptr);
+  // Writes the document to `path` as a layered document (.tvf), a wave
+  // file (.wav) or a FLAC, Ogg, Opus, MP3, M4A or AIFF file with its tags,
+  // converting under the progress window, as `choices` pick. False when
+  // nothing was saved; the old file is then unchanged, and `failure` (when
+  // given) holds why, for the user: empty when the user cancelled.
+  bool OnSaveDocument(const QString& path, const SaveChoices& choices, QString* failure = nullptr);
+  bool OnSaveDocument(const QString& path, const FormatChooser& chooseFormat, QString* failure = nullptr) {
+    SaveChoices choices;
+    choices.chooseFormat = chooseFormat;
+    return OnSaveDocument(path, choices, failure);
+  }
   // True when `path` names a file the document can be saved as.
   static bool IsSavableExtension(const QString& path);
   // The file name Save As proposes: one the document can be saved as.
   QString ProposedSaveName() const;
+
+  // Whether the user agreed, for this document, that File Save encodes its
+  // lossy file again (asked once).
+  bool reencodeAgreed() const { return m_reencodeAgreed; }
+  void SetReencodeAgreed() { m_reencodeAgreed = true; }
 
   // Asks whether to save a modified document before it closes; false when
   // the user cancelled. When `save` fails (it has said why), the question
@@ -146,6 +158,7 @@ class CWavedeskDoc : public QObject, private SoundDocumentObserver {
   QString m_title = QStringLiteral("Untitled");
   bool m_isNew = false;
   bool m_toldFlattened = false;  // the status bar said once that a wave save kept only the mix
+  bool m_reencodeAgreed = false;
   std::unique_ptr<CSoundPlayback> m_playback;  // declared after m_model: destroyed first
   CWavedeskView* m_view = nullptr;
   CSoundFormView* m_formView = nullptr;
