@@ -333,6 +333,16 @@ capture_dialog '^Select Format$' save-format
 # Cancelling the format saves nothing and says nothing.
 e2e_wait_for 10 e2e_window_gone '' DIALOG || e2e_fail "a dialog stayed after the cancelled format"
 
+# The options of the sound file formats, shown by Save As after the name.
+for format in flac:FLAC mp3:MP3 opus:Opus; do
+  extension=${format%%:*}
+  menu f a  # File > Save As...
+  e2e_wait_window '' DIALOG 30 || e2e_fail "no Save As dialog for .$extension"
+  type_path "$E2E_WINDOW" "$HOME/Documents/layers.$extension"
+  capture_dialog "^${format#*:} Options\$" "save-$extension"
+  e2e_wait_for 10 e2e_window_gone '' DIALOG || e2e_fail "a dialog stayed after the cancelled $extension options"
+done
+
 mkdir -p "$OUT"
 cp "$PICTURES"/*.png "$OUT"/
 e2e_log "done in $((SECONDS - STARTED)) s: $(du -cb "$OUT"/*.png | tail -1 | cut -f1) bytes in $OUT"

@@ -9,7 +9,6 @@
 #include <QUrl>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLocale>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLocale>
