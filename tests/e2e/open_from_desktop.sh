@@ -12,7 +12,7 @@ source "$(dirname "$0")/harness.sh"
 
 MAKE_DOCUMENT=${2:?the document maker}
 BUILD_DIR=${3:?the build folder}
-e2e_need xdg-open xdg-mime update-mime-database update-desktop-database sox
+e2e_need xdg-open xdg-mime update-mime-database update-desktop-database sox ffmpeg
 # The desktop entry starts the program with its default sound back-end.
 e2e_need_pulse
 
