@@ -205,7 +205,9 @@ constexpr int kDefaultFrameSize = 4096;
 
 // Everything one encoding holds, freed in reverse order of making.
 struct EncodingSession {
-  AtomicFileWriter file;
+  explicit EncodingSession(AtomicFileWriter& output_file) : file(output_file) {}
+
+  AtomicFileWriter& file;
   OutputHandle output;
   FormatContextHandle muxer;
   CodecContextHandle encoder;
@@ -301,13 +303,15 @@ MediaWriteResult MediaWriter::Write(const std::string& path, const uint8_t* pcm,
   m_stop.store(false);
   m_framesDone.store(0);
   const uint64_t frames = length / kWorkingBlockAlign;
+  // Left uncommitted, it takes its temporary file with it.
+  AtomicFileWriter file;
   MediaWriteResult result;
   std::mutex mutex;
   std::condition_variable finished;
   bool done = false;  // guarded by `mutex`
   const auto work = [&] {
     try {
-      result = Encode(path, pcm, frames);
+      result = Encode(file, path, pcm, frames);
     } catch (const std::bad_alloc&) {
       result = {MediaWriteStatus::kOutOfMemory, ENOMEM};
     }
@@ -323,7 +327,7 @@ MediaWriteResult MediaWriter::Write(const std::string& path, const uint8_t* pcm,
   } catch (const std::system_error&) {
     // No thread to be had: encode here, without progress, rather than fail.
     work();
-    return result;
+    return Commit(file, result);
   }
   std::unique_lock<std::mutex> lock(mutex);
   while (!done) {
@@ -340,15 +344,26 @@ MediaWriteResult MediaWriter::Write(const std::string& path, const uint8_t* pcm,
   }
   lock.unlock();
   worker.join();
-  return result;
+  return Commit(file, result);
 }
 
-MediaWriteResult MediaWriter::Encode(const std::string& path, const uint8_t* pcm, uint64_t frames) {
+// The file replaces the old one here, on the calling thread, so that a
+// cancel is honoured whenever it came before the save was done, also when
+// the worker had already finished encoding.
+MediaWriteResult MediaWriter::Commit(AtomicFileWriter& file, const MediaWriteResult& encoded) {
+  if (!encoded.ok()) return encoded;
+  if (m_stop.load()) return {MediaWriteStatus::kCancelled, 0};
+  if (!file.Commit()) return {MediaWriteStatus::kWriteFailed, file.error()};
+  return {};
+}
+
+MediaWriteResult MediaWriter::Encode(AtomicFileWriter& file, const std::string& path, const uint8_t* pcm,
+                                     uint64_t frames) {
   const AVCodec* codec = EncoderFor(m_options);
   const AVOutputFormat* container = av_guess_format(NamesOf(m_options.format).muxer, nullptr, nullptr);
   if (codec == nullptr || container == nullptr) return {MediaWriteStatus::kEncoderMissing, 0};
 
-  EncodingSession s;
+  EncodingSession s(file);
   // What went wrong: a write the file refused, or else FFmpeg's error.
   const auto failure = [&s](int error) -> MediaWriteResult {
     if (!s.file.ok() && s.file.error() != 0) return {MediaWriteStatus::kWriteFailed, s.file.error()};
@@ -470,7 +485,5 @@ MediaWriteResult MediaWriter::Encode(const std::string& path, const uint8_t* pcm
     error = s.output->error;
   }
   if (error < 0 || !s.file.ok()) return failure(error);
-  if (cancelled()) return {MediaWriteStatus::kCancelled, 0};
-  if (!s.file.Commit()) return {MediaWriteStatus::kWriteFailed, s.file.error()};
   return {};
 }

@@ -15,6 +15,8 @@
 #include "core/model/progress_report.h"
 #include "core/model/sound.h"
 
+class AtomicFileWriter;
+
 enum class MediaWriteStatus {
   kWritten,
   kCancelled,       // the progress report asked to stop
@@ -56,7 +58,8 @@ class MediaWriter {
   uint32_t StreamChannels() const;
 
  private:
-  MediaWriteResult Encode(const std::string& path, const uint8_t* pcm, uint64_t frames);
+  MediaWriteResult Encode(AtomicFileWriter& file, const std::string& path, const uint8_t* pcm, uint64_t frames);
+  MediaWriteResult Commit(AtomicFileWriter& file, const MediaWriteResult& encoded);
 
   MediaSaveOptions m_options;
   const TagSet& m_tags;
