@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -120,6 +121,8 @@ bool AtomicFileWriter::Open(const std::string& targetPath) {
     [[maybe_unused]] const int groupOnly = ::fchown(m_fd, static_cast<uid_t>(-1), existing.st_gid);
   }
   ::fchmod(m_fd, replacing ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask()));
+  m_position = 0;
+  m_size = 0;
   m_buffer.clear();
   m_buffer.reserve(kBufferSize);
   return true;
@@ -139,6 +142,7 @@ bool AtomicFileWriter::FlushBuffer() {
     }
     p += n;
     left -= static_cast<size_t>(n);
+    m_position += static_cast<uint64_t>(n);
   }
   m_buffer.clear();
   return !m_failed;
@@ -161,11 +165,24 @@ bool AtomicFileWriter::Write(const void* bytes, size_t size) {
         }
         p += n;
         size -= static_cast<size_t>(n);
+        m_position += static_cast<uint64_t>(n);
       }
+      m_size = std::max(m_size, m_position);
       return true;
     }
   }
   m_buffer.insert(m_buffer.end(), p, p + size);
+  m_size = std::max(m_size, Position());
+  return true;
+}
+
+bool AtomicFileWriter::Seek(uint64_t offset) {
+  if (!ok() || !FlushBuffer()) return false;
+  if (::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    Fail();
+    return false;
+  }
+  m_position = offset;
   return true;
 }
 

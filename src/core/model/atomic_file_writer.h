@@ -5,6 +5,8 @@
 // A target that is a symbolic link stays one: the file it names is replaced,
 // and the new file takes over the old one's permission bits (and owner and
 // group, as far as the process may give them).
+// Writers that go back to fill in a header once they know the sizes (the
+// muxers of FLAC, MP4, AIFF and MP3's Xing frame) may seek within the file.
 #pragma once
 
 #include <sys/types.h>
@@ -37,6 +39,12 @@ class AtomicFileWriter {
   // Appends bytes; false once any write has failed.
   bool Write(const void* bytes, size_t size);
   bool WriteLE32(uint32_t value);
+  // Moves the place where the next Write goes; false once any write has
+  // failed. The bytes written so far stay where they are.
+  bool Seek(uint64_t offset);
+  // Where the next Write goes, and how far the file reaches.
+  uint64_t Position() const { return m_position + m_buffer.size(); }
+  uint64_t Size() const { return m_size; }
   // Flushes, syncs and renames over the target. False leaves the target as
   // it was.
   bool Commit();
@@ -62,5 +70,9 @@ class AtomicFileWriter {
   int m_fd = -1;
   bool m_failed = false;
   int m_error = 0;
+  // The file offset at which the buffer's bytes go, and the largest offset
+  // any byte has reached.
+  uint64_t m_position = 0;
+  uint64_t m_size = 0;
   std::vector<uint8_t> m_buffer;
 };

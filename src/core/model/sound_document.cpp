@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "core/model/file_reader.h"
+#include "core/model/media_writer.h"
 #include "core/model/wave_converter.h"
 #include "core/model/wave_file.h"
 
@@ -90,7 +91,7 @@ OpenResult SoundDocument::Open(const std::string& path, RawPCMQuestions& rawQues
 
 bool SoundDocument::IsSavableExtension(const std::string& path) {
   const std::string kind = LowerExtension(path);
-  return kind == "wav" || kind == "tvf";
+  return kind == "wav" || kind == "tvf" || MediaSaveFormatForPath(path).has_value();
 }
 
 std::string SoundDocument::ProposedSaveName(const std::string& path, const std::string& title) {
@@ -136,7 +137,8 @@ ConvertStatus SoundDocument::ConvertWithProgress(FormatRecord& source, FormatRec
   return userCancelled ? ConvertStatus::kCancelled : ConvertStatus::kFailed;
 }
 
-SaveResult SoundDocument::Save(const std::string& path, const FormatChooser& chooseFormat, ProgressReport& progress) {
+SaveResult SoundDocument::Save(const std::string& path, const FormatChooser& chooseFormat, ProgressReport& progress,
+                               const MediaOptionsChooser& chooseMediaOptions) {
   SaveResult result;
   if (!IsSavableExtension(path)) {
     result.status = SaveStatus::kNotSavable;
@@ -153,6 +155,10 @@ SaveResult SoundDocument::Save(const std::string& path, const FormatChooser& cho
     const FormatRecord working = MakeFormatRecord(WorkingFormat());
     if (m_sound.fileFormat.size() < working.size()) m_sound.fileFormat.resize(working.size());
     std::copy(working.begin(), working.end(), m_sound.fileFormat.begin());
+  } else if (const std::optional<MediaSaveFormat> media = MediaSaveFormatForPath(path)) {
+    result = SaveMedia(path, *media, chooseMediaOptions, progress);
+    if (!result.ok()) return result;
+    result.flattened = WaveFlattens();
   } else {
     result = SaveWave(path, chooseFormat, progress);
     if (!result.ok()) return result;
@@ -204,6 +210,49 @@ SaveResult SoundDocument::SaveWave(const std::string& path, const FormatChooser&
   }
   m_sound.fileFormat = chosen;
   m_sound.formatSize = FmtChunkSize(ParseWaveFormat(chosen));
+  return result;
+}
+
+SaveResult SoundDocument::SaveMedia(const std::string& path, MediaSaveFormat format,
+                                    const MediaOptionsChooser& chooseOptions, ProgressReport& progress) {
+  SaveResult result;
+  MediaSaveOptions options = DefaultMediaSaveOptions(format);
+  if (chooseOptions && !chooseOptions(&options)) {
+    result.status = SaveStatus::kCancelled;
+    return result;
+  }
+  // The extension decides the format, whatever the chooser left there.
+  options.format = format;
+  const uint64_t length = m_sound.GetLength();
+  const std::unique_ptr<uint8_t[]> buffer = m_sound.MixDown();
+  if (!buffer) {
+    result.status = SaveStatus::kOutOfMemory;
+    return result;
+  }
+  MediaWriter writer(options, m_sound.tags);
+  const MediaWriteResult written = writer.Write(path, buffer.get(), length, progress);
+  switch (written.status) {
+    case MediaWriteStatus::kWritten:
+      break;
+    case MediaWriteStatus::kCancelled:
+      result.status = SaveStatus::kCancelled;
+      return result;
+    case MediaWriteStatus::kOutOfMemory:
+      result.status = SaveStatus::kOutOfMemory;
+      return result;
+    case MediaWriteStatus::kEncoderMissing:
+    case MediaWriteStatus::kEncodingFailed:
+      result.status = SaveStatus::kConvertFailed;
+      return result;
+    case MediaWriteStatus::kWriteFailed:
+      result.status = SaveStatus::kWriteFailed;
+      result.systemError = written.systemError;
+      return result;
+  }
+  // What the document holds is working-format samples, whatever the file
+  // was encoded as.
+  m_sound.fileFormat = MakeFormatRecord(WorkingFormat());
+  m_sound.formatSize = FmtChunkSize(WorkingFormat());
   return result;
 }
 

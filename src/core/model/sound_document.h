@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "core/model/media_save_options.h"
 #include "core/model/progress_report.h"
 #include "core/model/settings_record.h"
 #include "core/model/sound.h"
@@ -57,7 +58,7 @@ struct OpenResult {
 enum class SaveStatus {
   kSaved,
   kCancelled,      // the format chooser or the conversion was cancelled
-  kNotSavable,     // the name ends in neither .wav nor .tvf
+  kNotSavable,     // the name ends in none of the extensions IsSavableExtension knows
   kOutOfMemory,    // no room for the mix-down
   kConvertFailed,  // the codec could not encode the sound
   kTooLarge,       // 4 GiB or more of data: a wave file cannot say so
@@ -106,20 +107,28 @@ class SoundDocument {
 
   // Picks the format a wave file is saved in; false when the user cancelled.
   using FormatChooser = std::function<bool(FormatRecord* format)>;
+  // Picks the choices of a FLAC, Ogg, Opus, MP3, M4A or AIFF file: called
+  // with the format's defaults filled in; false when the user cancelled.
+  using MediaOptionsChooser = std::function<bool(MediaSaveOptions* options)>;
   // Writes the document to `path`: a layered document for ".tvf", the
   // mix-down for ".wav" in the working format (quick save) or the one
-  // `chooseFormat` picks. Stops playback first. On success the document is
-  // no longer modified, unless a wave file flattened what only a layered
-  // document keeps (see SaveResult::flattened). @excsafety{Strong}: on
-  // failure the file on disk and the document are as they were.
-  SaveResult Save(const std::string& path, const FormatChooser& chooseFormat, ProgressReport& progress);
+  // `chooseFormat` picks, and the mix-down for the extensions of
+  // MediaSaveFormatForPath encoded with the choices `chooseMediaOptions`
+  // makes (none: the format's defaults). Stops playback first. On success
+  // the document is no longer modified, unless a wave or media file
+  // flattened what only a layered document keeps (see
+  // SaveResult::flattened). @excsafety{Strong}: on failure the file on disk
+  // and the document are as they were.
+  SaveResult Save(const std::string& path, const FormatChooser& chooseFormat, ProgressReport& progress,
+                  const MediaOptionsChooser& chooseMediaOptions = {});
 
   // True when `path` names a file the document can be saved as.
   static bool IsSavableExtension(const std::string& path);
   // The name Save As proposes for a document read from `path` (or called
-  // `title` when it has no file): the file name with the extension of a
-  // file the document can be saved as, ".wav" unless it already ends in
-  // ".wav" or ".tvf" ("take.mp3" gives "take.wav").
+  // `title` when it has no file): the file name when the document can be
+  // saved under it (".wav", ".tvf" and the media extensions: "take.mp3"
+  // stays "take.mp3"), else the name with ".wav" instead of its extension
+  // ("take.raw" gives "take.wav").
   static std::string ProposedSaveName(const std::string& path, const std::string& title);
 
   // Converts `*length` bytes from `source` to `target` on the converter's
@@ -135,6 +144,8 @@ class SoundDocument {
 
  private:
   SaveResult SaveWave(const std::string& path, const FormatChooser& chooseFormat, ProgressReport& progress);
+  SaveResult SaveMedia(const std::string& path, MediaSaveFormat format, const MediaOptionsChooser& chooseOptions,
+                       ProgressReport& progress);
 
   const SettingsRecord& m_settings;
   CSound m_sound;

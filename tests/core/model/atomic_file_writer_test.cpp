@@ -1,6 +1,7 @@
 // Saving over an existing file: a symbolic link stays a link and its target
 // gets the new bytes; the new file keeps the old one's permission bits and,
-// where the process may give them, its owner and group.
+// where the process may give them, its owner and group. A writer that goes
+// back to patch its header finds its bytes where it left them.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -109,6 +110,39 @@ TEST(AtomicFileWriter, NewFileKeepsTheOldOnesOwnerAndMode) {
   EXPECT_EQ(st.st_gid, 4322u);
   EXPECT_EQ(st.st_mode & 07777, 0620u);
   EXPECT_EQ(test_support::ReadFileBytes(path), "new");
+}
+
+TEST(AtomicFileWriter, SeekingBackPatchesInPlace) {
+  // Given a header to be filled in later, and bodies that stay in the buffer
+  // and that go straight to the file (a megabyte or more)
+  test_support::TemporaryFolder folder;
+  const std::string path = folder.File("patched.bin");
+  const std::string small(1000, 'a');
+  const std::string large(3 << 19, 'b');
+  AtomicFileWriter file;
+  ASSERT_TRUE(file.Open(path));
+  ASSERT_TRUE(file.Write("????", 4));
+  ASSERT_TRUE(file.Write(small.data(), small.size()));
+  ASSERT_TRUE(file.Write(large.data(), large.size()));
+  ASSERT_TRUE(file.Write(small.data(), small.size()));
+  const uint64_t end = 4 + 2 * small.size() + large.size();
+  EXPECT_EQ(file.Position(), end);
+  EXPECT_EQ(file.Size(), end);
+  // When the header is patched, one byte in the middle overwritten, and
+  // writing goes on at the end
+  ASSERT_TRUE(file.Seek(0));
+  ASSERT_TRUE(file.Write("HEAD", 4));
+  EXPECT_EQ(file.Position(), 4u);
+  ASSERT_TRUE(file.Seek(4 + small.size()));
+  ASSERT_TRUE(file.Write("X", 1));
+  EXPECT_EQ(file.Size(), end);
+  ASSERT_TRUE(file.Seek(file.Size()));
+  ASSERT_TRUE(file.Write("tail", 4));
+  ASSERT_TRUE(file.Commit());
+  // Then the file holds each byte where it was last put
+  std::string expected = "HEAD" + small + large + small + "tail";
+  expected[4 + small.size()] = 'X';
+  EXPECT_TRUE(test_support::ReadFileBytes(path) == expected);
 }
 
 }  // namespace

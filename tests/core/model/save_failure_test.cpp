@@ -1,5 +1,5 @@
-// Saves that fail midway: every write, fsync, close and rename of a wave save
-// and of a layered document save is made to fail in turn, and each time the
+// Saves that fail midway: every write, fsync, close and rename of a wave save,
+// a layered document save and an AIFF save is made to fail in turn, and each time the
 // file being replaced must still hold its old bytes (or, once the rename is
 // done, the whole new file), with no temporary file left beside it. A save
 // killed with SIGKILL in the middle of its writes leaves the old file too.
@@ -16,79 +16,16 @@
 
 #include "core/model/atomic_file_writer.h"
 #include "core/model/sound_document.h"
+#include "injected_system_calls.h"
 #include "test_support.h"
 
 namespace {
 
-enum class Call { kWrite, kFsync, kClose, kRename };
-
-const char* CallName(Call call) {
-  switch (call) {
-    case Call::kWrite: return "write";
-    case Call::kFsync: return "fsync";
-    case Call::kClose: return "close";
-    case Call::kRename: return "rename";
-  }
-  return "?";
-}
-
-int ErrorOf(Call call) {
-  switch (call) {
-    case Call::kWrite: return ENOSPC;
-    case Call::kFsync: return EIO;
-    case Call::kClose: return EDQUOT;
-    case Call::kRename: return EXDEV;
-  }
-  return EIO;
-}
-
-// What the injected calls do. One test thread at a time uses them.
-struct Injection {
-  Call call = Call::kWrite;
-  int failAt = 0;       // the n-th call of `call` fails (0: none does)
-  int seen = 0;         // calls of `call` so far
-  size_t shortWrite = 0;  // when > 0, no write takes more than this many bytes
-};
-Injection g_injection;
-
-bool Hit(Call call) {
-  if (call != g_injection.call) return false;
-  ++g_injection.seen;
-  if (g_injection.seen != g_injection.failAt) return false;
-  errno = ErrorOf(call);
-  return true;
-}
-
-ssize_t InjectedWrite(int fd, const void* bytes, size_t size) {
-  if (Hit(Call::kWrite)) return -1;
-  if (g_injection.shortWrite > 0) size = std::min(size, g_injection.shortWrite);
-  return ::write(fd, bytes, size);
-}
-int InjectedFsync(int fd) { return Hit(Call::kFsync) ? -1 : ::fsync(fd); }
-int InjectedClose(int fd) {
-  // A failed close has still closed the descriptor, as on Linux.
-  const bool fail = Hit(Call::kClose);
-  ::close(fd);
-  if (fail) errno = ErrorOf(Call::kClose);
-  return fail ? -1 : 0;
-}
-int InjectedRename(const char* from, const char* to) { return Hit(Call::kRename) ? -1 : ::rename(from, to); }
-
-constexpr FileSystemCalls kInjectedCalls{InjectedWrite, InjectedFsync, InjectedClose, InjectedRename};
-
-// Every writer uses the injected calls while one of these lives.
-class InjectedSystemCalls {
- public:
-  explicit InjectedSystemCalls(Injection injection) : m_previous(AtomicFileWriter::UseSystemCalls(&kInjectedCalls)) {
-    g_injection = injection;
-  }
-  ~InjectedSystemCalls() { AtomicFileWriter::UseSystemCalls(m_previous); }
-  InjectedSystemCalls(const InjectedSystemCalls&) = delete;
-  InjectedSystemCalls& operator=(const InjectedSystemCalls&) = delete;
-
- private:
-  const FileSystemCalls* m_previous;
-};
+using injected::Call;
+using injected::CallName;
+using injected::ErrorOf;
+using injected::g_injection;
+using injected::InjectedSystemCalls;
 
 const std::string kOldBytes = "the file as it was before the save";
 
@@ -234,7 +171,9 @@ TEST_P(SaveFailureTest, ASaveKilledMidwayLeavesTheOldFile) {
   EXPECT_TRUE(test_support::ReadFileBytes(Target()) == expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(WaveAndDocument, SaveFailureTest, testing::Values("wav", "tvf"),
+// AIFF stands for the files FFmpeg's muxers write, which seek back to
+// finish their headers.
+INSTANTIATE_TEST_SUITE_P(WaveAndDocument, SaveFailureTest, testing::Values("wav", "tvf", "aiff"),
                          [](const testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 }  // namespace

@@ -216,7 +216,7 @@ TEST_F(SoundDocumentSave, AFailedSaveSaysWhyAndKeepsTheDocumentModified) {
     EXPECT_NE(result.systemError, 0);
     EXPECT_TRUE(m_document.IsModified());
   }
-  EXPECT_EQ(Save("take.mp3").status, SaveStatus::kNotSavable);
+  EXPECT_EQ(Save("take.w64").status, SaveStatus::kNotSavable);
   EXPECT_TRUE(m_document.IsModified());
 }
 
@@ -235,7 +235,13 @@ TEST(SoundDocumentNames, SaveAsProposesANameItCanSave) {
     const char* proposed;
   };
   const Case cases[] = {
-      {"/music/take.mp3", "take.mp3", "take.wav"},
+      {"/music/take.mp3", "take.mp3", "take.mp3"},
+      {"/music/a.flac", "a.flac", "a.flac"},
+      {"/music/b.Opus", "b.Opus", "b.Opus"},
+      {"/music/c.aif", "c.aif", "c.aif"},
+      {"/music/take.w64", "take.w64", "take.wav"},
+      {"/music/take.caf", "take.caf", "take.wav"},
+      {"/music/take.wma", "take.wma", "take.wav"},
       {"/music/take.raw", "take.raw", "take.wav"},
       {"/music/noise", "noise", "noise.wav"},
       {"/music/song.WAV", "song.WAV", "song.WAV"},
