@@ -1,7 +1,8 @@
 // How reading or writing one of the editor's files ended. The readers
-// (wave, MP3, raw PCM, layered document) share one set of outcomes so that
-// the open flow can pass any of them on; the writers share another. The
-// program turns them into messages; the model never does.
+// (wave, MP3, raw PCM, layered document, the sound files FFmpeg reads)
+// share one set of outcomes so that the open flow can pass any of them on;
+// the writers share another. The program turns them into messages; the
+// model never does.
 #pragma once
 
 // The values are the numbers these outcomes have always had.
@@ -12,8 +13,11 @@ enum class ReadResult : int {
   kOutOfMemory = 3,
   kNotWave = 4,        // not a wave file this reader accepts
   kCannotOpen = 5,     // the file cannot be opened, or reading it failed part way
-  kCancelled = 6,      // the user cancelled a raw import
+  kCancelled = 6,      // the user cancelled a raw import or a decode
   kTooManyLayers = 7,  // a layered document of more than CSound::kMaximumDocumentLayers
+  kNoSound = 8,            // a sound or video file with no audio stream in it
+  kUnsupportedCodec = 9,   // its audio stream's codec cannot be decoded here
+  kDamaged = 10,           // only part of its sound could be decoded
 };
 
 enum class WriteResult : int {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/model/file_result.h"
+#include "core/model/media_reader.h"
 #include "core/model/settings_record.h"
 #include "core/model/sound_layer.h"
 #include "core/model/wave_format.h"
@@ -93,6 +94,22 @@ class CSound {
   // or it cannot be opened) or kCannotOpen (it cannot be read).
   [[nodiscard]] ReadResult ReadMp3File();
 
+  // Reads the file named by `path` through FFmpeg (see media_reader.h):
+  // its first audio stream decoded and resampled to the working format
+  // into one layer, the tags of the container and of the stream, a working
+  // format record (no further conversion is needed) and `media`, which
+  // describes the stream. The decode runs on a worker thread while
+  // `progress` is polled on this one about every 20 ms. Returns
+  // ReadResult::kOk; kDamaged when the demuxer failed before the end or
+  // packets did not decode, or the sound would grow past `mostBytes`: the
+  // part decoded is the layer and *damage (when given) says how much it is;
+  // kCancelled (nothing is kept), kNoSound, kUnsupportedCodec (`media`
+  // names the codec), kConvertFailed (no sound decodes from it),
+  // kOutOfMemory or kCannotOpen.
+  static constexpr uint64_t kMaximumMediaBytes = UINT32_MAX - UINT32_MAX % kWorkingBlockAlign;
+  [[nodiscard]] ReadResult ReadMediaFile(ProgressReport& progress, DamagedStream* damage = nullptr,
+                                         uint64_t mostBytes = kMaximumMediaBytes);
+
   // Imports the file named by `path` as raw PCM after asking `questions`
   // for its rate, bits and channels: one layer of the whole file (a partial
   // frame at the end left out), in the format the answers describe.
@@ -145,6 +162,7 @@ class CSound {
   FormatRecord fileFormat;  // empty until a file or generator sets it; at least 18 bytes then
   WaveFormat workingFormat = WorkingFormat();
   TagSet tags;
+  MediaStreamInfo media;  // empty unless ReadMediaFile read the sound
   std::vector<std::unique_ptr<CSoundLayer>> layers;  // display order; at most kMaximumLayers
   int32_t activeLayerIndex = 0;
   int32_t selectionStart = 0;

@@ -43,9 +43,11 @@ bool SoundDocument::New(const GeneratorParameters& parameters, ProgressReport& p
   return m_sound.CreateGenerated(parameters, &progress, cancelled);
 }
 
-OpenResult SoundDocument::Open(const std::string& path, RawPCMQuestions& rawQuestions, ProgressReport& progress) {
+OpenResult SoundDocument::Open(const std::string& path, RawPCMQuestions& rawQuestions, ProgressReport& progress,
+                               const DamagedStreamQuestion& keepDamaged) {
   OpenResult result;
   m_sound.path = path;
+  m_sound.media = MediaStreamInfo();
   // A file that cannot be opened at all (gone since it was chosen, not
   // readable, a folder, a pipe) is refused before a raw import asks about it.
   result.systemError = ReadAccessError(path);
@@ -65,7 +67,7 @@ OpenResult SoundDocument::Open(const std::string& path, RawPCMQuestions& rawQues
     code = m_sound.ReadDocumentFile(path, &result.repairedNodes);
     convert = false;
   } else {
-    code = m_sound.ReadRawFile(rawQuestions);
+    code = OpenByContents(path, rawQuestions, progress, keepDamaged, &result, &convert);
   }
   if (code == ReadResult::kCancelled) {
     result.status = OpenStatus::kCancelled;
@@ -87,6 +89,40 @@ OpenResult SoundDocument::Open(const std::string& path, RawPCMQuestions& rawQues
   else if (converted == ConvertStatus::kFailed)
     result.status = kind == "wav" ? OpenStatus::kNotProperWave : OpenStatus::kConvertFailed;
   return result;
+}
+
+ReadResult SoundDocument::OpenByContents(const std::string& path, RawPCMQuestions& rawQuestions,
+                                         ProgressReport& progress, const DamagedStreamQuestion& keepDamaged,
+                                         OpenResult* result, bool* convert) {
+  MediaStreamInfo found;
+  switch (ProbeMediaFile(path, &found)) {
+    case MediaProbe::kNotRecognised:
+      return m_sound.ReadRawFile(rawQuestions);
+    case MediaProbe::kNoAudio:
+      m_sound.media = found;
+      return ReadResult::kNoSound;
+    case MediaProbe::kUnsupportedCodec:
+      m_sound.media = found;
+      result->codec = found.codecLongName.empty() ? found.codecName : found.codecLongName;
+      return ReadResult::kUnsupportedCodec;
+    case MediaProbe::kUndecodable:
+      return ReadResult::kConvertFailed;
+    case MediaProbe::kCannotRead:
+      return ReadResult::kCannotOpen;
+    case MediaProbe::kAudio:
+      break;
+  }
+  // The reader decodes straight to the working format.
+  *convert = false;
+  DamagedStream damage;
+  ReadResult code = m_sound.ReadMediaFile(progress, &damage);
+  if (code == ReadResult::kUnsupportedCodec)
+    result->codec = m_sound.media.codecLongName.empty() ? m_sound.media.codecName : m_sound.media.codecLongName;
+  if (code != ReadResult::kDamaged) return code;
+  result->damaged = damage;
+  if (keepDamaged && keepDamaged(damage)) return ReadResult::kOk;
+  m_sound.layers.clear();
+  return code;
 }
 
 bool SoundDocument::IsSavableExtension(const std::string& path) {

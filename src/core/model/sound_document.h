@@ -1,5 +1,6 @@
 // The document's work on its sound, with no window in sight: opening a file
-// by its extension and bringing every layer to the working format, saving as
+// by its extension (or, for the names it does not know, by its contents)
+// and bringing every layer to the working format, saving as
 // a wave file (the mix-down, converted to the chosen format) or as a layered
 // document, the modified flag, and the changes of the layer list. The program
 // around it asks the questions (raw PCM answers, the save format), shows the
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/model/media_save_options.h"
@@ -52,6 +54,12 @@ struct OpenResult {
   // Envelope nodes of a layered document that lay outside their layer or
   // their level range and were moved inside: the user is told.
   uint32_t repairedNodes = 0;
+  // With ReadResult::kUnsupportedCodec: the codec, as FFmpeg names it (its
+  // long name when it has one).
+  std::string codec;
+  // A sound file that decoded only in part: how much, whether the user
+  // kept it (kOpened) or not (kReadFailed with ReadResult::kDamaged).
+  std::optional<DamagedStream> damaged;
   bool ok() const { return status == OpenStatus::kOpened; }
 };
 
@@ -98,12 +106,22 @@ class SoundDocument {
   // `cancelled` tells a cancel apart from a failure.
   bool New(const GeneratorParameters& parameters, ProgressReport& progress, bool* cancelled = nullptr);
 
+  // Asked whether to keep what could be decoded of a damaged sound file;
+  // true keeps it.
+  using DamagedStreamQuestion = std::function<bool(const DamagedStream& damage)>;
+
   // Reads `path` by its extension, compared without regard to case: "wav"
-  // (every data chunk a layer), "mp3", "tvf", and anything else as raw PCM
-  // described by `rawQuestions`. Every layer of a file in another format is
-  // converted to the working format under `progress`. On failure the sound
-  // is left for the caller to discard.
-  OpenResult Open(const std::string& path, RawPCMQuestions& rawQuestions, ProgressReport& progress);
+  // (every data chunk a layer), "mp3", "tvf". Any other file is recognised
+  // by its contents: a sound file FFmpeg reads is decoded to the working
+  // format under `progress` (when it turns out damaged, `keepDamaged` is
+  // asked; without it nothing opens), one that holds no sound or a codec
+  // that cannot be decoded gives the matching ReadResult, and only data no
+  // format claims is imported as raw PCM described by `rawQuestions`. Every
+  // layer of a wave, MP3 or raw file in another format is converted to the
+  // working format under `progress`. On failure the sound is left for the
+  // caller to discard.
+  OpenResult Open(const std::string& path, RawPCMQuestions& rawQuestions, ProgressReport& progress,
+                  const DamagedStreamQuestion& keepDamaged = {});
 
   // Picks the format a wave file is saved in; false when the user cancelled.
   using FormatChooser = std::function<bool(FormatRecord* format)>;
@@ -146,6 +164,9 @@ class SoundDocument {
   SaveResult SaveWave(const std::string& path, const FormatChooser& chooseFormat, ProgressReport& progress);
   SaveResult SaveMedia(const std::string& path, MediaSaveFormat format, const MediaOptionsChooser& chooseOptions,
                        ProgressReport& progress);
+  // Open's way for a file that is neither wave, MP3 nor layered document.
+  ReadResult OpenByContents(const std::string& path, RawPCMQuestions& rawQuestions, ProgressReport& progress,
+                            const DamagedStreamQuestion& keepDamaged, OpenResult* result, bool* convert);
 
   const SettingsRecord& m_settings;
   CSound m_sound;
