@@ -29,9 +29,8 @@ class EditableDocument {
 
   // SoundDocument::Save, after which the row in effect is the saved state;
   // when the file could not keep all the document holds, no row is.
-  SaveResult Save(const std::string& path, const SoundDocument::FormatChooser& chooseFormat,
-                  ProgressReport& progress) {
-    const SaveResult result = m_document.Save(path, chooseFormat, progress);
+  SaveResult Save(const std::string& path, const SaveChoices& choices, ProgressReport& progress) {
+    const SaveResult result = m_document.Save(path, choices, progress);
     if (result.ok() && result.flattened)
       m_editor.ForgetSaved();
     else if (result.ok())

@@ -7,7 +7,9 @@
 #include <cstring>
 #include <thread>
 
+#include "core/model/ffmpeg_handles.h"
 #include "core/model/file_reader.h"
+#include "core/model/media_reader.h"
 #include "core/model/media_writer.h"
 #include "core/model/wave_converter.h"
 #include "core/model/wave_file.h"
@@ -24,6 +26,72 @@ std::string LowerExtension(const std::string& path) {
 // extra-size field and the extra bytes are not compared.
 bool EqualFormats(const FormatRecord& a, const FormatRecord& b) {
   return a.size() >= 16 && b.size() >= 16 && std::memcmp(a.data(), b.data(), 16) == 0;
+}
+
+// How the File Properties and File Save's question name a codec.
+std::string CodecWords(const std::string& codec) {
+  if (codec == "mp3" || codec == "mp3float") return "MP3";
+  if (codec == "vorbis") return "Vorbis";
+  if (codec == "opus") return "Opus";
+  if (codec == "aac") return "AAC";
+  if (codec == "flac") return "FLAC";
+  if (codec == "alac") return "ALAC";
+  if (codec == "wmav1" || codec == "wmav2" || codec == "wmapro") return "WMA";
+  std::string words = codec;
+  for (char& c : words) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return words;
+}
+
+std::string MediaContainerLongName(const std::string& name) {
+  const AVInputFormat* format = av_find_input_format(name.c_str());
+  return format != nullptr && format->long_name != nullptr ? format->long_name : std::string();
+}
+
+std::string MediaCodecLongName(const std::string& name) {
+  const AVCodecDescriptor* descriptor = avcodec_descriptor_get_by_name(name.c_str());
+  return descriptor != nullptr && descriptor->long_name != nullptr ? descriptor->long_name : std::string();
+}
+
+// What a file the writer made holds, as the reader would have described it.
+MediaStreamInfo DescribeWrittenStream(const MediaSaveOptions& options, uint32_t rate, uint32_t channels) {
+  MediaStreamInfo info;
+  const bool lossless = !IsLossyMediaFormat(options.format);
+  switch (options.format) {
+    case MediaSaveFormat::kFlac:
+      info.containerName = "flac";
+      info.codecName = "flac";
+      break;
+    case MediaSaveFormat::kVorbis:
+      info.containerName = "ogg";
+      info.codecName = "vorbis";
+      break;
+    case MediaSaveFormat::kOpus:
+      info.containerName = "ogg";
+      info.codecName = "opus";
+      info.bitRate = int64_t{options.opusKbps} * 1000;
+      break;
+    case MediaSaveFormat::kMp3:
+      info.containerName = "mp3";
+      info.codecName = "mp3";
+      if (!options.mp3Vbr) info.bitRate = int64_t{options.mp3Kbps} * 1000;
+      break;
+    case MediaSaveFormat::kAac:
+      info.containerName = "mov,mp4,m4a,3gp,3g2,mj2";
+      info.codecName = "aac";
+      info.bitRate = int64_t{options.aacKbps} * 1000;
+      break;
+    case MediaSaveFormat::kAiff:
+      info.containerName = "aiff";
+      info.codecName = options.bits > 16 ? "pcm_s24be" : "pcm_s16be";
+      break;
+  }
+  info.containerLongName = MediaContainerLongName(info.containerName);
+  info.codecLongName = MediaCodecLongName(info.codecName);
+  info.sampleRate = rate;
+  info.channels = static_cast<uint16_t>(channels);
+  info.bitsPerSample = lossless ? static_cast<uint16_t>(options.bits) : 0;
+  info.lossless = lossless;
+  return info;
 }
 
 }  // namespace
@@ -173,8 +241,7 @@ ConvertStatus SoundDocument::ConvertWithProgress(FormatRecord& source, FormatRec
   return userCancelled ? ConvertStatus::kCancelled : ConvertStatus::kFailed;
 }
 
-SaveResult SoundDocument::Save(const std::string& path, const FormatChooser& chooseFormat, ProgressReport& progress,
-                               const MediaOptionsChooser& chooseMediaOptions) {
+SaveResult SoundDocument::Save(const std::string& path, const SaveChoices& choices, ProgressReport& progress) {
   SaveResult result;
   if (!IsSavableExtension(path)) {
     result.status = SaveStatus::kNotSavable;
@@ -191,24 +258,30 @@ SaveResult SoundDocument::Save(const std::string& path, const FormatChooser& cho
     const FormatRecord working = MakeFormatRecord(WorkingFormat());
     if (m_sound.fileFormat.size() < working.size()) m_sound.fileFormat.resize(working.size());
     std::copy(working.begin(), working.end(), m_sound.fileFormat.begin());
+    m_sound.media = MediaStreamInfo();
   } else if (const std::optional<MediaSaveFormat> media = MediaSaveFormatForPath(path)) {
-    result = SaveMedia(path, *media, chooseMediaOptions, progress);
+    result = SaveMedia(path, *media, choices.chooseMediaOptions, progress);
     if (!result.ok()) return result;
     result.flattened = WaveFlattens();
   } else {
-    result = SaveWave(path, chooseFormat, progress);
+    result = SaveWave(path, choices, progress);
     if (!result.ok()) return result;
+    m_sound.media = MediaStreamInfo();
     result.flattened = WaveFlattens();
   }
   SetModifiedFlag(result.flattened);
   return result;
 }
 
-SaveResult SoundDocument::SaveWave(const std::string& path, const FormatChooser& chooseFormat,
-                                   ProgressReport& progress) {
+SaveResult SoundDocument::SaveWave(const std::string& path, const SaveChoices& choices, ProgressReport& progress) {
   SaveResult result;
   FormatRecord chosen = MakeFormatRecord(WorkingFormat());
-  if (!m_settings.quickSaveAsWave && !(chooseFormat && chooseFormat(&chosen))) {
+  // The file's own record is complete: it was read from a wave file, or
+  // written by an earlier save.
+  const bool keep = choices.keepWaveFormat && m_sound.media.empty() && m_sound.fileFormat.size() >= 16;
+  if (keep)
+    chosen = m_sound.fileFormat;
+  else if (!m_settings.quickSaveAsWave && !(choices.chooseFormat && choices.chooseFormat(&chosen))) {
     result.status = SaveStatus::kCancelled;
     return result;
   }
@@ -286,10 +359,43 @@ SaveResult SoundDocument::SaveMedia(const std::string& path, MediaSaveFormat for
       return result;
   }
   // What the document holds is working-format samples, whatever the file
-  // was encoded as.
+  // was encoded as; the file is described by its stream.
   m_sound.fileFormat = MakeFormatRecord(WorkingFormat());
   m_sound.formatSize = FmtChunkSize(WorkingFormat());
+  m_sound.media = DescribeWrittenStream(options, writer.StreamSampleRate(), writer.StreamChannels());
   return result;
+}
+
+std::optional<StreamShape> SoundDocument::FileShape() const {
+  if (m_sound.path.empty() || LowerExtension(m_sound.path) == "tvf" || m_sound.fileFormat.size() < 16)
+    return std::nullopt;
+  if (m_sound.media.empty()) return ShapeOfWaveFormat(m_sound.fileFormat);
+  const MediaStreamInfo& media = m_sound.media;
+  StreamShape shape;
+  shape.sampleRate = media.sampleRate;
+  shape.channels = media.channels;
+  shape.lossy = !media.lossless;
+  // A lossless stream that does not state its depth holds at least 16 bits.
+  shape.bits = shape.lossy ? 0 : std::max<uint32_t>(media.bitsPerSample, 16);
+  shape.codec = CodecWords(media.codecName);
+  return shape;
+}
+
+std::optional<StreamShape> SoundDocument::FileSaveShape(const std::string& path, const MediaSaveOptions* media) const {
+  if (const std::optional<MediaSaveFormat> format = MediaSaveFormatForPath(path))
+    return ShapeOfMediaSave(media != nullptr ? *media : DefaultMediaSaveOptions(*format));
+  if (LowerExtension(path) == "wav" && m_settings.quickSaveAsWave)
+    return ShapeOfWaveFormat(MakeFormatRecord(WorkingFormat()));
+  return std::nullopt;
+}
+
+MediaSaveOptions SoundDocument::KeepingFileShape(MediaSaveOptions options) const {
+  const std::optional<StreamShape> shape = FileShape();
+  if (!shape) return options;
+  options.sampleRate = shape->sampleRate;
+  options.channels = shape->channels;
+  if (!shape->lossy) options.bits = shape->bits > 16 ? 24 : 16;
+  return ClampedMediaSaveOptions(options);
 }
 
 bool SoundDocument::WaveFlattens() const {

@@ -18,6 +18,7 @@
 #include "core/model/progress_report.h"
 #include "core/model/settings_record.h"
 #include "core/model/sound.h"
+#include "core/model/stream_shape.h"
 #include "core/model/wave_format.h"
 #include "core/model/wave_generator.h"
 #include "core/model/working_format_conversion.h"
@@ -82,6 +83,18 @@ struct SaveResult {
   bool ok() const { return status == SaveStatus::kSaved; }
 };
 
+// How a save picks what it writes (see SoundDocument::Save).
+struct SaveChoices {
+  // A wave file's format, when quick save is off; false cancels the save.
+  std::function<bool(FormatRecord* format)> chooseFormat;
+  // A FLAC, Ogg, Opus, MP3, M4A or AIFF file's options, called with the
+  // format's defaults filled in; false cancels. None: the defaults.
+  std::function<bool(MediaSaveOptions* options)> chooseMediaOptions;
+  // A wave file is written in the format its file had (FileShape), whatever
+  // quick save says: File Save's answer "keep its format".
+  bool keepWaveFormat = false;
+};
+
 class SoundDocument {
  public:
   // `settings` is the application's record; it must outlive the document.
@@ -137,8 +150,25 @@ class SoundDocument {
   // flattened what only a layered document keeps (see
   // SaveResult::flattened). @excsafety{Strong}: on failure the file on disk
   // and the document are as they were.
+  SaveResult Save(const std::string& path, const SaveChoices& choices, ProgressReport& progress);
   SaveResult Save(const std::string& path, const FormatChooser& chooseFormat, ProgressReport& progress,
-                  const MediaOptionsChooser& chooseMediaOptions = {});
+                  const MediaOptionsChooser& chooseMediaOptions = {}) {
+    return Save(path, SaveChoices{chooseFormat, chooseMediaOptions, false}, progress);
+  }
+
+  // The shape of the document's own file as it was opened or last saved:
+  // a wave or MP3 file by its format record, a sound file FFmpeg read by its
+  // stream. None for a document without a file of its own and for a
+  // layered document (which keeps the working format whole).
+  std::optional<StreamShape> FileShape() const;
+  // The shape File Save to `path` writes without asking: the working
+  // format for a wave file under quick save, `media` (or the format's
+  // defaults) for a sound file format. None when a dialog will ask (quick
+  // save off) or for a layered document.
+  std::optional<StreamShape> FileSaveShape(const std::string& path, const MediaSaveOptions* media) const;
+  // `options` with the rate, channels and depth of FileShape(): how File
+  // Save keeps a file's format when the user asks it to.
+  MediaSaveOptions KeepingFileShape(MediaSaveOptions options) const;
 
   // True when `path` names a file the document can be saved as.
   static bool IsSavableExtension(const std::string& path);
@@ -161,7 +191,7 @@ class SoundDocument {
   bool WaveFlattens() const;
 
  private:
-  SaveResult SaveWave(const std::string& path, const FormatChooser& chooseFormat, ProgressReport& progress);
+  SaveResult SaveWave(const std::string& path, const SaveChoices& choices, ProgressReport& progress);
   SaveResult SaveMedia(const std::string& path, MediaSaveFormat format, const MediaOptionsChooser& chooseOptions,
                        ProgressReport& progress);
   // Open's way for a file that is neither wave, MP3 nor layered document.

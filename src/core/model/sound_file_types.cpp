@@ -22,7 +22,7 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 std::span<const std::string_view> SoundFileExtensions() { return kSound; }
 std::span<const std::string_view> VideoFileExtensions() { return kVideo; }
 
-bool HasSoundFileExtension(std::string_view name) {
+bool HasOpenableSoundExtension(std::string_view name) {
   const size_t dot = name.find_last_of('.');
   if (dot == std::string_view::npos) return false;
   const std::string_view extension = name.substr(dot + 1);

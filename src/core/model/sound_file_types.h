@@ -14,4 +14,4 @@ std::span<const std::string_view> SoundFileExtensions();
 std::span<const std::string_view> VideoFileExtensions();
 
 // Whether `name` ends in ".<one of SoundFileExtensions()>", in any case.
-bool HasSoundFileExtension(std::string_view name);
+bool HasOpenableSoundExtension(std::string_view name);

@@ -574,8 +574,11 @@ CWavedeskApp::QualityAnswer CWavedeskApp::AskBeforeLoweringQuality(CWavedeskDoc*
   const SoundDocument& model = document->model();
   const std::optional<StreamShape> was = model.FileShape();
   if (!was) return QualityAnswer::kLower;
-  const StreamShape written = model.FileSaveShape(QFile::encodeName(document->pathName()).toStdString(), media);
-  if (!LowersQuality(*was, written) || !IsSaveQuestionOn(SaveQuestion::kLowerQuality)) return QualityAnswer::kLower;
+  const std::optional<StreamShape> saved =
+      model.FileSaveShape(QFile::encodeName(document->pathName()).toStdString(), media);
+  if (!saved || !LowersQuality(*was, *saved) || !IsSaveQuestionOn(SaveQuestion::kLowerQuality))
+    return QualityAnswer::kLower;
+  const StreamShape& written = *saved;
   const bool channels = written.channels != was->channels;
   QMessageBox box(QMessageBox::Question, QString::fromLatin1(kApplicationTitle),
                   tr("Save %1 as %2? It was %3.")

@@ -133,7 +133,7 @@ void CFileSearch::Walk(const std::string& text, const std::vector<std::string>& 
         }
         // The extension is plain ASCII: most names are turned down before
         // they are decoded.
-        if (!HasSoundFileExtension(name)) continue;
+        if (!HasOpenableSoundExtension(name)) continue;
         const QString fileName = QFile::decodeName(QByteArray::fromStdString(name));
         if (!fileName.contains(needle, Qt::CaseInsensitive)) continue;
         // A link to a sound file is a hit like the file; a link to nothing,

@@ -20,7 +20,7 @@ bool IsShown(const QFileInfo& entry) { return entry.isDir() || CFolderListing::I
 }  // namespace
 
 bool CFolderListing::IsSoundFileName(const QString& name) {
-  return HasSoundFileExtension(QFile::encodeName(name).toStdString());
+  return HasOpenableSoundExtension(QFile::encodeName(name).toStdString());
 }
 
 std::vector<FolderEntry> CFolderListing::List(const QString& folder) {

@@ -37,7 +37,7 @@ TEST(EditableDocument, OnlyASaveThatKeepsEverythingMakesARowTheSavedState) {
     Selection{0, 400}.ApplyTo(document.sound());
     ASSERT_EQ(document.editor().Cut(nullptr), EditResult::kDone);
     // When it is saved, then undone and redone back to the saved row
-    ASSERT_TRUE(document.Save(folder.File(c.savedAs), {}, silent).ok());
+    ASSERT_TRUE(document.Save(folder.File(c.savedAs), SaveChoices{}, silent).ok());
     ASSERT_EQ(document.editor().Undo(), EditResult::kDone);
     EXPECT_TRUE(document.document().IsModified());
     ASSERT_EQ(document.editor().Redo(), EditResult::kDone);

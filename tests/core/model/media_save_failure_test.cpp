@@ -63,7 +63,7 @@ class MediaSaveFailureTest : public testing::TestWithParam<const char*> {
   MediaSaveFailureTest() { FillWithTone(m_document, 1); }
 
   std::string Target() { return m_folder.File(std::string("take.") + GetParam()); }
-  SaveResult Save(ProgressReport& progress) { return m_document.Save(Target(), {}, progress); }
+  SaveResult Save(ProgressReport& progress) { return m_document.Save(Target(), SaveChoices{}, progress); }
   SaveResult Save() {
     SilentProgress silent;
     return Save(silent);
@@ -158,7 +158,7 @@ TEST_P(MediaSaveFailureTest, ACancelledOptionsChoiceWritesNothing) {
   test_support::WriteFileBytes(Target(), kOldBytes);
   SilentProgress silent;
   MediaSaveOptions offered;
-  const SaveResult result = m_document.Save(Target(), {}, silent, [&offered](MediaSaveOptions* options) {
+  const SaveResult result = m_document.Save(Target(), SoundDocument::FormatChooser{}, silent, [&offered](MediaSaveOptions* options) {
     offered = *options;
     return false;
   });
@@ -190,7 +190,7 @@ TEST(MediaSaveProgress, ThePercentIsTheShareEncodedOnTheCallersThread) {
   g_writes = 0;
   const FileSystemCalls* previous = AtomicFileWriter::UseSystemCalls(&kSlowCalls);
   RecordingProgress progress;
-  const SaveResult result = document.Save(folder.File("deep.aiff"), {}, progress, [](MediaSaveOptions* options) {
+  const SaveResult result = document.Save(folder.File("deep.aiff"), SoundDocument::FormatChooser{}, progress, [](MediaSaveOptions* options) {
     options->bits = 24;
     options->sampleRate = 96000;
     return true;
@@ -212,7 +212,7 @@ TEST(MediaSaveFolder, AMissingFolderSaysWhy) {
   SoundDocument document(settings);
   FillWithTone(document, 1);
   SilentProgress silent;
-  const SaveResult result = document.Save(folder.File("missing/take.flac"), {}, silent);
+  const SaveResult result = document.Save(folder.File("missing/take.flac"), SaveChoices{}, silent);
   EXPECT_EQ(result.status, SaveStatus::kWriteFailed);
   EXPECT_EQ(result.systemError, ENOENT);
   EXPECT_TRUE(document.IsModified());

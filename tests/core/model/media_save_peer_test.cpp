@@ -67,7 +67,7 @@ class ToneDocument {
       choose(options);
       return true;
     };
-    return m_document.Save(path, {}, silent, chooser);
+    return m_document.Save(path, SoundDocument::FormatChooser{}, silent, chooser);
   }
 
  private:

@@ -45,7 +45,7 @@ class SaveFailureTest : public testing::TestWithParam<const char*> {
   std::string Target() { return m_folder.File(std::string("take.") + GetParam()); }
   SaveResult Save(const std::string& path) {
     SilentProgress silent;
-    return m_document.Save(path, {}, silent);
+    return m_document.Save(path, SaveChoices{}, silent);
   }
   std::vector<std::string> FolderEntries() {
     std::vector<std::string> names;
@@ -149,7 +149,7 @@ TEST_P(SaveFailureTest, ASaveKilledMidwayLeavesTheOldFile) {
     g_killPipe = fds[1];
     AtomicFileWriter::UseSystemCalls(&kStallingCalls);
     SilentProgress silent;
-    (void)m_document.Save(Target(), {}, silent);
+    (void)m_document.Save(Target(), SaveChoices{}, silent);
     ::_exit(3);  // never reached: the second write stalls
   }
   ::close(fds[1]);

@@ -192,13 +192,13 @@ TEST_F(SoundDocumentSave, AWaveFileThatFlattensLayersKeepsTheDocumentModified) {
     first.envelopeOn = c.envelopeOn ? 1 : 0;
     document.SetModifiedFlag(false);
     // When it is saved as a wave file
-    const SaveResult wave = document.Save(m_folder.File(std::string(c.name) + ".wav"), {}, silent);
+    const SaveResult wave = document.Save(m_folder.File(std::string(c.name) + ".wav"), SaveChoices{}, silent);
     // Then the save succeeds, and says whether the file lost what only a layered document keeps
     ASSERT_TRUE(wave.ok());
     EXPECT_EQ(wave.flattened, c.flattened);
     EXPECT_EQ(document.IsModified(), c.flattened);
     // And a layered document keeps everything
-    const SaveResult layered = document.Save(m_folder.File(std::string(c.name) + ".tvf"), {}, silent);
+    const SaveResult layered = document.Save(m_folder.File(std::string(c.name) + ".tvf"), SaveChoices{}, silent);
     ASSERT_TRUE(layered.ok());
     EXPECT_FALSE(layered.flattened);
     EXPECT_FALSE(document.IsModified());

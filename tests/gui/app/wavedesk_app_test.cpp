@@ -151,13 +151,13 @@ TEST_F(WavedeskAppTest, SavesAsWaveAndAsLayeredDocument) {
   QStringList notices;
   QObject::connect(document, &CWavedeskDoc::notice, [&notices](const QString& text) { notices << text; });
   const std::string wave = m_files.File("out.wav");
-  ASSERT_TRUE(document->OnSaveDocument(QString::fromStdString(wave), {}));
+  ASSERT_TRUE(document->OnSaveDocument(QString::fromStdString(wave), SaveChoices{}));
   // The layers exist only in the window now: the document stays modified,
   // the status bar says why once, and closing would ask, naming them.
   EXPECT_TRUE(document->IsModified());
   ASSERT_EQ(notices.size(), 1);
   EXPECT_TRUE(notices.front().contains(QStringLiteral("Tarvo document"))) << notices.front().toStdString();
-  ASSERT_TRUE(document->OnSaveDocument(QString::fromStdString(wave), {}));
+  ASSERT_TRUE(document->OnSaveDocument(QString::fromStdString(wave), SaveChoices{}));
   EXPECT_EQ(notices.size(), 1);
   document->SetPathName(QString::fromStdString(wave));
   QString question;
@@ -176,7 +176,7 @@ TEST_F(WavedeskAppTest, SavesAsWaveAndAsLayeredDocument) {
 
   // A layered document keeps both layers.
   const std::string layered = m_files.File("out.tvf");
-  ASSERT_TRUE(document->OnSaveDocument(QString::fromStdString(layered), {}));
+  ASSERT_TRUE(document->OnSaveDocument(QString::fromStdString(layered), SaveChoices{}));
   EXPECT_FALSE(document->IsModified());
   CSound layers;
   ASSERT_EQ(layers.ReadDocumentFile(layered), ReadResult::kOk);
@@ -185,7 +185,7 @@ TEST_F(WavedeskAppTest, SavesAsWaveAndAsLayeredDocument) {
 
   // Any other extension is not a format to save in.
   EXPECT_FALSE(CWavedeskDoc::IsSavableExtension(QStringLiteral("x.mp3")));
-  EXPECT_FALSE(document->OnSaveDocument(QString::fromStdString(m_files.File("x.raw")), {}));
+  EXPECT_FALSE(document->OnSaveDocument(QString::fromStdString(m_files.File("x.raw")), SaveChoices{}));
 }
 
 TEST_F(WavedeskAppTest, OpenFailureNamesTheReason) {
