@@ -148,3 +148,23 @@ FileProperties WorkOutFileProperties(const FormatRecord& fileFormat, uint64_t wo
   }
   return figures;
 }
+
+FileIdentity DescribeMediaStream(const MediaStreamInfo& media) {
+  FileIdentity identity;
+  identity.fileType = media.containerLongName.empty() ? media.containerName : media.containerLongName;
+  identity.formatTag = media.codecLongName.empty() ? media.codecName : media.codecLongName;
+  identity.bitDepth = media.bitsPerSample != 0 ? std::to_string(media.bitsPerSample) + " bits" : kNoDepthText;
+  return identity;
+}
+
+FileProperties WorkOutMediaProperties(const MediaStreamInfo& media, uint64_t workingBytes) {
+  const uint64_t frames = workingBytes / kWorkingBlockAlign;
+  FileProperties figures;
+  figures.milliseconds = frames * 1000 / kWorkingRate;
+  figures.totalSamples = (frames * media.sampleRate + kWorkingRate / 2) / kWorkingRate;
+  if (media.bitRate > 0)
+    figures.totalBytes = (frames * static_cast<uint64_t>(media.bitRate) / 8 + kWorkingRate / 2) / kWorkingRate;
+  else
+    figures.totalBytes = figures.totalSamples * media.channels * ((media.bitsPerSample + 7u) / 8u);
+  return figures;
+}

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/model/media_reader.h"
 #include "core/model/wave_format.h"
 
 struct FileProperties {
@@ -42,3 +43,11 @@ FileIdentity DescribeFile(const std::string& path, const char* riffId, const cha
 // The name of a format tag: the names the format's own headers give it,
 // "Unknown" for a tag we neither read nor write.
 std::string FormatTagText(uint16_t formatTag);
+
+// The same for a sound file FFmpeg read (or the writer made), described by
+// its stream: the container's and the codec's long names, the depth of a
+// lossless stream ("None (compressed stream)" for a lossy one). The bytes
+// are those of the stream at its bit rate, or of its samples at their depth
+// when it states no bit rate.
+FileIdentity DescribeMediaStream(const MediaStreamInfo& media);
+FileProperties WorkOutMediaProperties(const MediaStreamInfo& media, uint64_t workingBytes);

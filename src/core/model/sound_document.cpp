@@ -7,6 +7,7 @@
 #include <cstring>
 #include <thread>
 
+#include "core/model/codec_format.h"
 #include "core/model/ffmpeg_handles.h"
 #include "core/model/file_reader.h"
 #include "core/model/media_reader.h"
@@ -50,6 +51,25 @@ std::string MediaContainerLongName(const std::string& name) {
 std::string MediaCodecLongName(const std::string& name) {
   const AVCodecDescriptor* descriptor = avcodec_descriptor_get_by_name(name.c_str());
   return descriptor != nullptr && descriptor->long_name != nullptr ? descriptor->long_name : std::string();
+}
+
+// The record "keep its format" writes: the file's own, except that an
+// extensible record of PCM or float samples (which other programs write for
+// more than 16 bits or two channels) becomes the plain record of the same
+// samples, the one the converter encodes.
+FormatRecord FormatToKeep(const FormatRecord& record) {
+  ExtensibleFormat extensible;
+  if (!ParseExtensible(record, &extensible) ||
+      (extensible.subFormatTag != kFormatPCM && extensible.subFormatTag != kFormatIEEEFloat))
+    return record;
+  const WaveFormat format = ParseWaveFormat(record);
+  WaveFormat wanted;
+  wanted.formatTag = extensible.subFormatTag;
+  wanted.channels = format.channels;
+  wanted.samplesPerSec = format.samplesPerSec;
+  wanted.bitsPerSample = format.bitsPerSample;
+  FormatRecord plain;
+  return SuggestFormat(wanted, &plain) == ConvertResult::kOk ? plain : record;
 }
 
 // What a file the writer made holds, as the reader would have described it.
@@ -280,7 +300,7 @@ SaveResult SoundDocument::SaveWave(const std::string& path, const SaveChoices& c
   // written by an earlier save.
   const bool keep = choices.keepWaveFormat && m_sound.media.empty() && m_sound.fileFormat.size() >= 16;
   if (keep)
-    chosen = m_sound.fileFormat;
+    chosen = FormatToKeep(m_sound.fileFormat);
   else if (!m_settings.quickSaveAsWave && !(choices.chooseFormat && choices.chooseFormat(&chosen))) {
     result.status = SaveStatus::kCancelled;
     return result;

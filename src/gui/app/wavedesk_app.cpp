@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTimer>
 
 #include "core/edit/clip_store.h"
@@ -264,6 +265,7 @@ bool CWavedeskApp::OpenDocumentFile(const QString& path) {
   }
   m_frame->AddRecentFile(absolute);
   ShowDocument(std::move(document));
+  if (!outcome.statusNote.isEmpty()) m_frame->statusBar()->showMessage(outcome.statusNote);
   if (!outcome.notice.isEmpty())
     QMessageBox::information(m_frame.get(), QString::fromLatin1(kApplicationTitle),
                              tr("%1\n\n%2").arg(QFileInfo(path).fileName(), outcome.notice));

@@ -70,6 +70,8 @@ QString ReadFailure(ReadResult code) {
       return QObject::tr("It is not a Tarvo document, or it is damaged.");
     case ReadResult::kConvertFailed:
       return QObject::tr("Its sound could not be decoded.");
+    case ReadResult::kNoSound:
+      return QObject::tr("It holds no sound.");
     case ReadResult::kTooManyLayers:
       return QObject::tr("It holds more than %1 layers, more than this program can show and play.")
           .arg(CSound::kMaximumDocumentLayers);
@@ -120,17 +122,50 @@ QString SaveFailure(const SaveResult& result, const QString& path) {
   return QString();
 }
 
+// "1 min 23.4 s", "12.5 s".
+QString DurationWords(uint64_t milliseconds) {
+  const QString seconds = QString::number(static_cast<double>(milliseconds % 60000) / 1000.0, 'f', 1);
+  if (milliseconds < 60000) return QObject::tr("%1 s").arg(seconds);
+  return QObject::tr("%1 min %2 s").arg(milliseconds / 60000).arg(seconds);
+}
+
 }  // namespace
+
+bool CWavedeskDoc::AskToKeepDamaged(const QString& path, const DamagedStream& damage) {
+  const QString name = QFileInfo(path).fileName();
+  QString question;
+  if (damage.tooLong)
+    question = tr("%1 is longer than a sound can be here: only its first %2 could be read.\n\nOpen that part?")
+                   .arg(name, DurationWords(damage.decodedMilliseconds));
+  else if (damage.statedMilliseconds > 0)
+    question = tr("%1 is damaged: only %2 of its %3 of sound could be decoded.\n\nOpen what could be decoded?")
+                   .arg(name, DurationWords(damage.decodedMilliseconds), DurationWords(damage.statedMilliseconds));
+  else
+    question = tr("%1 is damaged: only %2 of sound could be decoded.\n\nOpen what could be decoded?")
+                   .arg(name, DurationWords(damage.decodedMilliseconds));
+  QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+  const QMessageBox::StandardButton answer = QMessageBox::question(
+      QApplication::activeWindow(), QString::fromLatin1("Tarvo Wavedesk 2.0"), question,
+      QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+  QGuiApplication::restoreOverrideCursor();
+  return answer == QMessageBox::Yes;
+}
 
 CWavedeskDoc::OpenOutcome CWavedeskDoc::OnOpenDocument(const QString& path, RawPCMQuestions& rawQuestions) {
   OpenOutcome outcome;
   CPopupProgress progress(tr("Converting File"), tr("Converting..."));
-  const OpenResult result = m_model.document().Open(QFile::encodeName(path).toStdString(), rawQuestions, progress);
+  const SoundDocument::DamagedStreamQuestion keepDamaged = [path](const DamagedStream& damage) {
+    return AskToKeepDamaged(path, damage);
+  };
+  const OpenResult result =
+      m_model.document().Open(QFile::encodeName(path).toStdString(), rawQuestions, progress, keepDamaged);
   switch (result.status) {
     case OpenStatus::kOpened:
       SetPathName(path);
       SetNew(false);
       outcome.ok = true;
+      if (!sound().media.empty() && sound().media.fromVideo)
+        outcome.statusNote = tr("%1 is a video: its first sound stream was opened.").arg(QFileInfo(path).fileName());
       if (result.repairedNodes > 0)
         outcome.notice = tr("%n envelope node(s) of this document lay outside their layer or beyond full volume "
                             "and were moved to the nearest place they can have. Saving keeps them there.",
@@ -144,6 +179,11 @@ CWavedeskDoc::OpenOutcome CWavedeskDoc::OnOpenDocument(const QString& path, RawP
         outcome.message = OpenFailure(result.systemError);
       else if (result.readCode == ReadResult::kNotWave && path.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive))
         outcome.message = tr("It is not an MP3 file this program can read.");
+      else if (result.readCode == ReadResult::kUnsupportedCodec)
+        outcome.message = tr("Its sound is in a codec this computer cannot decode: %1.")
+                              .arg(QString::fromStdString(result.codec));
+      else if (result.readCode == ReadResult::kDamaged)
+        outcome.cancelled = true;  // the user chose not to open the damaged part
       else
         outcome.message = ReadFailure(result.readCode);
       break;

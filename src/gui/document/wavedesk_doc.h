@@ -83,11 +83,15 @@ class CWavedeskDoc : public QObject, private SoundDocumentObserver {
     bool cancelled = false;  // the user cancelled: nothing to tell
     QString message;         // why it failed, for the user
     QString notice;          // opened, but something about it the user should know
+    QString statusNote;      // opened; a word for the status bar
   };
   // Reads `path` (wav, mp3 and tvf by their extension, every other sound
   // file by its contents, anything unrecognised as raw PCM described through
   // `rawQuestions`) and brings it to the working format.
   OpenOutcome OnOpenDocument(const QString& path, RawPCMQuestions& rawQuestions);
+  // The question a damaged sound file asks: whether to open what could be
+  // decoded of it (No by default).
+  static bool AskToKeepDamaged(const QString& path, const DamagedStream& damage);
 
   // Picks the format a wave file is saved in; false when the user cancelled.
   using FormatChooser = std::function<bool(FormatRecord* format)>;

@@ -293,11 +293,57 @@ QString CSoundFormView::ApproximateLengthText(uint64_t milliseconds) {
 
 void CSoundFormView::RefreshProperties() {
   const CSound& sound = m_document->sound();
+  auto set = [this](int row, const QString& value) { m_propertiesList->topLevelItem(row)->setText(1, value); };
+  set(kRowFileName, QString::fromStdString(sound.path));
+  if (!sound.media.empty())
+    RefreshMediaProperties();
+  else
+    RefreshWaveProperties();
+  // The columns start at their set widths and widen to show every label and
+  // value whole: the format names are longer than the value column's 250
+  // pixels in most fonts, and an elided "Uncompressed P..." says nothing.
+  // (QTreeView hides the measure its base class offers publicly.)
+  const QAbstractItemView* view = m_propertiesList;
+  for (int column = 0; column < 2; ++column) {
+    const int wanted = view->sizeHintForColumn(column);
+    if (wanted > m_propertiesList->columnWidth(column)) m_propertiesList->setColumnWidth(column, wanted);
+  }
+}
+
+QString CSoundFormView::ChannelsText(uint32_t channels) {
+  if (channels > 2) return QStringLiteral("%1 (%1 channels)").arg(channels);
+  return QStringLiteral("%1 %2").arg(channels).arg(channels < 2 ? QStringLiteral("(Mono)") : QStringLiteral("(Stereo)"));
+}
+
+void CSoundFormView::RefreshMediaProperties() {
+  const CSound& sound = m_document->sound();
+  const MediaStreamInfo& media = sound.media;
+  const FileProperties figures = WorkOutMediaProperties(media, sound.GetLength());
+  const FileIdentity identity = DescribeMediaStream(media);
+  auto set = [this](int row, const QString& value) { m_propertiesList->topLevelItem(row)->setText(1, value); };
+  set(kRowBitDepth, QString::fromStdString(identity.bitDepth));
+  set(kRowChannels, ChannelsText(media.channels));
+  set(kRowSampleRate, QStringLiteral("%1 Hz").arg(media.sampleRate));
+  // Only plain samples come in blocks of a fixed size.
+  const bool plain = media.codecName.rfind("pcm_", 0) == 0 && media.bitsPerSample != 0;
+  set(kRowBlockAlign, plain ? QStringLiteral("%1 bytes").arg(media.channels * ((media.bitsPerSample + 7u) / 8u))
+                            : tr("None (compressed stream)"));
+  set(kRowTotalSamples, QStringLiteral("%1 samples through each channel").arg(figures.totalSamples));
+  set(kRowApproxLength, ApproximateLengthText(figures.milliseconds));
+  set(kRowTotalBytes, QStringLiteral("%1 bytes").arg(figures.totalBytes));
+  set(kRowAvgBytes, media.bitRate > 0 ? QStringLiteral("%1 bps (%2 kbit/s)").arg(media.bitRate / 8).arg(media.bitRate / 1000)
+                                      : tr("Not stated (variable)"));
+  set(kRowFileType, QString::fromStdString(identity.fileType));
+  set(kRowFormatTag, QString::fromStdString(identity.formatTag));
+  set(kRowFormatChunkSize, tr("None (not a wave file)"));
+}
+
+void CSoundFormView::RefreshWaveProperties() {
+  const CSound& sound = m_document->sound();
   const WaveFormat format = ParseWaveFormat(sound.fileFormat);
   // The layers hold the working format; the figures describe the file.
   const FileProperties figures = WorkOutFileProperties(sound.fileFormat, sound.GetLength());
   auto set = [this](int row, const QString& value) { m_propertiesList->topLevelItem(row)->setText(1, value); };
-  set(kRowFileName, QString::fromStdString(sound.path));
   const FileIdentity identity = DescribeFile(sound.path, sound.riffId, sound.waveId, sound.fileFormat);
   set(kRowBitDepth, QString::fromStdString(identity.bitDepth));
   set(kRowChannels, QStringLiteral("%1 %2").arg(format.channels).arg(format.channels < 2 ? QStringLiteral("(Mono)")
@@ -311,15 +357,6 @@ void CSoundFormView::RefreshProperties() {
   set(kRowFileType, QString::fromStdString(identity.fileType));
   set(kRowFormatTag, QString::fromStdString(identity.formatTag));
   set(kRowFormatChunkSize, QStringLiteral("%1 bytes").arg(sound.formatSize));
-  // The columns start at their set widths and widen to show every label and
-  // value whole: the format names are longer than the value column's 250
-  // pixels in most fonts, and an elided "Uncompressed P..." says nothing.
-  // (QTreeView hides the measure its base class offers publicly.)
-  const QAbstractItemView* view = m_propertiesList;
-  for (int column = 0; column < 2; ++column) {
-    const int wanted = view->sizeHintForColumn(column);
-    if (wanted > m_propertiesList->columnWidth(column)) m_propertiesList->setColumnWidth(column, wanted);
-  }
 }
 
 void CSoundFormView::RefreshTags() {

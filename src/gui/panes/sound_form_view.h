@@ -72,6 +72,12 @@ class CSoundFormView : public QWidget {
   void WritePropertiesLabels();
   void WriteTagsLabels();
   void RefreshProperties();
+  // The rows of a wave, MP3, raw or layered file (by its format record) and
+  // of a sound file FFmpeg read (by its stream).
+  void RefreshWaveProperties();
+  void RefreshMediaProperties();
+  // "1 (Mono)", "2 (Stereo)", "6 (6 channels)".
+  static QString ChannelsText(uint32_t channels);
   void RefreshTags();
   void RefreshLayers();
   void SelectActiveLayerRow();

@@ -3,6 +3,7 @@
 // MP3 opened at its own rate, Save As choosing the layered type, a wave save
 // through the format chooser, the save prompt on closing, and an open that
 // fails with its reason.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -16,11 +17,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include "core/model/wave_file.h"
+#include "gui/base/media_save_profile.h"
 #include "gui/panes/format_chooser_dlg.h"
 #include "gui/app/main_frame.h"
 #include "gui/base/progress_popup.h"
@@ -126,7 +129,7 @@ TEST_F(DocumentFlowTest, Mp3OpensAtItsOwnRate) {
   EXPECT_EQ(frame()->windowTitle(), QStringLiteral("Tarvo Wavedesk 2.0 - tone.mp3"));
 }
 
-TEST_F(DocumentFlowTest, SaveOfAnMp3DocumentGoesToSaveAsAndTheTypeFollowsTheFilter) {
+TEST_F(DocumentFlowTest, SaveAsTypeFollowsTheFilter) {
   ASSERT_NO_FATAL_FAILURE(OpenMp3("tone.mp3", "0.5"));
   QString offered;
   WhenModalShows([&](QWidget* modal) {
@@ -140,7 +143,7 @@ TEST_F(DocumentFlowTest, SaveOfAnMp3DocumentGoesToSaveAsAndTheTypeFollowsTheFilt
     dialog->selectFile(File("kept.tvf"));
     QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
   });
-  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kFileSave));
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kFileSaveAs));
   EXPECT_EQ(offered, QStringLiteral("kept.tvf"));
   CSound saved;
   EXPECT_EQ(saved.ReadDocumentFile(m_files.File("kept.tvf")), ReadResult::kOk);
@@ -288,22 +291,249 @@ TEST_F(DocumentFlowTest, ALongGeneratedSoundRunsUnderTheProgressWindowAndCancels
   EXPECT_TRUE(document.sound().layers.empty());
 }
 
-TEST_F(DocumentFlowTest, SaveAsOffersAWaveNameForAnMp3Document) {
+// The codec of the first sound stream of `path`, as ffprobe names it.
+std::string ProbedCodec(const std::string& path) {
+  std::string codec;
+  test_support::RunCommand("ffprobe -v error -select_streams a:0 -show_entries stream=codec_name -of csv=p=0 '" +
+                               path + "'",
+                           &codec);
+  while (!codec.empty() && (codec.back() == '\n' || codec.back() == ' ')) codec.pop_back();
+  return codec;
+}
+
+TEST_F(DocumentFlowTest, SaveAsOffersAnMp3DocumentItsOwnNameAndTheMp3Options) {
+  // Given a document opened from an MP3 file
   ASSERT_NO_FATAL_FAILURE(OpenMp3("take.mp3", "0.3"));
   QString offered;
+  QString type;
+  QString optionsTitle;
   WhenModalShows([&](QWidget* modal) {
     auto* dialog = qobject_cast<CTypeFileDialog*>(modal);
     ASSERT_NE(dialog, nullptr);
     offered = dialog->fileNameEdit()->text();
+    type = dialog->selectedNameFilter();
+    dialog->selectFile(File("again.mp3"));
+    // The MP3 options come after the name; the user picks a constant 320 kbit/s
+    WhenModalShows([&](QWidget* options) {
+      optionsTitle = options->windowTitle();
+      options->findChild<QRadioButton*>(QStringLiteral("constant"))->setChecked(true);
+      auto* rate = options->findChild<QComboBox*>(QStringLiteral("bitRate"));
+      rate->setCurrentIndex(rate->findData(320));
+      QMetaObject::invokeMethod(options, "accept", Qt::QueuedConnection);
+    });
     QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
   });
-  // Accepting the offer saves a wave file beside the MP3.
+  // When the user saves it as another MP3
   ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kFileSaveAs));
-  EXPECT_EQ(offered, QStringLiteral("take.wav"));
-  EXPECT_EQ(activeDocument()->pathName(), File("take.wav"));
-  CSound saved;
-  saved.path = m_files.File("take.wav");
-  EXPECT_EQ(saved.ReadWaveFile(), ReadResult::kOk);
+  // Then Save As proposed the MP3's own name and type, showed the MP3
+  // options, wrote an MP3 at the chosen rate and remembers the choice
+  EXPECT_EQ(offered, QStringLiteral("take.mp3"));
+  EXPECT_EQ(type, QStringLiteral("MP3 (*.mp3)"));
+  EXPECT_EQ(optionsTitle, QStringLiteral("MP3 Options"));
+  EXPECT_EQ(ProbedCodec(m_files.File("again.mp3")), "mp3");
+  std::string rate;
+  test_support::RunCommand("ffprobe -v error -select_streams a:0 -show_entries stream=bit_rate -of csv=p=0 '" +
+                               m_files.File("again.mp3") + "'",
+                           &rate);
+  EXPECT_EQ(std::stoi(rate), 320000);
+  EXPECT_FALSE(LoadMediaSaveOptions(MediaSaveFormat::kMp3).mp3Vbr);
+  EXPECT_EQ(LoadMediaSaveOptions(MediaSaveFormat::kMp3).mp3Kbps, 320);
+  EXPECT_EQ(activeDocument()->pathName(), File("again.mp3"));
+  EXPECT_FALSE(std::filesystem::exists(m_files.File("take.wav")));
+}
+
+TEST_F(DocumentFlowTest, FileSaveOfAnMp3WritesAnMp3AfterAskingOnce) {
+  // Given a changed document opened from an MP3 file
+  ASSERT_NO_FATAL_FAILURE(OpenMp3("take.mp3", "0.3"));
+  CWavedeskDoc* document = activeDocument();
+  document->SetModifiedFlag(true);
+  {
+    // When the user saves it, the question says the sound is encoded again;
+    // Cancel writes nothing
+    const std::string before = test_support::ReadFileBytes(m_files.File("take.mp3"));
+    ScriptedAnswers answers({QMessageBox::Cancel});
+    frame()->ExecuteCommand(CommandId::kFileSave);
+    ASSERT_EQ(answers.texts.size(), 1);
+    EXPECT_TRUE(answers.texts[0].startsWith(QStringLiteral("take.mp3 is an MP3 file: saving it encodes the sound again")))
+        << answers.texts[0].toStdString();
+    EXPECT_EQ(test_support::ReadFileBytes(m_files.File("take.mp3")), before);
+    EXPECT_TRUE(document->IsModified());
+  }
+  {
+    // Save writes the MP3 again, never a wave file
+    ScriptedAnswers answers({QMessageBox::Save});
+    frame()->ExecuteCommand(CommandId::kFileSave);
+    EXPECT_EQ(answers.texts.size(), 1);
+    EXPECT_FALSE(document->IsModified());
+    EXPECT_EQ(ProbedCodec(m_files.File("take.mp3")), "mp3");
+    EXPECT_FALSE(std::filesystem::exists(m_files.File("take.wav")));
+  }
+  {
+    // and the next save of the same document asks no more
+    document->SetModifiedFlag(true);
+    ScriptedAnswers answers({QMessageBox::Ok});
+    frame()->ExecuteCommand(CommandId::kFileSave);
+    QTest::qWait(50);
+    EXPECT_TRUE(answers.texts.isEmpty()) << answers.texts.join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(document->IsModified());
+  }
+}
+
+TEST_F(DocumentFlowTest, FileSaveAsksBeforeWritingAWaveFileWithLessThanItHad) {
+  // Given a 96 kHz 24-bit wave file, opened and changed, with quick save on
+  const std::string path = m_files.File("take.wav");
+  ASSERT_EQ(test_support::RunCommand("ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=0.3:sample_rate=96000 "
+                                     "-ac 2 -c:a pcm_s24le '" + path + "' 2>&1"),
+            0);
+  ASSERT_TRUE(m_app->OpenDocumentFile(QString::fromStdString(path)));
+  CWavedeskDoc* document = activeDocument();
+  const std::string before = test_support::ReadFileBytes(path);
+  auto format = [&path] {
+    CSound saved;
+    saved.path = path;
+    EXPECT_EQ(saved.ReadWaveFile(), ReadResult::kOk);
+    return ParseWaveFormat(saved.fileFormat);
+  };
+  // When File Save is cancelled at the question, nothing is written
+  QString question;
+  QStringList buttons;
+  WhenMessageBoxShows([&](QMessageBox* box) {
+    question = box->text();
+    for (QAbstractButton* button : box->buttons()) buttons << button->text();
+    box->button(QMessageBox::Cancel)->click();
+  });
+  document->SetModifiedFlag(true);
+  frame()->ExecuteCommand(CommandId::kFileSave);
+  EXPECT_EQ(question, QStringLiteral("Save take.wav as 44,100 Hz 16-bit? It was 96,000 Hz 24-bit."));
+  EXPECT_TRUE(buttons.contains(QStringLiteral("&Keep its format")));
+  EXPECT_TRUE(buttons.contains(QStringLiteral("&Save as 44.1 kHz 16-bit")));
+  EXPECT_EQ(test_support::ReadFileBytes(path), before);
+  EXPECT_TRUE(document->IsModified());
+  // "Keep its format" writes it at 96 kHz and 24 bits again
+  WhenMessageBoxShows([](QMessageBox* box) {
+    for (QAbstractButton* button : box->buttons())
+      if (button->text() == QStringLiteral("&Keep its format")) button->click();
+  });
+  frame()->ExecuteCommand(CommandId::kFileSave);
+  EXPECT_FALSE(document->IsModified());
+  EXPECT_EQ(format().samplesPerSec, 96000u);
+  EXPECT_EQ(format().bitsPerSample, 24u);
+  // and the other answer, with the question turned off, writes the quick
+  // save's 44.1 kHz 16 bits, after which nothing more is asked
+  WhenMessageBoxShows([](QMessageBox* box) {
+    box->checkBox()->setChecked(true);
+    for (QAbstractButton* button : box->buttons())
+      if (button->text().startsWith(QStringLiteral("&Save as"))) button->click();
+  });
+  document->SetModifiedFlag(true);
+  frame()->ExecuteCommand(CommandId::kFileSave);
+  EXPECT_EQ(format().samplesPerSec, 44100u);
+  EXPECT_EQ(format().bitsPerSample, 16u);
+  EXPECT_FALSE(IsSaveQuestionOn(SaveQuestion::kLowerQuality));
+}
+
+TEST_F(DocumentFlowTest, SoundFilesOpenByTheirContentsWithTheirTagsAndFigures) {
+  // Given FLAC at 48 kHz, 24 bits, mono, with tags, in a file named .dat
+  const std::string path = m_files.File("song.dat");
+  ASSERT_EQ(test_support::RunCommand("ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=0.5:sample_rate=48000 "
+                                     "-ac 1 -c:a flac -sample_fmt s32 -bits_per_raw_sample 24 -f flac "
+                                     "-metadata title='Night Song' -metadata artist='The Band' '" + path + "' 2>&1"),
+            0);
+  bool asked = false;
+  WhenModalShows([&asked](QWidget* modal) {
+    asked = true;
+    QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+  });
+  // When it is opened
+  ASSERT_TRUE(m_app->OpenDocumentFile(QString::fromStdString(path)));
+  // Then no dialog asked about raw samples, the tags and the file's own
+  // figures are there, and the sound has its length
+  EXPECT_FALSE(asked);
+  CWavedeskDoc* document = activeDocument();
+  EXPECT_EQ(document->sound().tags[kTagTitle], "Night Song");
+  EXPECT_EQ(document->sound().tags[kTagArtist], "The Band");
+  EXPECT_EQ(document->sound().media.codecName, "flac");
+  EXPECT_EQ(document->sound().media.sampleRate, 48000u);
+  EXPECT_EQ(document->sound().media.bitsPerSample, 24u);
+  EXPECT_EQ(document->sound().GetLength(), 22050u * 4u);
+  // and File Save goes through Save As: ".dat" is no type the program writes
+  EXPECT_FALSE(CWavedeskDoc::IsSavableExtension(document->pathName()));
+}
+
+TEST_F(DocumentFlowTest, DamagedSoundFileOpensOnlyWhenTheUserKeepsWhatWasDecoded) {
+  // Given a FLAC file cut off after a third of its bytes
+  const std::string whole = m_files.File("whole.flac");
+  ASSERT_EQ(test_support::RunCommand("ffmpeg -v error -y -f lavfi -i anoisesrc=duration=3:sample_rate=44100 -ac 2 '" +
+                                     whole + "' 2>&1"),
+            0);
+  const std::string bytes = test_support::ReadFileBytes(whole);
+  test_support::WriteFileBytes(m_files.File("cut.flac"), bytes.substr(0, bytes.size() / 3));
+  {
+    // When the user answers No, nothing opens and nothing more is said
+    ScriptedAnswers answers({QMessageBox::No, QMessageBox::Ok});
+    EXPECT_FALSE(m_app->OpenDocumentFile(File("cut.flac")));
+    QTest::qWait(50);
+    ASSERT_EQ(answers.texts.size(), 1);
+    EXPECT_TRUE(answers.texts[0].startsWith(QStringLiteral("cut.flac is damaged: only "))) << answers.texts[0].toStdString();
+    EXPECT_TRUE(frame()->mdiArea()->subWindowList().isEmpty());
+  }
+  {
+    // Yes opens the part that was decoded
+    ScriptedAnswers answers({QMessageBox::Yes});
+    ASSERT_TRUE(m_app->OpenDocumentFile(File("cut.flac")));
+    const double seconds = static_cast<double>(activeDocument()->sound().GetLength()) / kWorkingBytesPerSecond;
+    EXPECT_GT(seconds, 0.3);
+    EXPECT_LT(seconds, 2.0);
+  }
+}
+
+TEST_F(DocumentFlowTest, VideoFilesGiveTheirSoundOrSayTheyHaveNone) {
+  // A video with sound opens its sound, and the status bar says so
+  const std::string clip = m_files.File("clip.mkv");
+  ASSERT_EQ(test_support::RunCommand("ffmpeg -v error -y -f lavfi -i testsrc=duration=0.5:size=64x48:rate=10 -f lavfi "
+                                     "-i sine=duration=0.5 -c:v mpeg4 -c:a flac -shortest '" + clip + "' 2>&1"),
+            0);
+  ASSERT_TRUE(m_app->OpenDocumentFile(File("clip.mkv")));
+  EXPECT_EQ(frame()->statusBar()->currentMessage(),
+            QStringLiteral("clip.mkv is a video: its first sound stream was opened."));
+  // and one without sound says that, naming the file
+  const std::string silent = m_files.File("silent.mkv");
+  ASSERT_EQ(test_support::RunCommand("ffmpeg -v error -y -f lavfi -i testsrc=duration=0.5:size=64x48:rate=10 "
+                                     "-c:v mpeg4 '" + silent + "' 2>&1"),
+            0);
+  QString message;
+  WhenMessageBoxShows([&](QMessageBox* box) {
+    message = box->text();
+    Answer(box, QMessageBox::Ok);
+  });
+  EXPECT_FALSE(m_app->OpenDocumentFile(File("silent.mkv")));
+  EXPECT_EQ(message, QStringLiteral("Cannot open silent.mkv.\n\nIt holds no sound."));
+}
+
+TEST_F(DocumentFlowTest, SaveAsOpusShowsItsOptionsAndTheFileOpensAgain) {
+  // Given a new document
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kFileNew));
+  // When it is saved as Opus at 96 kbit/s
+  WhenModalShows([&](QWidget* modal) {
+    auto* dialog = qobject_cast<CTypeFileDialog*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    dialog->selectFile(File("talk.opus"));
+    WhenModalShows([](QWidget* options) {
+      auto* rate = options->findChild<QComboBox*>(QStringLiteral("bitRate"));
+      rate->setCurrentIndex(rate->findData(96));
+      QMetaObject::invokeMethod(options, "accept", Qt::QueuedConnection);
+    });
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kFileSaveAs));
+  // Then the file is Opus, the choice is kept, the window has the new name,
+  // and the file opens again as sound
+  EXPECT_EQ(ProbedCodec(m_files.File("talk.opus")), "opus");
+  EXPECT_EQ(LoadMediaSaveOptions(MediaSaveFormat::kOpus).opusKbps, 96);
+  EXPECT_EQ(frame()->windowTitle(), QStringLiteral("Tarvo Wavedesk 2.0 - talk.opus"));
+  frame()->mdiArea()->closeAllSubWindows();
+  ASSERT_TRUE(m_app->OpenDocumentFile(File("talk.opus")));
+  EXPECT_EQ(activeDocument()->sound().media.codecName, "opus");
 }
 
 TEST_F(DocumentFlowTest, SaveAsWithTheFormatChoiceCancelledSavesNothingAndSaysNothing) {

@@ -183,8 +183,10 @@ TEST_F(WavedeskAppTest, SavesAsWaveAndAsLayeredDocument) {
   ASSERT_EQ(layers.layers.size(), 2u);
   EXPECT_EQ(layers.layers[1]->offset, 4000);
 
-  // Any other extension is not a format to save in.
-  EXPECT_FALSE(CWavedeskDoc::IsSavableExtension(QStringLiteral("x.mp3")));
+  // The sound file formats are saved too; any other extension is not a
+  // format to save in.
+  EXPECT_TRUE(CWavedeskDoc::IsSavableExtension(QStringLiteral("x.MP3")));
+  EXPECT_FALSE(CWavedeskDoc::IsSavableExtension(QStringLiteral("x.w64")));
   EXPECT_FALSE(document->OnSaveDocument(QString::fromStdString(m_files.File("x.raw")), SaveChoices{}));
 }
 
