@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <cstdlib>
 #include <mutex>
 #include <new>
@@ -233,13 +234,18 @@ struct EncodingSession {
     }
   }
 
-  // Hands `count` frames from the FIFO to the encoder (the last frame of the
-  // sound may be shorter than the encoder's frame size).
-  int SendFrame(int count) {
+  // Hands `count` frames to the encoder, from the FIFO or else straight from
+  // working-format `source` (the last frame of the sound may be shorter than
+  // the encoder's frame size).
+  int SendFrame(int count, const uint8_t* source = nullptr) {
     frame->nb_samples = count;
     int error = av_frame_make_writable(frame.get());
     if (error < 0) return error;
-    if (av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(frame->data), count) != count) return AVERROR_BUG;
+    if (source != nullptr) {
+      std::memcpy(frame->data[0], source, static_cast<size_t>(count) * kWorkingBlockAlign);
+    } else if (av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(frame->data), count) != count) {
+      return AVERROR_BUG;
+    }
     frame->pts = samplesSent;
     samplesSent += count;
     error = avcodec_send_frame(encoder.get(), frame.get());
@@ -247,8 +253,17 @@ struct EncodingSession {
   }
 
   // Converts `count` source frames (none: the resampler's tail) into the
-  // FIFO and encodes every whole frame there is.
+  // FIFO and encodes every whole frame there is. Without a resampler the
+  // stream is the working format itself, and the samples go straight into
+  // the frames: every block but the last is whole frames then.
   int Convert(const uint8_t* source, int count) {
+    if (!resampler) {
+      for (int sent = 0; source != nullptr && sent < count; sent += frameSize) {
+        const int error = SendFrame(std::min(frameSize, count - sent), source + size_t(sent) * kWorkingBlockAlign);
+        if (error < 0) return error;
+      }
+      return 0;
+    }
     const uint8_t* inputs[1] = {source};
     for (;;) {
       const int made = swr_convert(resampler.get(), converted.planes(), converted.frames(),
@@ -435,27 +450,34 @@ MediaWriteResult MediaWriter::Encode(AtomicFileWriter& file, const std::string& 
   if (error < 0) return failure(error);
 
   AVChannelLayout sourceLayout = AV_CHANNEL_LAYOUT_STEREO;
-  SwrContext* resampler = nullptr;
-  error = swr_alloc_set_opts2(&resampler, &encoder->ch_layout, encoder->sample_fmt, rate, &sourceLayout,
-                              AV_SAMPLE_FMT_S16, static_cast<int>(kWorkingSampleRate), 0, nullptr);
-  s.resampler.reset(resampler);
-  if (error < 0) return failure(error);
-  if (encoder->ch_layout.nb_channels == 1) {
-    // A mono file is the two sides' average, so that a mono file opened
-    // (both sides the same) and saved again keeps its level; FFmpeg's own
-    // mix would lower it by 3 dB or 6 dB depending on the sample format.
-    const double average[2] = {0.5, 0.5};
-    error = swr_set_matrix(resampler, average, 2);
+  // 16-bit FLAC and AIFF of the working format need no resampler, which
+  // would only copy every sample once more (an eighth of a FLAC save).
+  const bool workingFormat = rate == static_cast<int>(kWorkingSampleRate) && encoder->sample_fmt == AV_SAMPLE_FMT_S16 &&
+                             av_channel_layout_compare(&encoder->ch_layout, &sourceLayout) == 0;
+  int outputFrames = static_cast<int>(kBlockFrames);
+  if (!workingFormat) {
+    SwrContext* resampler = nullptr;
+    error = swr_alloc_set_opts2(&resampler, &encoder->ch_layout, encoder->sample_fmt, rate, &sourceLayout,
+                                AV_SAMPLE_FMT_S16, static_cast<int>(kWorkingSampleRate), 0, nullptr);
+    s.resampler.reset(resampler);
+    if (error < 0) return failure(error);
+    if (encoder->ch_layout.nb_channels == 1) {
+      // A mono file is the two sides' average, so that a mono file opened
+      // (both sides the same) and saved again keeps its level; FFmpeg's own
+      // mix would lower it by 3 dB or 6 dB depending on the sample format.
+      const double average[2] = {0.5, 0.5};
+      error = swr_set_matrix(resampler, average, 2);
+      if (error < 0) return failure(error);
+    }
+    error = swr_init(resampler);
+    if (error < 0) return failure(error);
+    outputFrames = swr_get_out_samples(resampler, outputFrames) + 256;
+    error = s.converted.Allocate(encoder->ch_layout.nb_channels, outputFrames, encoder->sample_fmt);
     if (error < 0) return failure(error);
   }
-  error = swr_init(resampler);
-  if (error < 0) return failure(error);
 
   s.frameSize = encoder->frame_size > 0 ? encoder->frame_size : kDefaultFrameSize;
   const int channels = encoder->ch_layout.nb_channels;
-  const int outputFrames = swr_get_out_samples(resampler, static_cast<int>(kBlockFrames)) + 256;
-  error = s.converted.Allocate(channels, outputFrames, encoder->sample_fmt);
-  if (error < 0) return failure(error);
   s.fifo.reset(av_audio_fifo_alloc(encoder->sample_fmt, channels, outputFrames + s.frameSize));
   s.frame.reset(av_frame_alloc());
   s.packet.reset(av_packet_alloc());
@@ -467,9 +489,11 @@ MediaWriteResult MediaWriter::Encode(AtomicFileWriter& file, const std::string& 
   if (error >= 0) error = av_frame_get_buffer(s.frame.get(), 0);
   if (error < 0) return failure(error);
 
+  const uint64_t blockFrames =
+      s.resampler ? kBlockFrames : std::max<uint64_t>(1, kBlockFrames / uint64_t(s.frameSize)) * uint64_t(s.frameSize);
   for (uint64_t done = 0; done < frames;) {
     if (cancelled()) return {MediaWriteStatus::kCancelled, 0};
-    const uint64_t count = std::min(kBlockFrames, frames - done);
+    const uint64_t count = std::min(blockFrames, frames - done);
     error = s.Convert(pcm + done * kWorkingBlockAlign, static_cast<int>(count));
     if (error < 0) return failure(error);
     done += count;
