@@ -1,16 +1,15 @@
-// The encoding of a mix-down into a media file: the encoder and muxer each
-// format uses, the stream's rate, channels and sample format within what the
-// encoder allows, the resampler between the working format and the stream,
-// and the muxer's output through an AVIOContext into an AtomicFileWriter
-// (which lets the muxers seek back to finish their headers). The worker
-// thread runs Encode; Write waits on the calling thread and polls.
+// The encoding of a mix-down into a media file: the resampler between the
+// working format and the stream (media_encoder_choice.h says which stream),
+// the encoder's frames, and the muxer's output through an AVIOContext into
+// an AtomicFileWriter (which lets the muxers seek back to finish their
+// headers). The worker thread runs Encode; Write polls on the calling thread
+// meanwhile and puts the finished file in place.
 #include "core/model/media_writer.h"
 
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
-#include <cstdlib>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -18,118 +17,16 @@
 
 #include "core/model/atomic_file_writer.h"
 #include "core/model/ffmpeg_handles.h"
+#include "core/model/media_encoder_choice.h"
 #include "core/model/media_tags.h"
 #include "core/model/wave_format.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
 #include <libavutil/samplefmt.h>
 }
 
 namespace {
-
-// FFmpeg's names of what each format is made with. The external libraries
-// are asked for by name: FFmpeg's own Vorbis and Opus encoders are
-// experimental, and its MP3 encoder may be shine, which knows no VBR.
-struct MediaCodecNames {
-  const char* encoder;
-  const char* encoder24;  // for 24-bit samples, where that is another encoder
-  const char* muxer;
-};
-
-MediaCodecNames NamesOf(MediaSaveFormat format) {
-  switch (format) {
-    case MediaSaveFormat::kFlac: return {"flac", "flac", "flac"};
-    case MediaSaveFormat::kVorbis: return {"libvorbis", "libvorbis", "ogg"};
-    case MediaSaveFormat::kOpus: return {"libopus", "libopus", "opus"};
-    case MediaSaveFormat::kMp3: return {"libmp3lame", "libmp3lame", "mp3"};
-    case MediaSaveFormat::kAac: return {"aac", "aac", "ipod"};
-    case MediaSaveFormat::kAiff: return {"pcm_s16be", "pcm_s24be", "aiff"};
-  }
-  return {"flac", "flac", "flac"};
-}
-
-const AVCodec* EncoderFor(const MediaSaveOptions& options) {
-  const MediaCodecNames names = NamesOf(options.format);
-  return avcodec_find_encoder_by_name(options.bits == 24 ? names.encoder24 : names.encoder);
-}
-
-// Opus knows 48,000 Hz and a few lower rates; the lower ones would only
-// lose the top of the band, so it is always written at 48,000 Hz.
-constexpr int kOpusRate = 48000;
-
-int StreamRate(const AVCodec* codec, const MediaSaveOptions& options) {
-  int wanted = static_cast<int>(options.sampleRate != 0 ? options.sampleRate : kWorkingSampleRate);
-  if (options.format == MediaSaveFormat::kOpus) wanted = kOpusRate;
-  if (codec == nullptr || codec->supported_samplerates == nullptr) return wanted;
-  int nearest = codec->supported_samplerates[0];
-  for (const int* rate = codec->supported_samplerates; *rate != 0; ++rate) {
-    if (std::abs(*rate - wanted) < std::abs(nearest - wanted)) nearest = *rate;
-  }
-  return nearest;
-}
-
-// The channel layout of the stream: the options' count of channels when the
-// encoder takes it, else the most it takes below that (MP3: two).
-AVChannelLayout StreamLayout(const AVCodec* codec, const MediaSaveOptions& options) {
-  const int wanted = static_cast<int>(options.channels != 0 ? options.channels : WorkingFormat().channels);
-  AVChannelLayout layout{};
-  if (codec != nullptr && codec->ch_layouts != nullptr) {
-    const AVChannelLayout* best = nullptr;
-    for (const AVChannelLayout* c = codec->ch_layouts; c->nb_channels != 0; ++c) {
-      if (c->nb_channels == wanted) {
-        best = c;
-        break;
-      }
-      if (c->nb_channels < wanted && (best == nullptr || c->nb_channels > best->nb_channels)) best = c;
-    }
-    if (best == nullptr) best = codec->ch_layouts;
-    if (av_channel_layout_copy(&layout, best) == 0) return layout;
-  }
-  av_channel_layout_default(&layout, wanted);
-  return layout;
-}
-
-AVSampleFormat StreamSampleFormat(const AVCodec* codec, const MediaSaveOptions& options) {
-  // FLAC takes 24-bit samples in 32-bit words and is told the bits apart.
-  if (options.format == MediaSaveFormat::kFlac) return options.bits == 24 ? AV_SAMPLE_FMT_S32 : AV_SAMPLE_FMT_S16;
-  if (codec->sample_fmts != nullptr) return codec->sample_fmts[0];
-  return AV_SAMPLE_FMT_S16;
-}
-
-void ApplyEncoderOptions(const MediaSaveOptions& options, AVCodecContext* encoder) {
-  switch (options.format) {
-    case MediaSaveFormat::kFlac:
-      encoder->compression_level = options.flacLevel;
-      if (options.bits == 24) encoder->bits_per_raw_sample = 24;
-      break;
-    case MediaSaveFormat::kVorbis:
-      // libvorbis reads the quality (-1 ... 10) from global_quality.
-      encoder->flags |= AV_CODEC_FLAG_QSCALE;
-      encoder->global_quality = options.vorbisQuality * FF_QP2LAMBDA;
-      break;
-    case MediaSaveFormat::kOpus:
-      // Constrained VBR: libopus left free spends up to half as much again
-      // on tonal sound, and the user chose a rate to budget the file's size.
-      encoder->bit_rate = int64_t{options.opusKbps} * 1000;
-      av_opt_set(encoder->priv_data, "vbr", "constrained", 0);
-      break;
-    case MediaSaveFormat::kMp3:
-      if (options.mp3Vbr) {
-        encoder->flags |= AV_CODEC_FLAG_QSCALE;
-        encoder->global_quality = options.mp3VbrQuality * FF_QP2LAMBDA;
-      } else {
-        encoder->bit_rate = int64_t{options.mp3Kbps} * 1000;
-      }
-      break;
-    case MediaSaveFormat::kAac:
-      encoder->bit_rate = int64_t{options.aacKbps} * 1000;
-      break;
-    case MediaSaveFormat::kAiff:
-      break;
-  }
-}
 
 struct FormatContextFree {
   void operator()(AVFormatContext* p) const { avformat_free_context(p); }
@@ -284,7 +181,7 @@ struct EncodingSession {
 }  // namespace
 
 bool MediaEncoderAvailable(MediaSaveFormat format, std::string* reason) {
-  const MediaCodecNames names = NamesOf(format);
+  const MediaCodecNames names = MediaCodecNamesOf(format);
   for (const char* encoder : {names.encoder, names.encoder24}) {
     if (avcodec_find_encoder_by_name(encoder) == nullptr) {
       if (reason != nullptr) *reason = std::string("FFmpeg has no ") + encoder + " encoder";
@@ -301,17 +198,6 @@ bool MediaEncoderAvailable(MediaSaveFormat format, std::string* reason) {
 
 MediaWriter::MediaWriter(const MediaSaveOptions& options, const TagSet& tags)
     : m_options(ClampedMediaSaveOptions(options)), m_tags(tags) {}
-
-uint32_t MediaWriter::StreamSampleRate() const {
-  return static_cast<uint32_t>(StreamRate(EncoderFor(m_options), m_options));
-}
-
-uint32_t MediaWriter::StreamChannels() const {
-  AVChannelLayout layout = StreamLayout(EncoderFor(m_options), m_options);
-  const int channels = layout.nb_channels;
-  av_channel_layout_uninit(&layout);
-  return static_cast<uint32_t>(channels);
-}
 
 MediaWriteResult MediaWriter::Write(const std::string& path, const uint8_t* pcm, uint64_t length,
                                     ProgressReport& progress) {
@@ -374,8 +260,8 @@ MediaWriteResult MediaWriter::Commit(AtomicFileWriter& file, const MediaWriteRes
 
 MediaWriteResult MediaWriter::Encode(AtomicFileWriter& file, const std::string& path, const uint8_t* pcm,
                                      uint64_t frames) {
-  const AVCodec* codec = EncoderFor(m_options);
-  const AVOutputFormat* container = av_guess_format(NamesOf(m_options.format).muxer, nullptr, nullptr);
+  const AVCodec* codec = MediaEncoderFor(m_options);
+  const AVOutputFormat* container = av_guess_format(MediaCodecNamesOf(m_options.format).muxer, nullptr, nullptr);
   if (codec == nullptr || container == nullptr) return {MediaWriteStatus::kEncoderMissing, 0};
 
   EncodingSession s(file);
@@ -412,12 +298,12 @@ MediaWriteResult MediaWriter::Encode(AtomicFileWriter& file, const std::string& 
   s.encoder.reset(avcodec_alloc_context3(codec));
   if (!s.encoder) return failure(AVERROR(ENOMEM));
   AVCodecContext* encoder = s.encoder.get();
-  const int rate = StreamRate(codec, m_options);
+  const int rate = MediaStreamRate(codec, m_options);
   encoder->sample_rate = rate;
   encoder->time_base = AVRational{1, rate};
-  encoder->sample_fmt = StreamSampleFormat(codec, m_options);
-  encoder->ch_layout = StreamLayout(codec, m_options);
-  ApplyEncoderOptions(m_options, encoder);
+  encoder->sample_fmt = MediaStreamSampleFormat(codec, m_options);
+  encoder->ch_layout = MediaStreamLayout(codec, m_options);
+  ApplyMediaEncoderOptions(m_options, encoder);
   if (container->flags & AVFMT_GLOBALHEADER) encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   error = avcodec_open2(encoder, codec, nullptr);
   if (error < 0) return failure(error);
