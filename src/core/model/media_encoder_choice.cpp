@@ -1,3 +1,4 @@
+// The encoder, muxer and stream settings of each media format; see the header.
 #include "core/model/media_encoder_choice.h"
 
 #include <cstdlib>
