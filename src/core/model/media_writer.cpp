@@ -199,6 +199,17 @@ bool MediaEncoderAvailable(MediaSaveFormat format, std::string* reason) {
 MediaWriter::MediaWriter(const MediaSaveOptions& options, const TagSet& tags)
     : m_options(ClampedMediaSaveOptions(options)), m_tags(tags) {}
 
+uint32_t MediaWriter::StreamSampleRate() const {
+  return static_cast<uint32_t>(MediaStreamRate(MediaEncoderFor(m_options), m_options));
+}
+
+uint32_t MediaWriter::StreamChannels() const {
+  AVChannelLayout layout = MediaStreamLayout(MediaEncoderFor(m_options), m_options);
+  const int channels = layout.nb_channels;
+  av_channel_layout_uninit(&layout);
+  return static_cast<uint32_t>(channels);
+}
+
 MediaWriteResult MediaWriter::Write(const std::string& path, const uint8_t* pcm, uint64_t length,
                                     ProgressReport& progress) {
   m_stop.store(false);

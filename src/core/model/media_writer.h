@@ -58,6 +58,10 @@ class MediaWriter {
   // file is left. `pcm` must stay valid until Write returns.
   MediaWriteResult Write(const std::string& path, const uint8_t* pcm, uint64_t length, ProgressReport& progress);
 
+  // The stream a Write produces (after the encoder's limits are applied).
+  uint32_t StreamSampleRate() const;
+  uint32_t StreamChannels() const;
+
  private:
   MediaWriteResult Encode(AtomicFileWriter& file, const std::string& path, const uint8_t* pcm, uint64_t frames);
   MediaWriteResult Commit(AtomicFileWriter& file, const MediaWriteResult& encoded);

@@ -126,7 +126,7 @@ TEST_F(DocumentFlowTest, Mp3OpensAtItsOwnRate) {
   EXPECT_EQ(frame()->windowTitle(), QStringLiteral("Tarvo Wavedesk 2.0 - tone.mp3"));
 }
 
-TEST_F(DocumentFlowTest, SaveAsOfAnMp3DocumentLetsTheTypeFollowTheFilter) {
+TEST_F(DocumentFlowTest, SaveOfAnMp3DocumentGoesToSaveAsAndTheTypeFollowsTheFilter) {
   ASSERT_NO_FATAL_FAILURE(OpenMp3("tone.mp3", "0.5"));
   QString offered;
   WhenModalShows([&](QWidget* modal) {
@@ -140,7 +140,7 @@ TEST_F(DocumentFlowTest, SaveAsOfAnMp3DocumentLetsTheTypeFollowTheFilter) {
     dialog->selectFile(File("kept.tvf"));
     QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
   });
-  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kFileSaveAs));
+  ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kFileSave));
   EXPECT_EQ(offered, QStringLiteral("kept.tvf"));
   CSound saved;
   EXPECT_EQ(saved.ReadDocumentFile(m_files.File("kept.tvf")), ReadResult::kOk);
@@ -288,24 +288,22 @@ TEST_F(DocumentFlowTest, ALongGeneratedSoundRunsUnderTheProgressWindowAndCancels
   EXPECT_TRUE(document.sound().layers.empty());
 }
 
-TEST_F(DocumentFlowTest, SaveAsOffersAnMp3DocumentItsOwnName) {
+TEST_F(DocumentFlowTest, SaveAsOffersAWaveNameForAnMp3Document) {
   ASSERT_NO_FATAL_FAILURE(OpenMp3("take.mp3", "0.3"));
   QString offered;
   WhenModalShows([&](QWidget* modal) {
     auto* dialog = qobject_cast<CTypeFileDialog*>(modal);
     ASSERT_NE(dialog, nullptr);
     offered = dialog->fileNameEdit()->text();
-    dialog->selectFile(File("copy.mp3"));
     QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
   });
-  // An MP3 can be saved as one: the offer keeps the name, and a copy beside
-  // it is an MP3 again.
+  // Accepting the offer saves a wave file beside the MP3.
   ASSERT_TRUE(frame()->ExecuteCommand(CommandId::kFileSaveAs));
-  EXPECT_EQ(offered, QStringLiteral("take.mp3"));
-  EXPECT_EQ(activeDocument()->pathName(), File("copy.mp3"));
+  EXPECT_EQ(offered, QStringLiteral("take.wav"));
+  EXPECT_EQ(activeDocument()->pathName(), File("take.wav"));
   CSound saved;
-  saved.path = m_files.File("copy.mp3");
-  EXPECT_EQ(saved.ReadMp3File(), ReadResult::kOk);
+  saved.path = m_files.File("take.wav");
+  EXPECT_EQ(saved.ReadWaveFile(), ReadResult::kOk);
 }
 
 TEST_F(DocumentFlowTest, SaveAsWithTheFormatChoiceCancelledSavesNothingAndSaysNothing) {

@@ -184,7 +184,7 @@ TEST_F(WavedeskAppTest, SavesAsWaveAndAsLayeredDocument) {
   EXPECT_EQ(layers.layers[1]->offset, 4000);
 
   // Any other extension is not a format to save in.
-  EXPECT_FALSE(CWavedeskDoc::IsSavableExtension(QStringLiteral("x.w64")));
+  EXPECT_FALSE(CWavedeskDoc::IsSavableExtension(QStringLiteral("x.mp3")));
   EXPECT_FALSE(document->OnSaveDocument(QString::fromStdString(m_files.File("x.raw")), {}));
 }
 
