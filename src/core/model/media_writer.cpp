@@ -1,15 +1,15 @@
-// The encoding of a mix-down into a media file: the encoder and muxer each
-// format uses, the stream's rate, channels and sample format within what the
-// encoder allows, the resampler between the working format and the stream,
-// and the muxer's output through an AVIOContext into an AtomicFileWriter
-// (which lets the muxers seek back to finish their headers). The worker
-// thread runs Encode; Write waits on the calling thread and polls.
+// The encoding of a mix-down into a media file: the resampler between the
+// working format and the stream (media_encoder_choice.h says which stream),
+// the encoder's frames, and the muxer's output through an AVIOContext into
+// an AtomicFileWriter (which lets the muxers seek back to finish their
+// headers). The worker thread runs Encode; Write polls on the calling thread
+// meanwhile and puts the finished file in place.
 #include "core/model/media_writer.h"
 
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -17,118 +17,16 @@
 
 #include "core/model/atomic_file_writer.h"
 #include "core/model/ffmpeg_handles.h"
+#include "core/model/media_encoder_choice.h"
 #include "core/model/media_tags.h"
 #include "core/model/wave_format.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
 #include <libavutil/samplefmt.h>
 }
 
 namespace {
-
-// FFmpeg's names of what each format is made with. The external libraries
-// are asked for by name: FFmpeg's own Vorbis and Opus encoders are
-// experimental, and its MP3 encoder may be shine, which knows no VBR.
-struct MediaCodecNames {
-  const char* encoder;
-  const char* encoder24;  // for 24-bit samples, where that is another encoder
-  const char* muxer;
-};
-
-MediaCodecNames NamesOf(MediaSaveFormat format) {
-  switch (format) {
-    case MediaSaveFormat::kFlac: return {"flac", "flac", "flac"};
-    case MediaSaveFormat::kVorbis: return {"libvorbis", "libvorbis", "ogg"};
-    case MediaSaveFormat::kOpus: return {"libopus", "libopus", "opus"};
-    case MediaSaveFormat::kMp3: return {"libmp3lame", "libmp3lame", "mp3"};
-    case MediaSaveFormat::kAac: return {"aac", "aac", "ipod"};
-    case MediaSaveFormat::kAiff: return {"pcm_s16be", "pcm_s24be", "aiff"};
-  }
-  return {"flac", "flac", "flac"};
-}
-
-const AVCodec* EncoderFor(const MediaSaveOptions& options) {
-  const MediaCodecNames names = NamesOf(options.format);
-  return avcodec_find_encoder_by_name(options.bits == 24 ? names.encoder24 : names.encoder);
-}
-
-// Opus knows 48,000 Hz and a few lower rates; the lower ones would only
-// lose the top of the band, so it is always written at 48,000 Hz.
-constexpr int kOpusRate = 48000;
-
-int StreamRate(const AVCodec* codec, const MediaSaveOptions& options) {
-  int wanted = static_cast<int>(options.sampleRate != 0 ? options.sampleRate : kWorkingSampleRate);
-  if (options.format == MediaSaveFormat::kOpus) wanted = kOpusRate;
-  if (codec == nullptr || codec->supported_samplerates == nullptr) return wanted;
-  int nearest = codec->supported_samplerates[0];
-  for (const int* rate = codec->supported_samplerates; *rate != 0; ++rate) {
-    if (std::abs(*rate - wanted) < std::abs(nearest - wanted)) nearest = *rate;
-  }
-  return nearest;
-}
-
-// The channel layout of the stream: the options' count of channels when the
-// encoder takes it, else the most it takes below that (MP3: two).
-AVChannelLayout StreamLayout(const AVCodec* codec, const MediaSaveOptions& options) {
-  const int wanted = static_cast<int>(options.channels != 0 ? options.channels : WorkingFormat().channels);
-  AVChannelLayout layout{};
-  if (codec != nullptr && codec->ch_layouts != nullptr) {
-    const AVChannelLayout* best = nullptr;
-    for (const AVChannelLayout* c = codec->ch_layouts; c->nb_channels != 0; ++c) {
-      if (c->nb_channels == wanted) {
-        best = c;
-        break;
-      }
-      if (c->nb_channels < wanted && (best == nullptr || c->nb_channels > best->nb_channels)) best = c;
-    }
-    if (best == nullptr) best = codec->ch_layouts;
-    if (av_channel_layout_copy(&layout, best) == 0) return layout;
-  }
-  av_channel_layout_default(&layout, wanted);
-  return layout;
-}
-
-AVSampleFormat StreamSampleFormat(const AVCodec* codec, const MediaSaveOptions& options) {
-  // FLAC takes 24-bit samples in 32-bit words and is told the bits apart.
-  if (options.format == MediaSaveFormat::kFlac) return options.bits == 24 ? AV_SAMPLE_FMT_S32 : AV_SAMPLE_FMT_S16;
-  if (codec->sample_fmts != nullptr) return codec->sample_fmts[0];
-  return AV_SAMPLE_FMT_S16;
-}
-
-void ApplyEncoderOptions(const MediaSaveOptions& options, AVCodecContext* encoder) {
-  switch (options.format) {
-    case MediaSaveFormat::kFlac:
-      encoder->compression_level = options.flacLevel;
-      if (options.bits == 24) encoder->bits_per_raw_sample = 24;
-      break;
-    case MediaSaveFormat::kVorbis:
-      // libvorbis reads the quality (-1 ... 10) from global_quality.
-      encoder->flags |= AV_CODEC_FLAG_QSCALE;
-      encoder->global_quality = options.vorbisQuality * FF_QP2LAMBDA;
-      break;
-    case MediaSaveFormat::kOpus:
-      // Constrained VBR: libopus left free spends up to half as much again
-      // on tonal sound, and the user chose a rate to budget the file's size.
-      encoder->bit_rate = int64_t{options.opusKbps} * 1000;
-      av_opt_set(encoder->priv_data, "vbr", "constrained", 0);
-      break;
-    case MediaSaveFormat::kMp3:
-      if (options.mp3Vbr) {
-        encoder->flags |= AV_CODEC_FLAG_QSCALE;
-        encoder->global_quality = options.mp3VbrQuality * FF_QP2LAMBDA;
-      } else {
-        encoder->bit_rate = int64_t{options.mp3Kbps} * 1000;
-      }
-      break;
-    case MediaSaveFormat::kAac:
-      encoder->bit_rate = int64_t{options.aacKbps} * 1000;
-      break;
-    case MediaSaveFormat::kAiff:
-      break;
-  }
-}
 
 struct FormatContextFree {
   void operator()(AVFormatContext* p) const { avformat_free_context(p); }
@@ -233,13 +131,18 @@ struct EncodingSession {
     }
   }
 
-  // Hands `count` frames from the FIFO to the encoder (the last frame of the
-  // sound may be shorter than the encoder's frame size).
-  int SendFrame(int count) {
+  // Hands `count` frames to the encoder, from the FIFO or else straight from
+  // working-format `source` (the last frame of the sound may be shorter than
+  // the encoder's frame size).
+  int SendFrame(int count, const uint8_t* source = nullptr) {
     frame->nb_samples = count;
     int error = av_frame_make_writable(frame.get());
     if (error < 0) return error;
-    if (av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(frame->data), count) != count) return AVERROR_BUG;
+    if (source != nullptr) {
+      std::memcpy(frame->data[0], source, static_cast<size_t>(count) * kWorkingBlockAlign);
+    } else if (av_audio_fifo_read(fifo.get(), reinterpret_cast<void**>(frame->data), count) != count) {
+      return AVERROR_BUG;
+    }
     frame->pts = samplesSent;
     samplesSent += count;
     error = avcodec_send_frame(encoder.get(), frame.get());
@@ -247,8 +150,17 @@ struct EncodingSession {
   }
 
   // Converts `count` source frames (none: the resampler's tail) into the
-  // FIFO and encodes every whole frame there is.
+  // FIFO and encodes every whole frame there is. Without a resampler the
+  // stream is the working format itself, and the samples go straight into
+  // the frames: every block but the last is whole frames then.
   int Convert(const uint8_t* source, int count) {
+    if (!resampler) {
+      for (int sent = 0; source != nullptr && sent < count; sent += frameSize) {
+        const int error = SendFrame(std::min(frameSize, count - sent), source + size_t(sent) * kWorkingBlockAlign);
+        if (error < 0) return error;
+      }
+      return 0;
+    }
     const uint8_t* inputs[1] = {source};
     for (;;) {
       const int made = swr_convert(resampler.get(), converted.planes(), converted.frames(),
@@ -269,7 +181,7 @@ struct EncodingSession {
 }  // namespace
 
 bool MediaEncoderAvailable(MediaSaveFormat format, std::string* reason) {
-  const MediaCodecNames names = NamesOf(format);
+  const MediaCodecNames names = MediaCodecNamesOf(format);
   for (const char* encoder : {names.encoder, names.encoder24}) {
     if (avcodec_find_encoder_by_name(encoder) == nullptr) {
       if (reason != nullptr) *reason = std::string("FFmpeg has no ") + encoder + " encoder";
@@ -288,11 +200,11 @@ MediaWriter::MediaWriter(const MediaSaveOptions& options, const TagSet& tags)
     : m_options(ClampedMediaSaveOptions(options)), m_tags(tags) {}
 
 uint32_t MediaWriter::StreamSampleRate() const {
-  return static_cast<uint32_t>(StreamRate(EncoderFor(m_options), m_options));
+  return static_cast<uint32_t>(MediaStreamRate(MediaEncoderFor(m_options), m_options));
 }
 
 uint32_t MediaWriter::StreamChannels() const {
-  AVChannelLayout layout = StreamLayout(EncoderFor(m_options), m_options);
+  AVChannelLayout layout = MediaStreamLayout(MediaEncoderFor(m_options), m_options);
   const int channels = layout.nb_channels;
   av_channel_layout_uninit(&layout);
   return static_cast<uint32_t>(channels);
@@ -359,8 +271,8 @@ MediaWriteResult MediaWriter::Commit(AtomicFileWriter& file, const MediaWriteRes
 
 MediaWriteResult MediaWriter::Encode(AtomicFileWriter& file, const std::string& path, const uint8_t* pcm,
                                      uint64_t frames) {
-  const AVCodec* codec = EncoderFor(m_options);
-  const AVOutputFormat* container = av_guess_format(NamesOf(m_options.format).muxer, nullptr, nullptr);
+  const AVCodec* codec = MediaEncoderFor(m_options);
+  const AVOutputFormat* container = av_guess_format(MediaCodecNamesOf(m_options.format).muxer, nullptr, nullptr);
   if (codec == nullptr || container == nullptr) return {MediaWriteStatus::kEncoderMissing, 0};
 
   EncodingSession s(file);
@@ -397,12 +309,12 @@ MediaWriteResult MediaWriter::Encode(AtomicFileWriter& file, const std::string& 
   s.encoder.reset(avcodec_alloc_context3(codec));
   if (!s.encoder) return failure(AVERROR(ENOMEM));
   AVCodecContext* encoder = s.encoder.get();
-  const int rate = StreamRate(codec, m_options);
+  const int rate = MediaStreamRate(codec, m_options);
   encoder->sample_rate = rate;
   encoder->time_base = AVRational{1, rate};
-  encoder->sample_fmt = StreamSampleFormat(codec, m_options);
-  encoder->ch_layout = StreamLayout(codec, m_options);
-  ApplyEncoderOptions(m_options, encoder);
+  encoder->sample_fmt = MediaStreamSampleFormat(codec, m_options);
+  encoder->ch_layout = MediaStreamLayout(codec, m_options);
+  ApplyMediaEncoderOptions(m_options, encoder);
   if (container->flags & AVFMT_GLOBALHEADER) encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   error = avcodec_open2(encoder, codec, nullptr);
   if (error < 0) return failure(error);
@@ -435,27 +347,34 @@ MediaWriteResult MediaWriter::Encode(AtomicFileWriter& file, const std::string& 
   if (error < 0) return failure(error);
 
   AVChannelLayout sourceLayout = AV_CHANNEL_LAYOUT_STEREO;
-  SwrContext* resampler = nullptr;
-  error = swr_alloc_set_opts2(&resampler, &encoder->ch_layout, encoder->sample_fmt, rate, &sourceLayout,
-                              AV_SAMPLE_FMT_S16, static_cast<int>(kWorkingSampleRate), 0, nullptr);
-  s.resampler.reset(resampler);
-  if (error < 0) return failure(error);
-  if (encoder->ch_layout.nb_channels == 1) {
-    // A mono file is the two sides' average, so that a mono file opened
-    // (both sides the same) and saved again keeps its level; FFmpeg's own
-    // mix would lower it by 3 dB or 6 dB depending on the sample format.
-    const double average[2] = {0.5, 0.5};
-    error = swr_set_matrix(resampler, average, 2);
+  // 16-bit FLAC and AIFF of the working format need no resampler, which
+  // would only copy every sample once more (an eighth of a FLAC save).
+  const bool workingFormat = rate == static_cast<int>(kWorkingSampleRate) && encoder->sample_fmt == AV_SAMPLE_FMT_S16 &&
+                             av_channel_layout_compare(&encoder->ch_layout, &sourceLayout) == 0;
+  int outputFrames = static_cast<int>(kBlockFrames);
+  if (!workingFormat) {
+    SwrContext* resampler = nullptr;
+    error = swr_alloc_set_opts2(&resampler, &encoder->ch_layout, encoder->sample_fmt, rate, &sourceLayout,
+                                AV_SAMPLE_FMT_S16, static_cast<int>(kWorkingSampleRate), 0, nullptr);
+    s.resampler.reset(resampler);
+    if (error < 0) return failure(error);
+    if (encoder->ch_layout.nb_channels == 1) {
+      // A mono file is the two sides' average, so that a mono file opened
+      // (both sides the same) and saved again keeps its level; FFmpeg's own
+      // mix would lower it by 3 dB or 6 dB depending on the sample format.
+      const double average[2] = {0.5, 0.5};
+      error = swr_set_matrix(resampler, average, 2);
+      if (error < 0) return failure(error);
+    }
+    error = swr_init(resampler);
+    if (error < 0) return failure(error);
+    outputFrames = swr_get_out_samples(resampler, outputFrames) + 256;
+    error = s.converted.Allocate(encoder->ch_layout.nb_channels, outputFrames, encoder->sample_fmt);
     if (error < 0) return failure(error);
   }
-  error = swr_init(resampler);
-  if (error < 0) return failure(error);
 
   s.frameSize = encoder->frame_size > 0 ? encoder->frame_size : kDefaultFrameSize;
   const int channels = encoder->ch_layout.nb_channels;
-  const int outputFrames = swr_get_out_samples(resampler, static_cast<int>(kBlockFrames)) + 256;
-  error = s.converted.Allocate(channels, outputFrames, encoder->sample_fmt);
-  if (error < 0) return failure(error);
   s.fifo.reset(av_audio_fifo_alloc(encoder->sample_fmt, channels, outputFrames + s.frameSize));
   s.frame.reset(av_frame_alloc());
   s.packet.reset(av_packet_alloc());
@@ -467,9 +386,11 @@ MediaWriteResult MediaWriter::Encode(AtomicFileWriter& file, const std::string& 
   if (error >= 0) error = av_frame_get_buffer(s.frame.get(), 0);
   if (error < 0) return failure(error);
 
+  const uint64_t blockFrames =
+      s.resampler ? kBlockFrames : std::max<uint64_t>(1, kBlockFrames / uint64_t(s.frameSize)) * uint64_t(s.frameSize);
   for (uint64_t done = 0; done < frames;) {
     if (cancelled()) return {MediaWriteStatus::kCancelled, 0};
-    const uint64_t count = std::min(kBlockFrames, frames - done);
+    const uint64_t count = std::min(blockFrames, frames - done);
     error = s.Convert(pcm + done * kWorkingBlockAlign, static_cast<int>(count));
     if (error < 0) return failure(error);
     done += count;

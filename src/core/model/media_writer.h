@@ -39,7 +39,8 @@ bool MediaEncoderAvailable(MediaSaveFormat format, std::string* reason);
 
 class MediaWriter {
  public:
-  // `options` are brought into their ranges first.
+  // `options` are brought into their ranges first; `tags` must outlive the
+  // writer.
   MediaWriter(const MediaSaveOptions& options, const TagSet& tags);
   MediaWriter(const MediaWriter&) = delete;
   MediaWriter& operator=(const MediaWriter&) = delete;
@@ -47,7 +48,11 @@ class MediaWriter {
   // Encodes the `length` bytes of working-format sound at `pcm` into `path`.
   // The stream gets the options' rate and channels (0: the working
   // format's; resampled and mixed down or up as needed) or the nearest the
-  // encoder allows. `progress` is polled about every 20 ms with the share
+  // encoder allows; one channel is the average of the two sides. The tags
+  // go in as Vorbis comments (FLAC, Ogg, Opus), ID3v2.3 frames (MP3), iTunes
+  // atoms (M4A: title, artist, comment, copyright, genre and keywords only)
+  // or AIFF's text chunks (title, author, copyright and comment only).
+  // `progress` is polled about every 20 ms with the share
   // of frames encoded; a false Poll stops the work. @excsafety{Strong}: on
   // any failure or cancel the file at `path` is as it was and no temporary
   // file is left. `pcm` must stay valid until Write returns.
