@@ -370,6 +370,8 @@ SaveResult SoundDocument::SaveMedia(const std::string& path, MediaSaveFormat for
       result.status = SaveStatus::kOutOfMemory;
       return result;
     case MediaWriteStatus::kEncoderMissing:
+      result.status = SaveStatus::kEncoderMissing;
+      return result;
     case MediaWriteStatus::kEncodingFailed:
       result.status = SaveStatus::kConvertFailed;
       return result;

@@ -72,6 +72,7 @@ enum class SaveStatus {
   kConvertFailed,  // the codec could not encode the sound
   kTooLarge,       // 4 GiB or more of data: a wave file cannot say so
   kWriteFailed,    // the file could not be written; systemError says why
+  kEncoderMissing, // the installed FFmpeg has no encoder or muxer for the format
 };
 
 struct SaveResult {

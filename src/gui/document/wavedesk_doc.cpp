@@ -108,6 +108,9 @@ QString SaveFailure(const SaveResult& result, const QString& path) {
                          "and AIFF files can be saved.");
     case SaveStatus::kOutOfMemory:
       return QObject::tr("There is not enough memory to mix the layers down.");
+    case SaveStatus::kEncoderMissing:
+      return QObject::tr("The FFmpeg installed on this computer cannot write %1 files.")
+          .arg(QFileInfo(path).suffix().toUpper());
     case SaveStatus::kConvertFailed:
       return QObject::tr("The sound could not be encoded in the chosen format.");
     case SaveStatus::kTooLarge:
