@@ -73,7 +73,7 @@ struct MediaDecodeJob {
     // One allocation for the whole sound when the container says how long
     // it is, as far as the file's size makes that believable.
     const uint64_t believable = reader.fileSize() * kMostExpansion / kWorkingBlockAlign;
-    const uint64_t frames = std::min({reader.StatedWorkingFrames(), believable, mostBytes / kWorkingBlockAlign});
+    const uint64_t frames = std::min({reader.ExpectedWorkingFrames(), believable, mostBytes / kWorkingBlockAlign});
     if (frames > 0) sink.Reserve(frames);
     end = reader.Decode(sink, &stop, &percent, mostBytes);
     if (end == MediaDecodeEnd::kStopped) return ReadResult::kCancelled;

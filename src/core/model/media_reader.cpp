@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -72,6 +73,38 @@ constexpr int kMostChannels = 64;
 // A decoder that keeps reporting an error without taking input is given up
 // on after this many in a row.
 constexpr int kMostErrorsInARow = 64;
+
+// How much shorter than its stated length a stream may decode before it
+// counts as cut short.
+constexpr double kLengthMarginSeconds = 0.1;
+constexpr double kLengthMarginShare = 0.01;
+
+// An Ogg page: "OggS", version 0, flags, granule, serial, sequence, CRC,
+// the segment count and that many lacing values, then the body.
+constexpr int kOggPageHead = 27;
+constexpr int kOggLargestPage = kOggPageHead + 255 + 255 * 255;
+
+// True when the last page in the file ends within it. Looks back from the
+// end for the last capture pattern whose header fits.
+bool OggEndsWithWholePage(AVIOContext* io, uint64_t fileSize) {
+  const uint64_t tail = std::min<uint64_t>(fileSize, 2 * kOggLargestPage);
+  std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[tail]);
+  if (!bytes || tail < kOggPageHead) return tail < kOggPageHead;
+  const int64_t start = static_cast<int64_t>(fileSize - tail);
+  if (avio_seek(io, start, SEEK_SET) != start || avio_read(io, bytes.get(), static_cast<int>(tail)) != static_cast<int>(tail))
+    return false;
+  for (uint64_t at = tail - 4; at-- > 0;) {
+    const uint8_t* page = bytes.get() + at;
+    if (std::memcmp(page, "OggS", 4) != 0 || page[4] != 0) continue;
+    if (at + kOggPageHead > tail) return false;
+    const int segments = page[26];
+    if (at + kOggPageHead + segments > tail) return false;
+    uint64_t end = at + kOggPageHead + segments;
+    for (int i = 0; i < segments; ++i) end += page[kOggPageHead + i];
+    return end <= tail;
+  }
+  return true;
+}
 
 bool IsSoundDemuxer(const AVInputFormat* format) {
   return format != nullptr && av_match_list(format->name, kSoundDemuxers, ',') > 0;
@@ -323,10 +356,14 @@ MediaProbe MediaReader::OpenDecoder() {
   return MediaProbe::kAudio;
 }
 
-uint64_t MediaReader::StatedWorkingFrames() const {
+double MediaReader::LengthSeconds(bool statedOnly) const {
   if (!m_parts || m_parts->format == nullptr || m_parts->stream == nullptr) return 0;
   const AVFormatContext* format = m_parts->format;
-  if (format->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) return 0;
+  // A length guessed from the bit rate, or (Ogg) read from the last page
+  // there is, says nothing about where the stream was meant to end.
+  if (statedOnly && (format->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE ||
+                     std::string_view(format->iformat->name) == "ogg"))
+    return 0;
   const AVStream* stream = m_parts->stream;
   double seconds = 0;
   if (stream->duration > 0 && stream->time_base.den > 0)
@@ -335,9 +372,30 @@ uint64_t MediaReader::StatedWorkingFrames() const {
     seconds = static_cast<double>(format->duration) / AV_TIME_BASE;
   // A header can claim anything; a length beyond the sound's limit is no
   // length.
-  const double frames = seconds * kWorkingSampleRate;
-  if (!(frames > 0) || frames > static_cast<double>(UINT32_MAX / kWorkingBlockAlign)) return 0;
-  return static_cast<uint64_t>(frames + 0.5);
+  if (!(seconds > 0) || seconds * kWorkingSampleRate > static_cast<double>(UINT32_MAX / kWorkingBlockAlign)) return 0;
+  return seconds;
+}
+
+uint64_t MediaReader::StatedWorkingFrames() const {
+  return static_cast<uint64_t>(LengthSeconds(true) * kWorkingSampleRate + 0.5);
+}
+
+uint64_t MediaReader::ExpectedWorkingFrames() const {
+  return static_cast<uint64_t>(LengthSeconds(false) * kWorkingSampleRate + 0.5);
+}
+
+bool MediaReader::EndsWhole(double decodedSeconds) {
+  Parts& p = *m_parts;
+  // A stream that stops well short of the length its header states was cut
+  // (a FLAC's STREAMINFO, Matroska's Duration, a wave chunk's size). The
+  // margin covers priming and padding, which some containers count in.
+  const double stated = LengthSeconds(true);
+  if (stated > 0 && decodedSeconds < stated - std::max(kLengthMarginSeconds, stated * kLengthMarginShare)) return false;
+  // Ogg states no length (FFmpeg takes the last page's position for one)
+  // and its demuxer drops a page cut short at the end without a word: the
+  // last page must be whole.
+  if (std::string_view(p.format->iformat->name) == "ogg") return OggEndsWithWholePage(p.format->pb, m_fileSize);
+  return true;
 }
 
 MediaDecodeEnd MediaReader::Decode(EncodeStage& sink, const std::atomic<bool>* stop, std::atomic<int>* percent,
@@ -346,6 +404,7 @@ MediaDecodeEnd MediaReader::Decode(EncodeStage& sink, const std::atomic<bool>* s
   AVCodecContext* decoder = p.decoder.get();
   AVFrame* frame = p.frame.get();
   bool damaged = p.damaged;
+  double decodedSeconds = 0;
   const auto stopped = [stop] { return stop != nullptr && stop->load(std::memory_order_relaxed); };
 
   // Hands every frame the decoder has ready to the sink.
@@ -372,6 +431,7 @@ MediaDecodeEnd MediaReader::Decode(EncodeStage& sink, const std::atomic<bool>* s
       const ConvertResult written = sink.Write(frame->extended_data, frame->nb_samples,
                                                static_cast<AVSampleFormat>(frame->format), frame->ch_layout,
                                                frame->sample_rate);
+      decodedSeconds += static_cast<double>(frame->nb_samples) / frame->sample_rate;
       av_frame_unref(frame);
       if (written == ConvertResult::kOutOfMemory) return MediaDecodeEnd::kOutOfMemory;
       if (stopped()) return MediaDecodeEnd::kStopped;
@@ -410,5 +470,6 @@ MediaDecodeEnd MediaReader::Decode(EncodeStage& sink, const std::atomic<bool>* s
     end = drain();
   }
   if (end != MediaDecodeEnd::kComplete) return end;
+  if (!damaged && !EndsWhole(decodedSeconds)) damaged = true;
   return damaged ? MediaDecodeEnd::kDamaged : MediaDecodeEnd::kComplete;
 }

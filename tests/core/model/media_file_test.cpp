@@ -245,4 +245,186 @@ INSTANTIATE_TEST_SUITE_P(
                  44100, 16, true, ""}),
     CaseName);
 
+// ---------------------------------------------------------------------------
+// Files that are not what their names say, or not whole.
+
+// Bytes no format claims: a fixed pseudo-random sequence.
+std::string NoiseBytes(size_t count) {
+  std::string bytes(count, '\0');
+  uint32_t state = 12345;
+  for (char& byte : bytes) {
+    state = state * 1664525u + 1013904223u;
+    byte = static_cast<char>(state >> 24);
+  }
+  return bytes;
+}
+
+// The first `percent` of the file's bytes.
+bool CutShort(const std::string& path, int percent) {
+  const std::string bytes = test_support::ReadFileBytes(path);
+  if (bytes.size() < 100) return false;
+  test_support::WriteFileBytes(path, bytes.substr(0, bytes.size() * percent / 100));
+  return true;
+}
+
+// An M4A whose stream says MPEG-H 3D Audio, which FFmpeg knows by name but
+// cannot decode: AAC's sample entry renamed, and its decoder description
+// (which would name AAC again) hidden.
+bool WriteMpegH(const std::string& path) {
+  if (!WriteWithFfmpeg(path, 48000, 2, 0.5, "-c:a aac")) return false;
+  std::string bytes = test_support::ReadFileBytes(path);
+  const size_t entry = bytes.find("mp4a", bytes.find("stsd"));
+  const size_t description = bytes.find("esds", entry);
+  if (entry == std::string::npos || description == std::string::npos) return false;
+  bytes.replace(entry, 4, "mhm1");
+  bytes.replace(description, 4, "xsds");
+  test_support::WriteFileBytes(path, bytes);
+  return true;
+}
+
+// A wave file of a format tag nobody knows, under a name the wave reader
+// does not take.
+std::string UnknownTagWave() {
+  using test_support::Chunk;
+  using test_support::LE16;
+  using test_support::LE32;
+  const std::string fmt = LE16(0x1234) + LE16(2) + LE32(44100) + LE32(176400) + LE16(4) + LE16(16);
+  return Chunk("RIFF", "WAVE" + Chunk("fmt ", fmt) + Chunk("data", NoiseBytes(4000)));
+}
+
+struct EdgeCase {
+  const char* name;
+  const char* file;
+  bool (*make)(const std::string& path);
+  OpenStatus status;
+  ReadResult code;  // with kReadFailed
+  bool rawAsked;
+  bool damagedAsked;
+  bool keepDamaged;  // the answer to the question
+  const char* codec;  // what the stream is described as (with a layer) or named by (unsupported)
+};
+
+std::string EdgeName(const testing::TestParamInfo<EdgeCase>& info) { return info.param.name; }
+
+class MediaEdgeTest : public testing::TestWithParam<EdgeCase> {};
+
+TEST_P(MediaEdgeTest, EndsTheWayTheUserShouldSeeIt) {
+  // Given the case's file
+  const EdgeCase& c = GetParam();
+  test_support::TemporaryFolder folder;
+  const std::string path = folder.File(c.file);
+  ASSERT_TRUE(c.make(path));
+
+  // When the document opens it
+  SoundDocument document(DefaultSettings());
+  CountingRawQuestions raw;
+  TestProgress progress;
+  int damagedAsked = 0;
+  DamagedStream told;
+  const OpenResult result = document.Open(path, raw, progress, [&](const DamagedStream& damage) {
+    ++damagedAsked;
+    told = damage;
+    return c.keepDamaged;
+  });
+
+  // Then it ends as the case says, asking only what the case asks
+  EXPECT_EQ(result.status, c.status);
+  if (c.status == OpenStatus::kReadFailed) {
+    EXPECT_EQ(result.readCode, c.code);
+  }
+  EXPECT_EQ(raw.asked, c.rawAsked ? 1 : 0);
+  EXPECT_EQ(damagedAsked, c.damagedAsked ? 1 : 0);
+  EXPECT_EQ(result.damaged.has_value(), c.damagedAsked);
+  const CSound& sound = document.sound();
+  if (c.status == OpenStatus::kOpened) {
+    ASSERT_EQ(sound.layers.size(), 1u);
+    EXPECT_GT(sound.layers[0]->length(), 0u);
+    EXPECT_EQ(sound.media.codecName, c.codec);
+  } else if (c.status == OpenStatus::kReadFailed) {
+    // Nothing of a file that does not open is kept
+    EXPECT_TRUE(sound.layers.empty());
+  }
+  if (c.code == ReadResult::kUnsupportedCodec) {
+    EXPECT_EQ(result.codec, c.codec);
+  }
+
+  // And a damaged stream says how much of it was decoded
+  if (c.damagedAsked) {
+    EXPECT_GT(told.decodedFrames, 0u);
+    EXPECT_EQ(told.decodedMilliseconds, told.decodedFrames * 1000 / 44100);
+    EXPECT_FALSE(told.tooLong);
+    if (told.statedFrames != 0) {
+      EXPECT_LT(told.decodedFrames, told.statedFrames);
+    }
+    if (c.keepDamaged) {
+      EXPECT_EQ(sound.layers[0]->length(), told.decodedFrames * kWorkingBlockAlign);
+    }
+  }
+}
+
+bool FlacNamedDat(const std::string& path) { return WriteWithFfmpeg(path, 44100, 2, 0.5, "-c:a flac -f flac"); }
+bool RandomBytes(const std::string& path) {
+  test_support::WriteFileBytes(path, NoiseBytes(65536));
+  return true;
+}
+bool HeaderlessTone(const std::string& path) { return WriteWithFfmpeg(path, 44100, 2, 0.5, "-f s16le"); }
+bool VideoOnlyMkv(const std::string& path) { return WriteVideo(path, 44100, 1, "-an"); }
+bool VideoOnlyMp4(const std::string& path) { return WriteVideo(path, 44100, 1, "-an"); }
+bool TruncatedFlac(const std::string& path) {
+  return WriteWithFfmpeg(path, 44100, 2, 2, "-c:a flac") && CutShort(path, 50);
+}
+// Vorbis carries its codebooks in a header of several KB: long enough that
+// half the file is more than the headers.
+bool TruncatedVorbis(const std::string& path) {
+  return WriteWithFfmpeg(path, 44100, 2, 6, "-c:a libvorbis") && CutShort(path, 50);
+}
+bool TruncatedOpus(const std::string& path) {
+  return WriteWithFfmpeg(path, 48000, 2, 2, "-c:a libopus") && CutShort(path, 50);
+}
+bool TruncatedWebm(const std::string& path) {
+  return WriteWithFfmpeg(path, 48000, 2, 2, "-c:a libopus") && CutShort(path, 50);
+}
+bool TruncatedM4a(const std::string& path) {
+  return WriteWithFfmpeg(path, 44100, 2, 2, "-c:a aac -movflags +faststart") && CutShort(path, 50);
+}
+bool UnknownTag(const std::string& path) {
+  test_support::WriteFileBytes(path, UnknownTagWave());
+  return true;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MediaFile, MediaEdgeTest,
+    testing::Values(
+        EdgeCase{"FlacNamedDatOpensAsFlac", "song.dat", FlacNamedDat, OpenStatus::kOpened, ReadResult::kOk, false,
+                 false, false, "flac"},
+        EdgeCase{"RandomBytesNamedFlacFail", "x.flac", RandomBytes, OpenStatus::kReadFailed,
+                 ReadResult::kConvertFailed, false, false, false, ""},
+        EdgeCase{"NoiseNamedPcmAsksForRaw", "noise.pcm", RandomBytes, OpenStatus::kCancelled, ReadResult::kOk, true,
+                 false, false, ""},
+        EdgeCase{"HeaderlessToneAsksForRaw", "tone.raw", HeaderlessTone, OpenStatus::kCancelled, ReadResult::kOk,
+                 true, false, false, ""},
+        EdgeCase{"VideoOnlyMkvHoldsNoSound", "film.mkv", VideoOnlyMkv, OpenStatus::kReadFailed, ReadResult::kNoSound,
+                 false, false, false, ""},
+        EdgeCase{"VideoOnlyMp4HoldsNoSound", "film.mp4", VideoOnlyMp4, OpenStatus::kReadFailed, ReadResult::kNoSound,
+                 false, false, false, ""},
+        EdgeCase{"TruncatedFlacRefused", "cut.flac", TruncatedFlac, OpenStatus::kReadFailed, ReadResult::kDamaged,
+                 false, true, false, ""},
+        EdgeCase{"TruncatedFlacKept", "cut.flac", TruncatedFlac, OpenStatus::kOpened, ReadResult::kOk, false, true,
+                 true, "flac"},
+        EdgeCase{"TruncatedVorbisRefused", "cut.ogg", TruncatedVorbis, OpenStatus::kReadFailed, ReadResult::kDamaged,
+                 false, true, false, ""},
+        EdgeCase{"TruncatedVorbisKept", "cut.ogg", TruncatedVorbis, OpenStatus::kOpened, ReadResult::kOk, false, true,
+                 true, "vorbis"},
+        EdgeCase{"TruncatedOpusKept", "cut.opus", TruncatedOpus, OpenStatus::kOpened, ReadResult::kOk, false, true,
+                 true, "opus"},
+        EdgeCase{"TruncatedWebmKept", "cut.webm", TruncatedWebm, OpenStatus::kOpened, ReadResult::kOk, false, true,
+                 true, "opus"},
+        EdgeCase{"TruncatedM4aKept", "cut.m4a", TruncatedM4a, OpenStatus::kOpened, ReadResult::kOk, false, true,
+                 true, "aac"},
+        EdgeCase{"MpegHCannotBeDecoded", "3d.m4a", WriteMpegH, OpenStatus::kReadFailed,
+                 ReadResult::kUnsupportedCodec, false, false, false, "MPEG-H 3D Audio"},
+        EdgeCase{"UnknownTagNamedByIt", "odd.bwf", UnknownTag, OpenStatus::kReadFailed,
+                 ReadResult::kUnsupportedCodec, false, false, false, "0x1234"}),
+    EdgeName);
+
 }  // namespace
