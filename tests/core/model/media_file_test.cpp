@@ -427,4 +427,77 @@ INSTANTIATE_TEST_SUITE_P(
                  ReadResult::kUnsupportedCodec, false, false, false, "0x1234"}),
     EdgeName);
 
+// ---------------------------------------------------------------------------
+// Cancelling, the size limit, and the other readers.
+
+TEST(MediaFile, CancelKeepsNothing) {
+  // Given a FLAC file
+  test_support::TemporaryFolder folder;
+  const std::string path = folder.File("tone.flac");
+  ASSERT_TRUE(WriteWithFfmpeg(path, 44100, 2, 2, kTagArguments + "-c:a flac"));
+
+  // When the user cancels at the first poll
+  SoundDocument document(DefaultSettings());
+  FailingRawQuestions raw;
+  TestProgress progress(1);
+  const OpenResult result = document.Open(path, raw, progress);
+
+  // Then nothing of the file is kept, however quick the decode was
+  EXPECT_EQ(result.status, OpenStatus::kCancelled);
+  EXPECT_EQ(progress.polls, 1);
+  EXPECT_TRUE(document.sound().layers.empty());
+  EXPECT_TRUE(document.sound().media.empty());
+  EXPECT_EQ(document.sound().tags[kTagTitle], kEmptyTag);
+}
+
+TEST(MediaFile, DecodingStopsAtTheSizeLimit) {
+  // Given a one-second FLAC file and a limit of half a second
+  test_support::TemporaryFolder folder;
+  CSound sound;
+  sound.path = folder.File("tone.flac");
+  ASSERT_TRUE(WriteWithFfmpeg(sound.path, 44100, 2, 1, "-c:a flac"));
+  const uint64_t limit = kWorkingSampleRate / 2 * kWorkingBlockAlign;
+
+  // When it is read
+  SilentProgress progress;
+  DamagedStream damage;
+  const ReadResult read = sound.ReadMediaFile(progress, &damage, limit);
+
+  // Then the first half second is there, and the rest is said to be missing
+  EXPECT_EQ(read, ReadResult::kDamaged);
+  EXPECT_TRUE(damage.tooLong);
+  ASSERT_EQ(sound.layers.size(), 1u);
+  EXPECT_EQ(sound.layers[0]->length(), limit);
+  EXPECT_EQ(damage.decodedFrames, limit / kWorkingBlockAlign);
+  EXPECT_EQ(damage.statedFrames, kWorkingSampleRate);
+}
+
+class AcceptingRawQuestions : public RawPCMQuestions {
+ public:
+  bool Ask(RawPCMAnswers*) override { return true; }
+};
+
+TEST(MediaFile, OtherReadersLeaveTheStreamUndescribed) {
+  // Given a wave file, an MP3 file, headerless samples and a layered document
+  test_support::TemporaryFolder folder;
+  ASSERT_TRUE(WriteWithFfmpeg(folder.File("a.wav"), 44100, 2, 0.5, "-c:a pcm_s16le"));
+  ASSERT_TRUE(WriteWithFfmpeg(folder.File("a.mp3"), 44100, 2, 0.5, "-c:a libmp3lame"));
+  test_support::WriteFileBytes(folder.File("a.raw"), NoiseBytes(4000));
+  {
+    CSound source;
+    source.AppendLayer("", std::make_unique<uint8_t[]>(400), 400);
+    ASSERT_EQ(source.WriteDocumentFile(folder.File("a.tvf")), WriteResult::kOk);
+  }
+
+  for (const char* name : {"a.wav", "a.mp3", "a.raw", "a.tvf"}) {
+    // When each is opened
+    SoundDocument document(DefaultSettings());
+    AcceptingRawQuestions raw;
+    SilentProgress progress;
+    ASSERT_TRUE(document.Open(folder.File(name), raw, progress).ok()) << name;
+    // Then it is not described as a stream FFmpeg read
+    EXPECT_TRUE(document.sound().media.empty()) << name;
+  }
+}
+
 }  // namespace
