@@ -12,7 +12,6 @@
 #include <cstring>
 #include <new>
 #include <string_view>
-#include <thread>
 
 extern "C" {
 #include <libavutil/avstring.h>
@@ -110,6 +109,13 @@ bool IsSoundDemuxer(const AVInputFormat* format) {
   return format != nullptr && av_match_list(format->name, kSoundDemuxers, ',') > 0;
 }
 
+bool InWorkingFormat(const AVFrame* frame) {
+  static const AVChannelLayout kStereo = AV_CHANNEL_LAYOUT_STEREO;
+  return frame->format == AV_SAMPLE_FMT_S16 && frame->sample_rate == static_cast<int>(kWorkingSampleRate) &&
+         frame->ch_layout.nb_channels == 2 &&
+         (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || av_channel_layout_compare(&frame->ch_layout, &kStereo) == 0);
+}
+
 bool UsableFrame(const AVFrame* frame) {
   return frame->nb_samples > 0 && frame->sample_rate >= kLowestRate && frame->sample_rate <= kHighestRate &&
          frame->ch_layout.nb_channels >= 1 && frame->ch_layout.nb_channels <= kMostChannels;
@@ -122,13 +128,6 @@ std::string CodecTagText(uint32_t tag) {
   if (printable) return av_fourcc_make_string(text, tag);
   std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(tag));
   return text;
-}
-
-// The decoder threads: frame-threaded decoders (FLAC, ALAC) decode several
-// frames at once, as the ffmpeg tool lets them.
-int DecoderThreads() {
-  const unsigned cores = std::thread::hardware_concurrency();
-  return static_cast<int>(std::clamp(cores, 1u, 8u));
 }
 
 }  // namespace
@@ -304,7 +303,10 @@ MediaProbe MediaReader::OpenDecoder() {
   AVCodecContext* decoder = p.decoder.get();
   if (avcodec_parameters_to_context(decoder, p.stream->codecpar) < 0) return MediaProbe::kCannotRead;
   decoder->pkt_timebase = p.stream->time_base;
-  decoder->thread_count = DecoderThreads();
+  // Frame-threaded decoders (FLAC, ALAC) decode several frames at once, on
+  // as many threads as FFmpeg chooses for the machine (0), as the ffmpeg
+  // tool lets them; the others ignore it.
+  decoder->thread_count = 0;
   decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
   if (avcodec_open2(decoder, codec, nullptr) < 0) return MediaProbe::kUndecodable;
 
@@ -405,6 +407,11 @@ MediaDecodeEnd MediaReader::Decode(EncodeStage& sink, const std::atomic<bool>* s
   AVFrame* frame = p.frame.get();
   bool damaged = p.damaged;
   double decodedSeconds = 0;
+  // While every frame is in the working format already (16-bit stereo FLAC
+  // or PCM at 44.1 kHz) it is copied as it is: the resampler would copy it
+  // value by value to the same values. Once one frame needs the resampler,
+  // all that follow take it too, so that none overtakes what it holds back.
+  bool direct = true;
   const auto stopped = [stop] { return stop != nullptr && stop->load(std::memory_order_relaxed); };
 
   // Hands every frame the decoder has ready to the sink.
@@ -428,9 +435,15 @@ MediaDecodeEnd MediaReader::Decode(EncodeStage& sink, const std::atomic<bool>* s
         av_frame_unref(frame);
         continue;
       }
-      const ConvertResult written = sink.Write(frame->extended_data, frame->nb_samples,
-                                               static_cast<AVSampleFormat>(frame->format), frame->ch_layout,
-                                               frame->sample_rate);
+      ConvertResult written = ConvertResult::kOk;
+      direct = direct && InWorkingFormat(frame);
+      if (direct) {
+        if (!sink.output().Append(frame->data[0], static_cast<uint64_t>(frame->nb_samples) * kWorkingBlockAlign))
+          written = ConvertResult::kOutOfMemory;
+      } else {
+        written = sink.Write(frame->extended_data, frame->nb_samples, static_cast<AVSampleFormat>(frame->format),
+                             frame->ch_layout, frame->sample_rate);
+      }
       decodedSeconds += static_cast<double>(frame->nb_samples) / frame->sample_rate;
       av_frame_unref(frame);
       if (written == ConvertResult::kOutOfMemory) return MediaDecodeEnd::kOutOfMemory;
