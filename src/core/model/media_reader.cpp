@@ -242,8 +242,10 @@ MediaProbe MediaReader::Recognise(const std::string& path) {
     avformat_free_context(context);
     return MediaProbe::kCannotRead;
   }
-  // On failure avformat_open_input frees the context (not our I/O).
-  if (avformat_open_input(&context, url.c_str(), format, nullptr) < 0) return unknown;
+  // On failure avformat_open_input frees the context (not our I/O). The
+  // contents said this format with confidence: a header it cannot read is
+  // a damaged file of it, not headerless samples.
+  if (avformat_open_input(&context, url.c_str(), format, nullptr) < 0) return MediaProbe::kUndecodable;
   m_parts->format = context;
   m_info.containerName = context->iformat->name;
   if (context->iformat->long_name != nullptr) m_info.containerLongName = context->iformat->long_name;

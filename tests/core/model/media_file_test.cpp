@@ -387,6 +387,19 @@ bool TruncatedWebm(const std::string& path) {
 bool TruncatedM4a(const std::string& path) {
   return WriteWithFfmpeg(path, 44100, 2, 2, "-c:a aac -movflags +faststart") && CutShort(path, 50);
 }
+// Lists of other files, beside a FLAC file they name: FFmpeg would read
+// the FLAC through them, the open flow must not.
+std::string Beside(const std::string& path, const std::string& name) {
+  return path.substr(0, path.find_last_of('/') + 1) + name;
+}
+bool ConcatList(const std::string& path) {
+  test_support::WriteFileBytes(path, "ffconcat version 1.0\nfile 'tone.flac'\n");
+  return FlacNamedDat(Beside(path, "tone.flac"));
+}
+bool HlsPlaylist(const std::string& path) {
+  test_support::WriteFileBytes(path, "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:0.5,\ntone.flac\n#EXT-X-ENDLIST\n");
+  return FlacNamedDat(Beside(path, "tone.flac"));
+}
 bool UnknownTag(const std::string& path) {
   test_support::WriteFileBytes(path, UnknownTagWave());
   return true;
@@ -423,6 +436,12 @@ INSTANTIATE_TEST_SUITE_P(
                  true, "aac"},
         EdgeCase{"MpegHCannotBeDecoded", "3d.m4a", WriteMpegH, OpenStatus::kReadFailed,
                  ReadResult::kUnsupportedCodec, false, false, false, "MPEG-H 3D Audio"},
+        EdgeCase{"ConcatListNamedOggNotFollowed", "list.ogg", ConcatList, OpenStatus::kReadFailed,
+                 ReadResult::kConvertFailed, false, false, false, ""},
+        EdgeCase{"ConcatListNamedTxtNotFollowed", "list.txt", ConcatList, OpenStatus::kCancelled, ReadResult::kOk,
+                 true, false, false, ""},
+        EdgeCase{"PlaylistNamedM4aNotFollowed", "list.m4a", HlsPlaylist, OpenStatus::kReadFailed,
+                 ReadResult::kConvertFailed, false, false, false, ""},
         EdgeCase{"UnknownTagNamedByIt", "odd.bwf", UnknownTag, OpenStatus::kReadFailed,
                  ReadResult::kUnsupportedCodec, false, false, false, "0x1234"}),
     EdgeName);
