@@ -51,7 +51,8 @@ ReadResult FromProbe(MediaProbe probe) {
   return ReadResult::kConvertFailed;
 }
 
-// What the worker hands back.
+// One read: the worker runs it, the calling thread waits for it and reads
+// the outcome once the worker is joined.
 struct MediaDecodeJob {
   MediaReader reader;
   // Raised by the calling thread on a cancel; the sink and the decode both
