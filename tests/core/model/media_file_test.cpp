@@ -16,12 +16,14 @@
 
 namespace {
 
-// The known signal: two tones, a different one on each side.
+// The known signal: a different tone on each channel (ffmpeg lays out
+// six channels as 5.1).
 std::string Signal(int rate, int channels, double seconds) {
-  const std::string left = "0.4*sin(2*PI*440*t)";
-  const std::string right = "0.3*sin(2*PI*660*t+1)";
-  return "aevalsrc=exprs='" + left + (channels == 2 ? "|" + right : "") + "':s=" + std::to_string(rate) +
-         ":d=" + std::to_string(seconds);
+  static const char* const kTones[] = {"0.4*sin(2*PI*440*t)",   "0.3*sin(2*PI*660*t+1)", "0.2*sin(2*PI*550*t)",
+                                       "0.2*sin(2*PI*60*t)",    "0.2*sin(2*PI*880*t+2)", "0.2*sin(2*PI*990*t+3)"};
+  std::string expressions = kTones[0];
+  for (int i = 1; i < channels && i < 6; ++i) expressions += std::string("|") + kTones[i];
+  return "aevalsrc=exprs='" + expressions + "':s=" + std::to_string(rate) + ":d=" + std::to_string(seconds);
 }
 
 const std::string kTagArguments =
@@ -204,6 +206,8 @@ INSTANTIATE_TEST_SUITE_P(
                  16, false, "TACRG"},
         PeerCase{"Flac24Mono48k", "a.flac", Writer::kFfmpeg, 48000, 1, "-c:a flac -sample_fmt s32", "flac", 48000, 24,
                  false, "TACRG"},
+        PeerCase{"Flac16Surround48k", "a.flac", Writer::kFfmpeg, 48000, 6, "-c:a flac -sample_fmt s16", "flac", 48000,
+                 16, false, ""},
         PeerCase{"SoxFlac24Stereo48k", "a.flac", Writer::kSox, 48000, 2, "-b 24", "flac", 48000, 24, false, ""},
         PeerCase{"VorbisStereo44k", "a.ogg", Writer::kFfmpeg, 44100, 2, "-c:a libvorbis -q:a 4", "vorbis", 44100, 0,
                  false, "TACRG"},
