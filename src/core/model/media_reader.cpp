@@ -92,10 +92,12 @@ bool OggEndsWithWholePage(AVIOContext* io, uint64_t fileSize) {
   const int64_t start = static_cast<int64_t>(fileSize - tail);
   if (avio_seek(io, start, SEEK_SET) != start || avio_read(io, bytes.get(), static_cast<int>(tail)) != static_cast<int>(tail))
     return false;
-  for (uint64_t at = tail - 4; at-- > 0;) {
+  for (uint64_t at = tail - 3; at-- > 0;) {
     const uint8_t* page = bytes.get() + at;
-    if (std::memcmp(page, "OggS", 4) != 0 || page[4] != 0) continue;
+    if (std::memcmp(page, "OggS", 4) != 0) continue;
+    // A head cut short is the end of a page cut short.
     if (at + kOggPageHead > tail) return false;
+    if (page[4] != 0) continue;
     const int segments = page[26];
     if (at + kOggPageHead + segments > tail) return false;
     uint64_t end = at + kOggPageHead + segments;

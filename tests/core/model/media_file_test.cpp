@@ -385,6 +385,16 @@ bool TruncatedVorbis(const std::string& path) {
 bool TruncatedOpus(const std::string& path) {
   return WriteWithFfmpeg(path, 48000, 2, 2, "-c:a libopus") && CutShort(path, 50);
 }
+// Cut just after the capture pattern of its last page: all that is left of
+// that page is "OggS".
+bool OpusCutAtLastPage(const std::string& path) {
+  if (!WriteWithFfmpeg(path, 48000, 2, 2, "-c:a libopus")) return false;
+  const std::string bytes = test_support::ReadFileBytes(path);
+  const size_t last = bytes.rfind("OggS");
+  if (last == std::string::npos || last == 0) return false;
+  test_support::WriteFileBytes(path, bytes.substr(0, last + 4));
+  return true;
+}
 bool TruncatedWebm(const std::string& path) {
   return WriteWithFfmpeg(path, 48000, 2, 2, "-c:a libopus") && CutShort(path, 50);
 }
@@ -434,6 +444,8 @@ INSTANTIATE_TEST_SUITE_P(
                  true, "vorbis"},
         EdgeCase{"TruncatedOpusKept", "cut.opus", TruncatedOpus, OpenStatus::kOpened, ReadResult::kOk, false, true,
                  true, "opus"},
+        EdgeCase{"OpusCutAtLastPageKept", "cut.opus", OpusCutAtLastPage, OpenStatus::kOpened, ReadResult::kOk, false,
+                 true, true, "opus"},
         EdgeCase{"TruncatedWebmKept", "cut.webm", TruncatedWebm, OpenStatus::kOpened, ReadResult::kOk, false, true,
                  true, "opus"},
         EdgeCase{"TruncatedM4aKept", "cut.m4a", TruncatedM4a, OpenStatus::kOpened, ReadResult::kOk, false, true,
