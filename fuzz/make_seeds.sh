@@ -13,7 +13,7 @@ corpus=$build/corpus
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-targets=(fuzz_wave_open fuzz_document_open fuzz_mp3_read fuzz_raw_import fuzz_wave_converter fuzz_clipboard_intake)
+targets=(fuzz_wave_open fuzz_document_open fuzz_mp3_read fuzz_media_read fuzz_raw_import fuzz_wave_converter fuzz_clipboard_intake)
 rm -rf "$corpus"
 for t in "${targets[@]}"; do mkdir -p "$corpus/$t"; done
 
@@ -96,6 +96,16 @@ ff -ar 22050 -ac 1 -c:a libmp3lame -b:a 24k -id3v2_version 0 "$mp3s/lame-22k-mon
 ff -ar 8000 -ac 1 -c:a libmp3lame -b:a 8k -write_xing 0 "$mp3s/lame-8k-mono.mp3"
 ff -ar 32000 -ac 2 -c:a libshine -b:a 64k "$mp3s/shine-32k.mp3"
 sox "$work/tone.wav" -r 16000 -c 1 "$mp3s/sox-16k.mp3"
+
+# Sound files FFmpeg reads, 0.2 s each: FLAC, Ogg Vorbis, Opus in Ogg and in
+# WebM, AAC in MP4, the containers whose parsers the reader runs most.
+media=$corpus/fuzz_media_read
+short() { quiet ffmpeg -nostdin -y -f lavfi -i "aevalsrc=exprs=0.4*sin(2*PI*440*t)|0.3*sin(2*PI*660*t):d=0.2" "$@"; }
+short -ar 44100 -ac 2 -c:a flac -metadata title=seed "$media/tone.flac"
+short -ar 22050 -ac 1 -c:a libvorbis -q:a 0 -metadata title=seed "$media/tone.ogg"
+short -ar 48000 -ac 2 -c:a libopus -b:a 32k "$media/tone.opus"
+short -ar 48000 -ac 1 -c:a libopus -b:a 16k "$media/tone.webm"
+short -ar 44100 -ac 2 -c:a aac -b:a 32k -movflags +faststart "$media/tone.m4a"
 
 # Raw import: the first four bytes answer the dialog (bits and channels in
 # the first, the rate in the next three), the rest is samples.

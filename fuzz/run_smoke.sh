@@ -15,7 +15,7 @@ source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$source_dir/build-fuzz}
 jobs=${JOBS:-2}
 started=$(date +%s)
-targets=(fuzz_wave_open fuzz_document_open fuzz_mp3_read fuzz_raw_import fuzz_wave_converter fuzz_clipboard_intake)
+targets=(fuzz_wave_open fuzz_document_open fuzz_mp3_read fuzz_media_read fuzz_raw_import fuzz_wave_converter fuzz_clipboard_intake)
 # A reader may never ask for more than the file can back: allocations above
 # 2 GiB are findings, and so is an input that runs for more than 20 s.
 limits=(-rss_limit_mb=2048 -malloc_limit_mb=2048 -timeout=20)
@@ -33,6 +33,7 @@ failed=()
 for t in "${targets[@]}"; do
   dict=$source_dir/fuzz/wave.dict
   [ "$t" = fuzz_mp3_read ] && dict=$source_dir/fuzz/mp3.dict
+  [ "$t" = fuzz_media_read ] && dict=$source_dir/fuzz/media.dict
   mkdir -p "$findings/$t"
   echo "== $t: fuzzing for ${seconds}s"
   log=$findings/$t.log

@@ -2,6 +2,8 @@
 // working format, decoded on a worker thread while the calling thread
 // reports progress and listens for a cancel. The layer is already in the
 // working format, so the open flow converts nothing afterwards.
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -24,6 +26,17 @@ constexpr auto kPollInterval = std::chrono::milliseconds(20);
 // is not believed before the samples come.
 constexpr uint64_t kMostExpansion = 256;
 
+// The sound of a long file is hundreds of MB written once from start to
+// end. In the system's 2 MiB pages its first touch costs a 512th of the
+// page faults that 4 KiB pages cost, which was a sixth of the whole read.
+// Only advice: the system may decline, and nothing else changes.
+void AdviseLargePages(uint8_t* start, uint64_t bytes) {
+  constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
+  const uintptr_t first = (reinterpret_cast<uintptr_t>(start) + kLargePage - 1) & ~(kLargePage - 1);
+  const uintptr_t last = (reinterpret_cast<uintptr_t>(start) + bytes) & ~(kLargePage - 1);
+  if (last > first) (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
 uint64_t Milliseconds(uint64_t frames) { return frames * 1000 / kWorkingSampleRate; }
 
 ReadResult FromProbe(MediaProbe probe) {
@@ -38,7 +51,8 @@ ReadResult FromProbe(MediaProbe probe) {
   return ReadResult::kConvertFailed;
 }
 
-// What the worker hands back.
+// One read: the worker runs it, the calling thread waits for it and reads
+// the outcome once the worker is joined.
 struct MediaDecodeJob {
   MediaReader reader;
   // Raised by the calling thread on a cancel; the sink and the decode both
@@ -73,8 +87,12 @@ struct MediaDecodeJob {
     // One allocation for the whole sound when the container says how long
     // it is, as far as the file's size makes that believable.
     const uint64_t believable = reader.fileSize() * kMostExpansion / kWorkingBlockAlign;
-    const uint64_t frames = std::min({reader.StatedWorkingFrames(), believable, mostBytes / kWorkingBlockAlign});
-    if (frames > 0) sink.Reserve(frames);
+    const uint64_t frames = std::min({reader.ExpectedWorkingFrames(), believable, mostBytes / kWorkingBlockAlign});
+    if (frames > 0) {
+      sink.Reserve(frames);
+      if (sink.output().size() == 0 && sink.output().data() != nullptr)
+        AdviseLargePages(sink.output().end(), frames * kWorkingBlockAlign);
+    }
     end = reader.Decode(sink, &stop, &percent, mostBytes);
     if (end == MediaDecodeEnd::kStopped) return ReadResult::kCancelled;
     if (end == MediaDecodeEnd::kOutOfMemory) return ReadResult::kOutOfMemory;

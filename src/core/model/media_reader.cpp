@@ -8,10 +8,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string_view>
-#include <thread>
 
 extern "C" {
 #include <libavutil/avstring.h>
@@ -73,8 +73,49 @@ constexpr int kMostChannels = 64;
 // on after this many in a row.
 constexpr int kMostErrorsInARow = 64;
 
+// How much shorter than its stated length a stream may decode before it
+// counts as cut short.
+constexpr double kLengthMarginSeconds = 0.1;
+constexpr double kLengthMarginShare = 0.01;
+
+// An Ogg page: "OggS", version 0, flags, granule, serial, sequence, CRC,
+// the segment count and that many lacing values, then the body.
+constexpr int kOggPageHead = 27;
+constexpr int kOggLargestPage = kOggPageHead + 255 + 255 * 255;
+
+// True when the last page in the file ends within it. Looks back from the
+// end for the last capture pattern whose header fits.
+bool OggEndsWithWholePage(AVIOContext* io, uint64_t fileSize) {
+  const uint64_t tail = std::min<uint64_t>(fileSize, 2 * kOggLargestPage);
+  std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[tail]);
+  if (!bytes || tail < kOggPageHead) return tail < kOggPageHead;
+  const int64_t start = static_cast<int64_t>(fileSize - tail);
+  if (avio_seek(io, start, SEEK_SET) != start || avio_read(io, bytes.get(), static_cast<int>(tail)) != static_cast<int>(tail))
+    return false;
+  for (uint64_t at = tail - 3; at-- > 0;) {
+    const uint8_t* page = bytes.get() + at;
+    if (std::memcmp(page, "OggS", 4) != 0) continue;
+    // A head cut short is the end of a page cut short.
+    if (at + kOggPageHead > tail) return false;
+    if (page[4] != 0) continue;
+    const int segments = page[26];
+    if (at + kOggPageHead + segments > tail) return false;
+    uint64_t end = at + kOggPageHead + segments;
+    for (int i = 0; i < segments; ++i) end += page[kOggPageHead + i];
+    return end <= tail;
+  }
+  return true;
+}
+
 bool IsSoundDemuxer(const AVInputFormat* format) {
   return format != nullptr && av_match_list(format->name, kSoundDemuxers, ',') > 0;
+}
+
+bool InWorkingFormat(const AVFrame* frame) {
+  static const AVChannelLayout kStereo = AV_CHANNEL_LAYOUT_STEREO;
+  return frame->format == AV_SAMPLE_FMT_S16 && frame->sample_rate == static_cast<int>(kWorkingSampleRate) &&
+         frame->ch_layout.nb_channels == 2 &&
+         (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || av_channel_layout_compare(&frame->ch_layout, &kStereo) == 0);
 }
 
 bool UsableFrame(const AVFrame* frame) {
@@ -89,13 +130,6 @@ std::string CodecTagText(uint32_t tag) {
   if (printable) return av_fourcc_make_string(text, tag);
   std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(tag));
   return text;
-}
-
-// The decoder threads: frame-threaded decoders (FLAC, ALAC) decode several
-// frames at once, as the ffmpeg tool lets them.
-int DecoderThreads() {
-  const unsigned cores = std::thread::hardware_concurrency();
-  return static_cast<int>(std::clamp(cores, 1u, 8u));
 }
 
 }  // namespace
@@ -210,8 +244,10 @@ MediaProbe MediaReader::Recognise(const std::string& path) {
     avformat_free_context(context);
     return MediaProbe::kCannotRead;
   }
-  // On failure avformat_open_input frees the context (not our I/O).
-  if (avformat_open_input(&context, url.c_str(), format, nullptr) < 0) return unknown;
+  // On failure avformat_open_input frees the context (not our I/O). The
+  // contents said this format with confidence: a header it cannot read is
+  // a damaged file of it, not headerless samples.
+  if (avformat_open_input(&context, url.c_str(), format, nullptr) < 0) return MediaProbe::kUndecodable;
   m_parts->format = context;
   m_info.containerName = context->iformat->name;
   if (context->iformat->long_name != nullptr) m_info.containerLongName = context->iformat->long_name;
@@ -271,7 +307,10 @@ MediaProbe MediaReader::OpenDecoder() {
   AVCodecContext* decoder = p.decoder.get();
   if (avcodec_parameters_to_context(decoder, p.stream->codecpar) < 0) return MediaProbe::kCannotRead;
   decoder->pkt_timebase = p.stream->time_base;
-  decoder->thread_count = DecoderThreads();
+  // Frame-threaded decoders (FLAC, ALAC) decode several frames at once, on
+  // as many threads as FFmpeg chooses for the machine (0), as the ffmpeg
+  // tool lets them; the others ignore it.
+  decoder->thread_count = 0;
   decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
   if (avcodec_open2(decoder, codec, nullptr) < 0) return MediaProbe::kUndecodable;
 
@@ -323,10 +362,14 @@ MediaProbe MediaReader::OpenDecoder() {
   return MediaProbe::kAudio;
 }
 
-uint64_t MediaReader::StatedWorkingFrames() const {
+double MediaReader::LengthSeconds(bool statedOnly) const {
   if (!m_parts || m_parts->format == nullptr || m_parts->stream == nullptr) return 0;
   const AVFormatContext* format = m_parts->format;
-  if (format->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) return 0;
+  // A length guessed from the bit rate, or (Ogg) read from the last page
+  // there is, says nothing about where the stream was meant to end.
+  if (statedOnly && (format->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE ||
+                     std::string_view(format->iformat->name) == "ogg"))
+    return 0;
   const AVStream* stream = m_parts->stream;
   double seconds = 0;
   if (stream->duration > 0 && stream->time_base.den > 0)
@@ -335,9 +378,30 @@ uint64_t MediaReader::StatedWorkingFrames() const {
     seconds = static_cast<double>(format->duration) / AV_TIME_BASE;
   // A header can claim anything; a length beyond the sound's limit is no
   // length.
-  const double frames = seconds * kWorkingSampleRate;
-  if (!(frames > 0) || frames > static_cast<double>(UINT32_MAX / kWorkingBlockAlign)) return 0;
-  return static_cast<uint64_t>(frames + 0.5);
+  if (!(seconds > 0) || seconds * kWorkingSampleRate > static_cast<double>(UINT32_MAX / kWorkingBlockAlign)) return 0;
+  return seconds;
+}
+
+uint64_t MediaReader::StatedWorkingFrames() const {
+  return static_cast<uint64_t>(LengthSeconds(true) * kWorkingSampleRate + 0.5);
+}
+
+uint64_t MediaReader::ExpectedWorkingFrames() const {
+  return static_cast<uint64_t>(LengthSeconds(false) * kWorkingSampleRate + 0.5);
+}
+
+bool MediaReader::EndsWhole(double decodedSeconds) {
+  Parts& p = *m_parts;
+  // A stream that stops well short of the length its header states was cut
+  // (a FLAC's STREAMINFO, Matroska's Duration, a wave chunk's size). The
+  // margin covers priming and padding, which some containers count in.
+  const double stated = LengthSeconds(true);
+  if (stated > 0 && decodedSeconds < stated - std::max(kLengthMarginSeconds, stated * kLengthMarginShare)) return false;
+  // Ogg states no length (FFmpeg takes the last page's position for one)
+  // and its demuxer drops a page cut short at the end without a word: the
+  // last page must be whole.
+  if (std::string_view(p.format->iformat->name) == "ogg") return OggEndsWithWholePage(p.format->pb, m_fileSize);
+  return true;
 }
 
 MediaDecodeEnd MediaReader::Decode(EncodeStage& sink, const std::atomic<bool>* stop, std::atomic<int>* percent,
@@ -346,6 +410,12 @@ MediaDecodeEnd MediaReader::Decode(EncodeStage& sink, const std::atomic<bool>* s
   AVCodecContext* decoder = p.decoder.get();
   AVFrame* frame = p.frame.get();
   bool damaged = p.damaged;
+  double decodedSeconds = 0;
+  // While every frame is in the working format already (16-bit stereo FLAC
+  // or PCM at 44.1 kHz) it is copied as it is: the resampler would copy it
+  // value by value to the same values. Once one frame needs the resampler,
+  // all that follow take it too, so that none overtakes what it holds back.
+  bool direct = true;
   const auto stopped = [stop] { return stop != nullptr && stop->load(std::memory_order_relaxed); };
 
   // Hands every frame the decoder has ready to the sink.
@@ -369,9 +439,16 @@ MediaDecodeEnd MediaReader::Decode(EncodeStage& sink, const std::atomic<bool>* s
         av_frame_unref(frame);
         continue;
       }
-      const ConvertResult written = sink.Write(frame->extended_data, frame->nb_samples,
-                                               static_cast<AVSampleFormat>(frame->format), frame->ch_layout,
-                                               frame->sample_rate);
+      ConvertResult written = ConvertResult::kOk;
+      direct = direct && InWorkingFormat(frame);
+      if (direct) {
+        if (!sink.output().Append(frame->data[0], static_cast<uint64_t>(frame->nb_samples) * kWorkingBlockAlign))
+          written = ConvertResult::kOutOfMemory;
+      } else {
+        written = sink.Write(frame->extended_data, frame->nb_samples, static_cast<AVSampleFormat>(frame->format),
+                             frame->ch_layout, frame->sample_rate);
+      }
+      decodedSeconds += static_cast<double>(frame->nb_samples) / frame->sample_rate;
       av_frame_unref(frame);
       if (written == ConvertResult::kOutOfMemory) return MediaDecodeEnd::kOutOfMemory;
       if (stopped()) return MediaDecodeEnd::kStopped;
@@ -410,5 +487,6 @@ MediaDecodeEnd MediaReader::Decode(EncodeStage& sink, const std::atomic<bool>* s
     end = drain();
   }
   if (end != MediaDecodeEnd::kComplete) return end;
+  if (!damaged && !EndsWhole(decodedSeconds)) damaged = true;
   return damaged ? MediaDecodeEnd::kDamaged : MediaDecodeEnd::kComplete;
 }

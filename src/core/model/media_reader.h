@@ -100,9 +100,13 @@ class MediaReader {
   AVDictionary* containerMetadata() const;
   AVDictionary* streamMetadata() const;
 
-  // The stream's length at the working rate as the container states it,
-  // 0 when it does not (or only guesses it from the bit rate).
+  // The stream's length at the working rate as the container's header
+  // states it, 0 when it does not (a length guessed from the bit rate or
+  // taken from the last Ogg page is no statement).
   uint64_t StatedWorkingFrames() const;
+  // The length FFmpeg expects by any means, for sizing the output; 0 when
+  // it has no idea.
+  uint64_t ExpectedWorkingFrames() const;
   uint64_t fileSize() const { return m_fileSize; }
 
   // Decodes the audio stream into `sink` until it ends, `stop` reads true
@@ -116,6 +120,10 @@ class MediaReader {
   MediaProbe Recognise(const std::string& path);
   MediaProbe OpenDecoder();
   void DescribeStream();
+  double LengthSeconds(bool statedOnly) const;
+  // Whether a stream that decoded without an error reached its end: its
+  // stated length, and for Ogg a last page that is whole.
+  bool EndsWhole(double decodedSeconds);
 
   std::unique_ptr<Parts> m_parts;
   MediaStreamInfo m_info;

@@ -129,8 +129,10 @@ class SoundDocument {
   // by its contents: a sound file FFmpeg reads is decoded to the working
   // format under `progress` (when it turns out damaged, `keepDamaged` is
   // asked; without it nothing opens), one that holds no sound or a codec
-  // that cannot be decoded gives the matching ReadResult, and only data no
-  // format claims is imported as raw PCM described by `rawQuestions`. Every
+  // that cannot be decoded gives the matching ReadResult, one whose sound
+  // does not decode (or whose name says a sound format its contents are
+  // not) gives kConvertFailed, and only data no format claims is imported
+  // as raw PCM described by `rawQuestions`. Every
   // layer of a wave, MP3 or raw file in another format is converted to the
   // working format under `progress`. On failure the sound is left for the
   // caller to discard.

@@ -16,12 +16,14 @@
 
 namespace {
 
-// The known signal: two tones, a different one on each side.
+// The known signal: a different tone on each channel (ffmpeg lays out
+// six channels as 5.1).
 std::string Signal(int rate, int channels, double seconds) {
-  const std::string left = "0.4*sin(2*PI*440*t)";
-  const std::string right = "0.3*sin(2*PI*660*t+1)";
-  return "aevalsrc=exprs='" + left + (channels == 2 ? "|" + right : "") + "':s=" + std::to_string(rate) +
-         ":d=" + std::to_string(seconds);
+  static const char* const kTones[] = {"0.4*sin(2*PI*440*t)",   "0.3*sin(2*PI*660*t+1)", "0.2*sin(2*PI*550*t)",
+                                       "0.2*sin(2*PI*60*t)",    "0.2*sin(2*PI*880*t+2)", "0.2*sin(2*PI*990*t+3)"};
+  std::string expressions = kTones[0];
+  for (int i = 1; i < channels && i < 6; ++i) expressions += std::string("|") + kTones[i];
+  return "aevalsrc=exprs='" + expressions + "':s=" + std::to_string(rate) + ":d=" + std::to_string(seconds);
 }
 
 const std::string kTagArguments =
@@ -204,6 +206,8 @@ INSTANTIATE_TEST_SUITE_P(
                  16, false, "TACRG"},
         PeerCase{"Flac24Mono48k", "a.flac", Writer::kFfmpeg, 48000, 1, "-c:a flac -sample_fmt s32", "flac", 48000, 24,
                  false, "TACRG"},
+        PeerCase{"Flac16Surround48k", "a.flac", Writer::kFfmpeg, 48000, 6, "-c:a flac -sample_fmt s16", "flac", 48000,
+                 16, false, ""},
         PeerCase{"SoxFlac24Stereo48k", "a.flac", Writer::kSox, 48000, 2, "-b 24", "flac", 48000, 24, false, ""},
         PeerCase{"VorbisStereo44k", "a.ogg", Writer::kFfmpeg, 44100, 2, "-c:a libvorbis -q:a 4", "vorbis", 44100, 0,
                  false, "TACRG"},
@@ -244,5 +248,291 @@ INSTANTIATE_TEST_SUITE_P(
         PeerCase{"MkvVideoFlacMono44k", "a.mkv", Writer::kVideo, 44100, 1, "-c:a flac -sample_fmt s16", "flac",
                  44100, 16, true, ""}),
     CaseName);
+
+// ---------------------------------------------------------------------------
+// Files that are not what their names say, or not whole.
+
+// Bytes no format claims: a fixed pseudo-random sequence.
+std::string NoiseBytes(size_t count) {
+  std::string bytes(count, '\0');
+  uint32_t state = 12345;
+  for (char& byte : bytes) {
+    state = state * 1664525u + 1013904223u;
+    byte = static_cast<char>(state >> 24);
+  }
+  return bytes;
+}
+
+// The first `percent` of the file's bytes.
+bool CutShort(const std::string& path, int percent) {
+  const std::string bytes = test_support::ReadFileBytes(path);
+  if (bytes.size() < 100) return false;
+  test_support::WriteFileBytes(path, bytes.substr(0, bytes.size() * percent / 100));
+  return true;
+}
+
+// An M4A whose stream says MPEG-H 3D Audio, which FFmpeg knows by name but
+// cannot decode: AAC's sample entry renamed, and its decoder description
+// (which would name AAC again) hidden.
+bool WriteMpegH(const std::string& path) {
+  if (!WriteWithFfmpeg(path, 48000, 2, 0.5, "-c:a aac")) return false;
+  std::string bytes = test_support::ReadFileBytes(path);
+  const size_t entry = bytes.find("mp4a", bytes.find("stsd"));
+  const size_t description = bytes.find("esds", entry);
+  if (entry == std::string::npos || description == std::string::npos) return false;
+  bytes.replace(entry, 4, "mhm1");
+  bytes.replace(description, 4, "xsds");
+  test_support::WriteFileBytes(path, bytes);
+  return true;
+}
+
+// A wave file of a format tag nobody knows, under a name the wave reader
+// does not take.
+std::string UnknownTagWave() {
+  using test_support::Chunk;
+  using test_support::LE16;
+  using test_support::LE32;
+  const std::string fmt = LE16(0x1234) + LE16(2) + LE32(44100) + LE32(176400) + LE16(4) + LE16(16);
+  return Chunk("RIFF", "WAVE" + Chunk("fmt ", fmt) + Chunk("data", NoiseBytes(4000)));
+}
+
+struct EdgeCase {
+  const char* name;
+  const char* file;
+  bool (*make)(const std::string& path);
+  OpenStatus status;
+  ReadResult code;  // with kReadFailed
+  bool rawAsked;
+  bool damagedAsked;
+  bool keepDamaged;  // the answer to the question
+  const char* codec;  // what the stream is described as (with a layer) or named by (unsupported)
+};
+
+std::string EdgeName(const testing::TestParamInfo<EdgeCase>& info) { return info.param.name; }
+
+class MediaEdgeTest : public testing::TestWithParam<EdgeCase> {};
+
+TEST_P(MediaEdgeTest, EndsTheWayTheUserShouldSeeIt) {
+  // Given the case's file
+  const EdgeCase& c = GetParam();
+  test_support::TemporaryFolder folder;
+  const std::string path = folder.File(c.file);
+  ASSERT_TRUE(c.make(path));
+
+  // When the document opens it
+  SoundDocument document(DefaultSettings());
+  CountingRawQuestions raw;
+  TestProgress progress;
+  int damagedAsked = 0;
+  DamagedStream told;
+  const OpenResult result = document.Open(path, raw, progress, [&](const DamagedStream& damage) {
+    ++damagedAsked;
+    told = damage;
+    return c.keepDamaged;
+  });
+
+  // Then it ends as the case says, asking only what the case asks
+  EXPECT_EQ(result.status, c.status);
+  if (c.status == OpenStatus::kReadFailed) {
+    EXPECT_EQ(result.readCode, c.code);
+  }
+  EXPECT_EQ(raw.asked, c.rawAsked ? 1 : 0);
+  EXPECT_EQ(damagedAsked, c.damagedAsked ? 1 : 0);
+  EXPECT_EQ(result.damaged.has_value(), c.damagedAsked);
+  const CSound& sound = document.sound();
+  if (c.status == OpenStatus::kOpened) {
+    ASSERT_EQ(sound.layers.size(), 1u);
+    EXPECT_GT(sound.layers[0]->length(), 0u);
+    EXPECT_EQ(sound.media.codecName, c.codec);
+  } else if (c.status == OpenStatus::kReadFailed) {
+    // Nothing of a file that does not open is kept
+    EXPECT_TRUE(sound.layers.empty());
+  }
+  if (c.code == ReadResult::kUnsupportedCodec) {
+    EXPECT_EQ(result.codec, c.codec);
+  }
+
+  // And a damaged stream says how much of it was decoded
+  if (c.damagedAsked) {
+    EXPECT_GT(told.decodedFrames, 0u);
+    EXPECT_EQ(told.decodedMilliseconds, told.decodedFrames * 1000 / 44100);
+    EXPECT_FALSE(told.tooLong);
+    if (told.statedFrames != 0) {
+      EXPECT_LT(told.decodedFrames, told.statedFrames);
+    }
+    if (c.keepDamaged) {
+      EXPECT_EQ(sound.layers[0]->length(), told.decodedFrames * kWorkingBlockAlign);
+    }
+  }
+}
+
+bool FlacNamedDat(const std::string& path) { return WriteWithFfmpeg(path, 44100, 2, 0.5, "-c:a flac -f flac"); }
+bool RandomBytes(const std::string& path) {
+  test_support::WriteFileBytes(path, NoiseBytes(65536));
+  return true;
+}
+bool HeaderlessTone(const std::string& path) { return WriteWithFfmpeg(path, 44100, 2, 0.5, "-f s16le"); }
+bool VideoOnlyMkv(const std::string& path) { return WriteVideo(path, 44100, 1, "-an"); }
+bool VideoOnlyMp4(const std::string& path) { return WriteVideo(path, 44100, 1, "-an"); }
+bool TruncatedFlac(const std::string& path) {
+  return WriteWithFfmpeg(path, 44100, 2, 2, "-c:a flac") && CutShort(path, 50);
+}
+// Vorbis carries its codebooks in a header of several KB: long enough that
+// half the file is more than the headers.
+bool TruncatedVorbis(const std::string& path) {
+  return WriteWithFfmpeg(path, 44100, 2, 6, "-c:a libvorbis") && CutShort(path, 50);
+}
+bool TruncatedOpus(const std::string& path) {
+  return WriteWithFfmpeg(path, 48000, 2, 2, "-c:a libopus") && CutShort(path, 50);
+}
+// Cut just after the capture pattern of its last page: all that is left of
+// that page is "OggS".
+bool OpusCutAtLastPage(const std::string& path) {
+  if (!WriteWithFfmpeg(path, 48000, 2, 2, "-c:a libopus")) return false;
+  const std::string bytes = test_support::ReadFileBytes(path);
+  const size_t last = bytes.rfind("OggS");
+  if (last == std::string::npos || last == 0) return false;
+  test_support::WriteFileBytes(path, bytes.substr(0, last + 4));
+  return true;
+}
+bool TruncatedWebm(const std::string& path) {
+  return WriteWithFfmpeg(path, 48000, 2, 2, "-c:a libopus") && CutShort(path, 50);
+}
+bool TruncatedM4a(const std::string& path) {
+  return WriteWithFfmpeg(path, 44100, 2, 2, "-c:a aac -movflags +faststart") && CutShort(path, 50);
+}
+// Lists of other files, beside a FLAC file they name: FFmpeg would read
+// the FLAC through them, the open flow must not.
+std::string Beside(const std::string& path, const std::string& name) {
+  return path.substr(0, path.find_last_of('/') + 1) + name;
+}
+bool ConcatList(const std::string& path) {
+  test_support::WriteFileBytes(path, "ffconcat version 1.0\nfile 'tone.flac'\n");
+  return FlacNamedDat(Beside(path, "tone.flac"));
+}
+bool HlsPlaylist(const std::string& path) {
+  test_support::WriteFileBytes(path, "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:0.5,\ntone.flac\n#EXT-X-ENDLIST\n");
+  return FlacNamedDat(Beside(path, "tone.flac"));
+}
+bool UnknownTag(const std::string& path) {
+  test_support::WriteFileBytes(path, UnknownTagWave());
+  return true;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MediaFile, MediaEdgeTest,
+    testing::Values(
+        EdgeCase{"FlacNamedDatOpensAsFlac", "song.dat", FlacNamedDat, OpenStatus::kOpened, ReadResult::kOk, false,
+                 false, false, "flac"},
+        EdgeCase{"RandomBytesNamedFlacFail", "x.flac", RandomBytes, OpenStatus::kReadFailed,
+                 ReadResult::kConvertFailed, false, false, false, ""},
+        EdgeCase{"NoiseNamedPcmAsksForRaw", "noise.pcm", RandomBytes, OpenStatus::kCancelled, ReadResult::kOk, true,
+                 false, false, ""},
+        EdgeCase{"HeaderlessToneAsksForRaw", "tone.raw", HeaderlessTone, OpenStatus::kCancelled, ReadResult::kOk,
+                 true, false, false, ""},
+        EdgeCase{"VideoOnlyMkvHoldsNoSound", "film.mkv", VideoOnlyMkv, OpenStatus::kReadFailed, ReadResult::kNoSound,
+                 false, false, false, ""},
+        EdgeCase{"VideoOnlyMp4HoldsNoSound", "film.mp4", VideoOnlyMp4, OpenStatus::kReadFailed, ReadResult::kNoSound,
+                 false, false, false, ""},
+        EdgeCase{"TruncatedFlacRefused", "cut.flac", TruncatedFlac, OpenStatus::kReadFailed, ReadResult::kDamaged,
+                 false, true, false, ""},
+        EdgeCase{"TruncatedFlacKept", "cut.flac", TruncatedFlac, OpenStatus::kOpened, ReadResult::kOk, false, true,
+                 true, "flac"},
+        EdgeCase{"TruncatedVorbisRefused", "cut.ogg", TruncatedVorbis, OpenStatus::kReadFailed, ReadResult::kDamaged,
+                 false, true, false, ""},
+        EdgeCase{"TruncatedVorbisKept", "cut.ogg", TruncatedVorbis, OpenStatus::kOpened, ReadResult::kOk, false, true,
+                 true, "vorbis"},
+        EdgeCase{"TruncatedOpusKept", "cut.opus", TruncatedOpus, OpenStatus::kOpened, ReadResult::kOk, false, true,
+                 true, "opus"},
+        EdgeCase{"OpusCutAtLastPageKept", "cut.opus", OpusCutAtLastPage, OpenStatus::kOpened, ReadResult::kOk, false,
+                 true, true, "opus"},
+        EdgeCase{"TruncatedWebmKept", "cut.webm", TruncatedWebm, OpenStatus::kOpened, ReadResult::kOk, false, true,
+                 true, "opus"},
+        EdgeCase{"TruncatedM4aKept", "cut.m4a", TruncatedM4a, OpenStatus::kOpened, ReadResult::kOk, false, true,
+                 true, "aac"},
+        EdgeCase{"MpegHCannotBeDecoded", "3d.m4a", WriteMpegH, OpenStatus::kReadFailed,
+                 ReadResult::kUnsupportedCodec, false, false, false, "MPEG-H 3D Audio"},
+        EdgeCase{"ConcatListNamedOggNotFollowed", "list.ogg", ConcatList, OpenStatus::kReadFailed,
+                 ReadResult::kConvertFailed, false, false, false, ""},
+        EdgeCase{"ConcatListNamedTxtNotFollowed", "list.txt", ConcatList, OpenStatus::kCancelled, ReadResult::kOk,
+                 true, false, false, ""},
+        EdgeCase{"PlaylistNamedM4aNotFollowed", "list.m4a", HlsPlaylist, OpenStatus::kReadFailed,
+                 ReadResult::kConvertFailed, false, false, false, ""},
+        EdgeCase{"UnknownTagNamedByIt", "odd.bwf", UnknownTag, OpenStatus::kReadFailed,
+                 ReadResult::kUnsupportedCodec, false, false, false, "0x1234"}),
+    EdgeName);
+
+// ---------------------------------------------------------------------------
+// Cancelling, the size limit, and the other readers.
+
+TEST(MediaFile, CancelKeepsNothing) {
+  // Given a FLAC file
+  test_support::TemporaryFolder folder;
+  const std::string path = folder.File("tone.flac");
+  ASSERT_TRUE(WriteWithFfmpeg(path, 44100, 2, 2, kTagArguments + "-c:a flac"));
+
+  // When the user cancels at the first poll
+  SoundDocument document(DefaultSettings());
+  FailingRawQuestions raw;
+  TestProgress progress(1);
+  const OpenResult result = document.Open(path, raw, progress);
+
+  // Then nothing of the file is kept, however quick the decode was
+  EXPECT_EQ(result.status, OpenStatus::kCancelled);
+  EXPECT_EQ(progress.polls, 1);
+  EXPECT_TRUE(document.sound().layers.empty());
+  EXPECT_TRUE(document.sound().media.empty());
+  EXPECT_EQ(document.sound().tags[kTagTitle], kEmptyTag);
+}
+
+TEST(MediaFile, DecodingStopsAtTheSizeLimit) {
+  // Given a one-second FLAC file and a limit of half a second
+  test_support::TemporaryFolder folder;
+  CSound sound;
+  sound.path = folder.File("tone.flac");
+  ASSERT_TRUE(WriteWithFfmpeg(sound.path, 44100, 2, 1, "-c:a flac"));
+  const uint64_t limit = kWorkingSampleRate / 2 * kWorkingBlockAlign;
+
+  // When it is read
+  SilentProgress progress;
+  DamagedStream damage;
+  const ReadResult read = sound.ReadMediaFile(progress, &damage, limit);
+
+  // Then the first half second is there, and the rest is said to be missing
+  EXPECT_EQ(read, ReadResult::kDamaged);
+  EXPECT_TRUE(damage.tooLong);
+  ASSERT_EQ(sound.layers.size(), 1u);
+  EXPECT_EQ(sound.layers[0]->length(), limit);
+  EXPECT_EQ(damage.decodedFrames, limit / kWorkingBlockAlign);
+  EXPECT_EQ(damage.statedFrames, kWorkingSampleRate);
+}
+
+class AcceptingRawQuestions : public RawPCMQuestions {
+ public:
+  bool Ask(RawPCMAnswers*) override { return true; }
+};
+
+TEST(MediaFile, OtherReadersLeaveTheStreamUndescribed) {
+  // Given a wave file, an MP3 file, headerless samples and a layered document
+  test_support::TemporaryFolder folder;
+  ASSERT_TRUE(WriteWithFfmpeg(folder.File("a.wav"), 44100, 2, 0.5, "-c:a pcm_s16le"));
+  ASSERT_TRUE(WriteWithFfmpeg(folder.File("a.mp3"), 44100, 2, 0.5, "-c:a libmp3lame"));
+  test_support::WriteFileBytes(folder.File("a.raw"), NoiseBytes(4000));
+  {
+    CSound source;
+    source.AppendLayer("", std::make_unique<uint8_t[]>(400), 400);
+    ASSERT_EQ(source.WriteDocumentFile(folder.File("a.tvf")), WriteResult::kOk);
+  }
+
+  for (const char* name : {"a.wav", "a.mp3", "a.raw", "a.tvf"}) {
+    // When each is opened
+    SoundDocument document(DefaultSettings());
+    AcceptingRawQuestions raw;
+    SilentProgress progress;
+    ASSERT_TRUE(document.Open(folder.File(name), raw, progress).ok()) << name;
+    // Then it is not described as a stream FFmpeg read
+    EXPECT_TRUE(document.sound().media.empty()) << name;
+  }
+}
 
 }  // namespace
