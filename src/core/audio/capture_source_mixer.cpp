@@ -2,6 +2,7 @@
 // no inputs to offer.
 #include "core/audio/capture_source_mixer.h"
 
+#include <algorithm>
 #include <new>
 
 #include "core/audio/pulse_source_mixer.h"
@@ -41,4 +42,16 @@ DeviceResult OpenCaptureSourceMixer(SoundBackend backend, std::unique_ptr<Captur
                               "Not enough memory for the input mixer.");
   }
   return DeviceResult::Ok();
+}
+
+std::vector<std::string> DistinctSourceLabels(const std::vector<CaptureSource>& sources) {
+  std::vector<std::string> labels;
+  labels.reserve(sources.size());
+  for (const CaptureSource& source : sources) {
+    const auto shared = std::count_if(sources.begin(), sources.end(), [&source](const CaptureSource& other) {
+      return other.description == source.description;
+    });
+    labels.push_back(shared > 1 ? source.description + " (" + source.name + ")" : source.description);
+  }
+  return labels;
 }

@@ -49,6 +49,12 @@ class CaptureSourceMixer {
   virtual DeviceResult SetBalance(const std::string& source, double balance) = 0;
 };
 
+// What the record dialog lists for each source, in the same order: its
+// description, and where two or more sources share one (two sound cards of
+// one make, or the monitors of two outputs both called "Null Output"), the
+// server's name of each in parentheses, so that the user can tell them apart.
+std::vector<std::string> DistinctSourceLabels(const std::vector<CaptureSource>& sources);
+
 // The mixer of the chosen back-end. The null back-end's lists no sources.
 DeviceResult OpenCaptureSourceMixer(SoundBackend backend,
                                     std::unique_ptr<CaptureSourceMixer>* mixer);

@@ -245,8 +245,9 @@ void CRecordDlg::EnumerateDevices() {
     LoadMixerControls({});
     return;
   }
-  for (const CaptureSource& source : m_sources)
-    m_devices->addItem(QString::fromStdString(source.description), QString::fromStdString(source.name));
+  const std::vector<std::string> labels = DistinctSourceLabels(m_sources);
+  for (size_t i = 0; i < m_sources.size(); ++i)
+    m_devices->addItem(QString::fromStdString(labels[i]), QString::fromStdString(m_sources[i].name));
   // The list opens on the input the capture reads from: the one chosen
   // earlier, or, when none was or it has gone (the server then moved the
   // capture to its default), the server's default.
