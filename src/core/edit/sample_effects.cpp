@@ -191,15 +191,17 @@ double FadeGain(FadeCurve curve, double j, double n) {
 // fade, so the gains of a block of frames starting at position j0 come from
 // one value at j0 and a table of offsets shared by all blocks (d = k × step
 // for the k-th frame of a block):
+//   linear:      (j0 + d) / n, exact integers and one division, as the
+//                formula has it
 //   logarithmic: 10^(-3 (n - j0) / n) × 10^(3 d / n)
 //   S-curve:     the sine of a sum taken apart into sin and cos of
 //                pi (2 j0 - n) / 2n and of pi d / n
-// These gains differ from the formula's by a few units in the last place.
+// The last two differ from the formula's by a few units in the last place.
 // A block is scaled with each gain nudged both ways by far more than that
 // error; where the two results agree, the formula's gain gives them too.
 // Where they do not (a product within a few billionths of a half, such as an odd
 // sample at the exact midpoint of an S-curve) the block is done again with
-// the formula's own gains. Linear gains are the formula's already.
+// the formula's own gains.
 void Fade(int16_t* frames, size_t count, FadeDirection direction, FadeCurve curve) {
   if (count == 0) return;
   const double n = static_cast<double>(count);
@@ -209,7 +211,9 @@ void Fade(int16_t* frames, size_t count, FadeDirection direction, FadeCurve curv
   int16_t original[2 * kGainBlock];
   for (size_t k = 0; k < tableSize; ++k) {
     const double d = step * static_cast<double>(k);
-    if (curve == FadeCurve::kLogarithmic) {
+    if (curve == FadeCurve::kLinear) {
+      offsetA[k] = d;
+    } else if (curve == FadeCurve::kLogarithmic) {
       offsetA[k] = std::pow(10.0, 3.0 * d / n);
     } else if (curve == FadeCurve::kSCurve) {
       offsetA[k] = std::cos(std::numbers::pi * d / n);
@@ -221,7 +225,7 @@ void Fade(int16_t* frames, size_t count, FadeDirection direction, FadeCurve curv
     int16_t* block = frames + 2 * first;
     const double j0 = static_cast<double>(direction == FadeDirection::kIn ? first : count - 1 - first);
     if (curve == FadeCurve::kLinear) {
-      for (size_t k = 0; k < blockFrames; ++k) gains[k] = (j0 + step * static_cast<double>(k)) / n;
+      for (size_t k = 0; k < blockFrames; ++k) gains[k] = (j0 + offsetA[k]) / n;
       ScaleByFrameGains(block, gains, blockFrames);
       continue;
     }
