@@ -29,7 +29,7 @@ bool EqualFormats(const FormatRecord& a, const FormatRecord& b) {
   return a.size() >= 16 && b.size() >= 16 && std::memcmp(a.data(), b.data(), 16) == 0;
 }
 
-// How the File Properties and File Save's question name a codec.
+// How File Save's question names a codec ("MP3", "Vorbis").
 std::string CodecWords(const std::string& codec) {
   if (codec == "mp3" || codec == "mp3float") return "MP3";
   if (codec == "vorbis") return "Vorbis";
